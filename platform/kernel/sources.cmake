@@ -1,0 +1,3 @@
+target_sources(trvplatform PRIVATE
+  kernel/lasterror.cpp
+)
