@@ -1,3 +1,4 @@
 target_sources(trvplatform PRIVATE
   kernel/lasterror.cpp
+  kernel/handles.cpp
 )
