@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "platform/windef.h"
+#include "platform/winerror.h"
 
 namespace trv::kernel {
 
