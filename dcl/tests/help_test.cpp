@@ -218,8 +218,8 @@ TEST_F(HelpTest, ControlHelpOpensTheTranslatedTopicForTheControl) {
   EXPECT_EQ(requests_[0].window, control);
   EXPECT_EQ(requests_[0].file, "C:\\drv\\TRVCPL.hlp");
   EXPECT_EQ(requests_[0].command, static_cast<UINT>(HELP_WM_HELP));
-  EXPECT_EQ(requests_[0].idPairs, (std::vector<DWORD>{1029, 1300}));
-  EXPECT_EQ(requests_[1].idPairs, (std::vector<DWORD>{1029, 1200}));
+  EXPECT_EQ(requests_[0].idPairs, (std::vector<DWORD>{1029, 1300, 0, 0}));
+  EXPECT_EQ(requests_[1].idPairs, (std::vector<DWORD>{1029, 1200, 0, 0}));
 }
 
 TEST_F(HelpTest, ControlHelpUsesTheUpperCaseNameFromTheFile) {
@@ -229,7 +229,7 @@ TEST_F(HelpTest, ControlHelpUsesTheUpperCaseNameFromTheFile) {
   ShowControlHelp(nullptr, 1, control, 40);
   ASSERT_EQ(requests_.size(), 1u);
   EXPECT_EQ(requests_[0].file, "C:\\drv\\TRVCPL.hlp");
-  EXPECT_EQ(requests_[0].idPairs, (std::vector<DWORD>{5, 40}));
+  EXPECT_EQ(requests_[0].idPairs, (std::vector<DWORD>{5, 40, 0, 0}));
 }
 
 TEST_F(HelpTest, NoControlHelpWithoutControlForNoTopicOrATranslatedZero) {
