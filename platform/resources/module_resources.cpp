@@ -10,8 +10,8 @@
 #include <mutex>
 #include <tuple>
 
+#include "platform/kernel/paths.h"
 #include "platform/resources/elf_section.h"
-#include "platform/stand_in.h"
 
 namespace trv::resources {
 namespace {
@@ -43,17 +43,6 @@ class OpenFile {
  private:
   int fd_;
 };
-
-DWORD OpenError(int error) {
-  switch (error) {
-    case ENOENT: return ERROR_FILE_NOT_FOUND;
-    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
-    case EACCES:
-    case EPERM:
-    case EISDIR: return ERROR_ACCESS_DENIED;
-    default: return ERROR_READ_FAULT;
-  }
-}
 
 bool ReadFully(int fd, std::uint64_t offset, size_t size, BYTE* out) {
   while (size > 0) {
@@ -102,7 +91,7 @@ std::string ModuleHostPath(HMODULE module, DWORD& error) {
     }
     name.resize(name.size() * 2);  // the name may have been cut to fit
   }
-  std::string host = trv::HostPath(name);
+  std::string host = trv::kernel::HostPathOfAnsi(name);
   if (host.empty()) error = ERROR_MOD_NOT_FOUND;
   return host;
 }
@@ -118,8 +107,8 @@ bool Equal(const ResourceId& a, const ResourceId& b) {
 ResourcesOrError ResourcesOfFile(const std::string& hostPath) {
   OpenFile file(hostPath);
   struct stat st {};
-  if (file.fd() < 0) return {nullptr, OpenError(errno)};
-  if (::fstat(file.fd(), &st) != 0) return {nullptr, ERROR_READ_FAULT};
+  if (file.fd() < 0) return {nullptr, static_cast<DWORD>(trv::kernel::ErrorFromErrno(errno))};
+  if (::fstat(file.fd(), &st) != 0) return {nullptr, static_cast<DWORD>(trv::kernel::ErrorFromErrno(errno))};
   if (S_ISDIR(st.st_mode)) return {nullptr, ERROR_ACCESS_DENIED};
   FileKey key{hostPath, st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
   {

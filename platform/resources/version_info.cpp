@@ -11,10 +11,10 @@
 #include <optional>
 
 #include "platform/kernel.h"
+#include "platform/kernel/paths.h"
 #include "platform/resources.h"
 #include "platform/resources/module_resources.h"
 #include "platform/resources/version_block.h"
-#include "platform/stand_in.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ std::optional<std::span<const BYTE>> VersionResourceOf(LPCSTR file) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return std::nullopt;
   }
-  std::string host = trv::HostPath(file);
+  std::string host = trv::kernel::HostPathOfAnsi(file);
   if (host.empty()) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return std::nullopt;

@@ -145,6 +145,7 @@ class Lexer {
   Token text(bool wide) {
     Token t;
     t.kind = Token::Text;
+    t.wide = wide;
     t.line = line_;
     ++pos_;  // opening quote
     std::string pending;

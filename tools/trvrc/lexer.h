@@ -26,6 +26,7 @@ struct Token {
   std::string spelling;   // as written (Name, Punct); the digits (Number)
   unsigned long number = 0;
   std::u16string text;    // decoded (Text)
+  bool wide = false;      // written L"..." (Text)
   int line = 0;
 };
 

@@ -1,6 +1,8 @@
 // Parsing a resource script into resources.
 #include "tools/trvrc/script.h"
 
+#include "platform/kernel.h"
+
 #include <algorithm>
 #include <cctype>
 #include <map>
@@ -10,8 +12,13 @@ namespace trvrc {
 namespace {
 
 constexpr WORD kStringType = 6;    // RT_STRING
+constexpr WORD kDataType = 10;     // RT_RCDATA
 constexpr WORD kVersionType = 16;  // RT_VERSION
 constexpr LANGID kDefaultLanguage = 0x0409;
+// Resource kinds of the platform's scripts that this compiler does not build.
+constexpr const char* kUnsupportedTypes[] = {
+    "ACCELERATORS", "BITMAP", "CURSOR", "DIALOG", "DIALOGEX", "FONT", "HTML", "ICON",
+    "MENU", "MENUEX", "MESSAGETABLE", "TEXTINCLUDE", "DLGINCLUDE", "TOOLBAR"};
 
 bool IsWord(const Token& t, const char* word) {
   if (t.kind != Token::Name) return false;
@@ -95,7 +102,11 @@ class Parser {
       return value;
     }
     const Token& t = peek();
-    if (t.kind == Token::Number) return next().number;
+    if (t.kind == Token::Number) {
+      char last = t.spelling.back();
+      longSeen_ = longSeen_ || last == 'L' || last == 'l';
+      return next().number;
+    }
     if (t.kind == Token::Name) fail("'" + t.spelling + "' is not defined");
     fail("expected a number but found " + Describe(t));
   }
@@ -127,9 +138,66 @@ class Parser {
       WORD id = resourceId();
       next();
       versionInfo(id, line);
+    } else if ((peek().kind == Token::Number || peek().kind == Token::Name) &&
+               (peek(1).kind == Token::Number || peek(1).kind == Token::Name)) {
+      int line = peek().line;
+      trv::ResourceId name = nameOrNumber("name");
+      for (const char* keyword : kUnsupportedTypes)
+        if (IsWord(peek(), keyword)) fail("unsupported resource type " + Describe(peek()));
+      trv::ResourceId type = IsWord(peek(), "RCDATA") ? (next(), trv::ResourceId(kDataType))
+                                                      : nameOrNumber("type");
+      rawData(std::move(type), std::move(name), line);
     } else {
       fail("unsupported statement " + Describe(peek()));
     }
+  }
+
+  // A resource's name or type: a number, or a word, kept in capitals as the
+  // platform's resource compiler keeps it (lookups ignore case anyway).
+  trv::ResourceId nameOrNumber(const char* what) {
+    if (IsWord(peek(), "BEGIN") || IsWord(peek(), "END")) fail(std::string("expected a resource ") + what + " but found " + Describe(peek()));
+    if (peek().kind == Token::Number) {
+      int line = peek().line;
+      unsigned long id = next().number;
+      if (id == 0 || id > 0xFFFF) throw ScriptError(line, std::string("resource ") + what + " must be 1 to 65535");
+      return static_cast<WORD>(id);
+    }
+    std::u16string text;
+    for (char c : next().spelling) text += static_cast<char16_t>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+  }
+
+  // Data given inline: texts as their bytes in the code page without a terminator
+  // (UTF-16 for L"..."), numbers as 16-bit words, or 32-bit with an L suffix.
+  void rawData(trv::ResourceId type, trv::ResourceId name, int line) {
+    LANGID language = options();
+    if (peek().kind == Token::Text) fail("data from a file is not supported; give it inline");
+    trv::Bytes data;
+    auto put = [&](unsigned long value, int bytes) {
+      for (int i = 0; i < bytes; ++i) data.push_back(static_cast<BYTE>(value >> (8 * i)));
+    };
+    begin();
+    while (!end()) {
+      if (peek().kind == Token::Text) {
+        bool wide = peek().wide;
+        for (char16_t c : text()) {
+          if (wide) {
+            put(c, 2);
+          } else {
+            char byte = '?';
+            WideCharToMultiByte(CP_ACP, 0, &c, 1, &byte, 1, nullptr, nullptr);
+            put(static_cast<BYTE>(byte), 1);
+          }
+        }
+      } else {
+        longSeen_ = false;
+        unsigned long value = expression();
+        put(value, longSeen_ ? 4 : 2);
+      }
+      accept(",");
+    }
+    if (data.size() > 0xFFFFFFF) throw ScriptError(line, "resource data too large");
+    addResource(std::move(type), std::move(name), language, std::move(data), line);
   }
 
   LANGID languageValue() {
@@ -194,7 +262,7 @@ class Parser {
       else fail("unknown version block (StringFileInfo or VarFileInfo)");
     }
     try {
-      addResource(kVersionType, id, language, trv::BuildVersionResource(d));
+      addResource(kVersionType, id, language, trv::BuildVersionResource(d), line);
     } catch (const std::invalid_argument& e) {
       throw ScriptError(line, e.what());  // a limit of the block's layout
     }
@@ -268,16 +336,17 @@ class Parser {
     }
   }
 
-  void addResource(WORD type, WORD id, LANGID language, trv::Bytes data) {
+  void addResource(trv::ResourceId type, trv::ResourceId name, LANGID language, trv::Bytes data, int line) {
     for (const trv::Resource& r : resources_)
-      if (r.type == trv::ResourceId(type) && r.name == trv::ResourceId(id) && r.language == language)
-        fail("resource " + std::to_string(id) + " defined twice");
-    resources_.push_back({type, id, language, std::move(data)});
+      if (r.type == type && r.name == name && r.language == language)
+        throw ScriptError(line, "resource defined twice");
+    resources_.push_back({std::move(type), std::move(name), language, std::move(data)});
   }
 
   std::vector<Token> t_;
   size_t at_ = 0;
   LANGID language_ = kDefaultLanguage;
+  bool longSeen_ = false;  // a number with an L suffix in the current expression
   std::vector<trv::Resource> resources_;
   std::map<LANGID, std::map<UINT, std::u16string>> strings_;
 };

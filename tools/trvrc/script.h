@@ -10,6 +10,9 @@
 //     BLOCK "StringFileInfo" BEGIN BLOCK "040904B0" BEGIN VALUE "Key", "Text" END END
 //     BLOCK "VarFileInfo" BEGIN VALUE "Translation", 0x409, 1200 END
 //   END
+//   CONFIG TRVDATA BEGIN "text", 12, 0x12345678L END  data given inline, under a
+//                                                    name or number, of a named or
+//                                                    numbered type (or RCDATA)
 //
 // BEGIN/END or braces; numbers decimal or hexadecimal, joined with | + - ~ and
 // parentheses; names from #define; // and /* */ comments.

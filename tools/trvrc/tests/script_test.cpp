@@ -150,6 +150,20 @@ TEST(Script, LanguageAppliesToWhatFollows) {
   EXPECT_EQ(byLanguage, (std::map<LANGID, std::u16string>{{0x0409, u"us"}, {0x0407, u"de"}, {0x0000, u"neutral"}}));
 }
 
+TEST(Script, InlineDataKeepsItsBytesUnderItsNameAndType) {
+  auto all = trvrc::ParseScript(
+      "#define IDR_TABLE 7\n"
+      "Config TrvData BEGIN \"ab\", 0x1234, 0x56789ABCL, L\"c\" END\n"
+      "IDR_TABLE RCDATA { 1 | 2, (3 + 4) }\n");
+  ASSERT_EQ(all.size(), 2u);
+  EXPECT_EQ(all[0].type, trv::ResourceId(u"TRVDATA"));
+  EXPECT_EQ(all[0].name, trv::ResourceId(u"CONFIG"));
+  EXPECT_EQ(all[0].data, (trv::Bytes{'a', 'b', 0x34, 0x12, 0xBC, 0x9A, 0x78, 0x56, 'c', 0}));
+  EXPECT_EQ(all[1].type, trv::ResourceId(WORD{10}));
+  EXPECT_EQ(all[1].name, trv::ResourceId(WORD{7}));
+  EXPECT_EQ(all[1].data, (trv::Bytes{3, 0, 7, 0}));
+}
+
 TEST(Script, FaultsAreReportedWithTheirLine) {
   struct Case {
     const char* script;
@@ -161,7 +175,8 @@ TEST(Script, FaultsAreReportedWithTheirLine) {
       {"STRINGTABLE\nBEGIN\n IDS_MISSING, \"x\"\nEND", 3, "'IDS_MISSING' is not defined"},
       {"STRINGTABLE\nBEGIN\n 70000, \"x\"\nEND", 3, "above 65535"},
       {"STRINGTABLE\nBEGIN\n 1, \"x\"\n", 4, "END missing"},
-      {"\n\nMENU BEGIN END", 3, "unsupported statement 'MENU'"},
+      {"\n\nIDR_MAIN MENU BEGIN END", 3, "unsupported resource type 'MENU'"},
+      {"BEGIN END", 1, "expected a resource name but found 'BEGIN'"},
       {"#include \"x.h\"", 1, "unsupported directive"},
       {"/* open\n\n", 1, "comment not closed"},
       {"1 VERSIONINFO\nBEGIN\n BLOCK \"Other\" BEGIN END\nEND", 3, "unknown version block"},
@@ -169,6 +184,8 @@ TEST(Script, FaultsAreReportedWithTheirLine) {
       {"STRINGTABLE { 1 \"\\q\" }", 1, "unknown escape"},
       {"#define A 1\n#define A 2\n", 2, "defined again"},
       {"#pragma code_page(65001)\nSTRINGTABLE { 1 \"\xff\" }", 2, "not valid in code page"},
+      {"\nLOGO TRVDATA \"logo.bin\"", 2, "data from a file is not supported"},
+      {"A B { 1 }\na b { 2 }", 2, "resource defined twice"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.script);
