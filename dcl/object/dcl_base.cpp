@@ -294,7 +294,7 @@ std::string CDCLBase::PrinterName() {
 }
 
 WORD CDCLBase::SetUnitCode(DWORD code) {
-  UnitCode unit;
+  dcl::UnitCode unit;
   unit.Set(unitCode_);
   WORD answer = unit.Set(code);
   unitCode_ = unit.Get();
