@@ -6,18 +6,22 @@
 namespace trv::resources {
 namespace {
 
-std::optional<ResourceId> ReadId(std::span<const BYTE> bytes, DWORD field) {
+// Fills `id` from an entry's type or name field; false when the field is neither
+// a valid number nor the offset of a text within the directory.
+bool ReadId(std::span<const BYTE> bytes, DWORD field, ResourceId& id) {
   if ((field & kNameFlag) == 0) {
-    if (field == 0 || field > 0xFFFF) return std::nullopt;
-    return ResourceId(static_cast<WORD>(field));
+    if (field == 0 || field > 0xFFFF) return false;
+    id = static_cast<WORD>(field);
+    return true;
   }
   size_t offset = field & ~kNameFlag;
   auto length = ReadLE<WORD>(bytes, offset);
   if (!length || *length == 0 || !InBounds(offset + 2, size_t{*length} * 2, bytes.size()))
-    return std::nullopt;
+    return false;
   std::u16string text(*length, u'\0');
   for (size_t i = 0; i < *length; ++i) text[i] = *ReadLE<WORD>(bytes, offset + 2 + 2 * i);
-  return ResourceId(std::move(text));
+  id = std::move(text);
+  return true;
 }
 
 }  // namespace
@@ -38,13 +42,15 @@ std::optional<std::vector<DirectoryEntry>> ParseDirectory(std::span<const BYTE> 
   entries.reserve(*count);
   for (size_t i = 0; i < *count; ++i) {
     size_t at = kDirectoryHeaderSize + i * kDirectoryEntrySize;
-    auto type = ReadId(bytes, *ReadLE<DWORD>(bytes, at));
-    auto name = ReadId(bytes, *ReadLE<DWORD>(bytes, at + 4));
-    LANGID language = *ReadLE<WORD>(bytes, at + 8);
+    DirectoryEntry entry{};
+    entry.language = *ReadLE<WORD>(bytes, at + 8);
     DWORD offset = *ReadLE<DWORD>(bytes, at + 12);
     DWORD size = *ReadLE<DWORD>(bytes, at + 16);
-    if (!type || !name || !InBounds(offset, size, bytes.size())) return std::nullopt;
-    entries.push_back({std::move(*type), std::move(*name), language, bytes.subspan(offset, size)});
+    if (!ReadId(bytes, *ReadLE<DWORD>(bytes, at), entry.type) ||
+        !ReadId(bytes, *ReadLE<DWORD>(bytes, at + 4), entry.name) || !InBounds(offset, size, bytes.size()))
+      return std::nullopt;
+    entry.data = bytes.subspan(offset, size);
+    entries.push_back(std::move(entry));
   }
   return entries;
 }

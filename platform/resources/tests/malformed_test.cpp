@@ -154,7 +154,7 @@ TEST_F(Malformed, CutModulesAreRefused) {
 // never ask to read beyond the image.
 class Examiner {
  public:
-  explicit Examiner(const std::string& image) : image_(image) {}
+  explicit Examiner(std::string image) : image_(std::move(image)) {}
 
   void run() {
     std::vector<BYTE> section;
@@ -204,7 +204,7 @@ class Examiner {
     }
   }
 
-  const std::string& image_;
+  const std::string image_;
 };
 
 // Every cut and every damaged byte of a module image: refused or answered, but
