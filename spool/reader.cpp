@@ -272,6 +272,7 @@ class Feed {
       return GetLastError() == ERROR_SUCCESS ? Discard() : FALSE;
     }
     const std::span<BYTE> rest = Rest();
+    if (rest.empty()) return TRUE;
     if (!output_.WriteRaw(rest)) {
       if (GetLastError() != ERROR_SUCCESS) return FALSE;
       return Discard();

@@ -230,6 +230,11 @@ TEST_F(Reader, JudgesAHeaderOnlyWhenFourBytesArePresent) {
   EXPECT_EQ(port.state, ReaderState::Header);
   FeedAll(Bytes{1, 2, 3, 4, 5});
   EXPECT_EQ(output.writes, (std::vector<Bytes>{{48, 0, 0, 1}, {2, 3, 4, 5}}));
+  // Judged on the last byte of a call: only the collected bytes are written.
+  output.writes.clear();
+  FeedAll(Bytes{48, 0, 0});
+  FeedAll(Bytes{9});
+  EXPECT_EQ(output.writes, (std::vector<Bytes>{{48, 0, 0, 9}}));
   EXPECT_EQ(port.state, ReaderState::Idle);
   // The next call looks at its first bytes anew.
   FeedAll(Record(DCLD_DOC_END));
