@@ -3,6 +3,7 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/kernel.h"
 #include "platform/registry/error.h"
 #include "platform/registry/session.h"
 #include "platform/registry/transaction.h"
@@ -14,6 +15,7 @@ namespace {
 struct MachineConnection {
   std::mutex lock;
   std::unique_ptr<Connection> connection;
+  DWORD process = 0;  // the process that opened it
 };
 
 MachineConnection& Machine() {
@@ -22,10 +24,14 @@ MachineConnection& Machine() {
 }
 
 Connection& CurrentConnection(MachineConnection& machine) {
+  // A SQLite connection must not cross a fork: a child process leaves its parent's
+  // connection alone (closing it could disturb the parent's locks) and opens its own.
+  if (machine.connection && machine.process != GetCurrentProcessId()) (void)machine.connection.release();
   std::string path = CurrentDatabasePath();
   if (!machine.connection || machine.connection->path() != path) {
     machine.connection.reset();
     machine.connection = std::make_unique<Connection>(path);
+    machine.process = GetCurrentProcessId();
   }
   return *machine.connection;
 }
