@@ -63,6 +63,17 @@ TEST_F(RegistryMachine, RegistryLivesInTheMachineRootAndFollowsRootSwitches) {
   EXPECT_EQ(std::system(removeOther.c_str()), 0);
 }
 
+TEST_F(RegistryMachine, ARemovedRegistryIsMadeAnewNotKeptAlive) {
+  ASSERT_EQ(WriteDword("Software\\Reset", "v", 42), ERROR_SUCCESS);
+  std::string wipe = "rm -rf '" + root() + "'";
+  ASSERT_EQ(std::system(wipe.c_str()), 0);
+  trv::SetMachineRoot(root());  // the same path, a new machine
+  DWORD value = 0;
+  EXPECT_EQ(ReadDword("Software\\Reset", "v", &value), ERROR_FILE_NOT_FOUND);
+  ASSERT_EQ(WriteDword("Software\\Reset", "v", 43), ERROR_SUCCESS);
+  EXPECT_EQ(std::system(Peer("read 'Software\\Reset' v > /dev/null").c_str()), 0);  // in the file others read
+}
+
 TEST_F(RegistryMachine, TwoProcessesSeeEachOthersWrites) {
   ASSERT_EQ(WriteDword("Software\\Shared", "fromTest", 7), ERROR_SUCCESS);
   // The peer reads what this process wrote...
