@@ -1,3 +1,12 @@
 target_sources(trvplatform PRIVATE
   kernel/lasterror.cpp
+  kernel/handles.cpp
+  kernel/strings.cpp
+  kernel/machine.cpp
+  kernel/files.cpp
+  kernel/modules.cpp
+  kernel/system.cpp
+  kernel/debug.cpp
+  kernel/windows.cpp
+  kernel/winhelp.cpp
 )
