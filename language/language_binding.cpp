@@ -44,7 +44,8 @@ NameAndExtension SplitFileName(const std::string& path) {
 
 template <typename Proc>
 bool Bind(HMODULE library, const char* name, Proc& proc) {
-  proc = reinterpret_cast<Proc>(GetProcAddress(library, name));
+  // Through the generic function type, as every export address is handed out.
+  proc = reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
   return proc != nullptr;
 }
 
