@@ -4,6 +4,8 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
+#include <vector>
 
 #include "language/file_bytes.h"
 #include "language/language_api.h"
