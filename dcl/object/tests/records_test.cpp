@@ -33,7 +33,9 @@ class Records : public Framework {
     ASSERT_NE(object_, nullptr);
   }
   void TearDown() override {
-    if (object_ != nullptr) EXPECT_TRUE(terminate_(object_));
+    if (object_ != nullptr) {
+      EXPECT_TRUE(terminate_(object_));
+    }
     Framework::TearDown();
   }
   BOOL Send(DWORD type, const std::vector<BYTE>& payload, DWORD headerSize = 48) {
@@ -44,8 +46,8 @@ class Records : public Framework {
     std::vector<BYTE> dev(32), doc(76);
     ASSERT_TRUE(table_.GetDevProps(object_, 1, dev.data(), 32, nullptr));
     ASSERT_TRUE(table_.GetDocProps(object_, 1, doc.data(), 76, nullptr));
-    ASSERT_TRUE(Send(DCLD_DEVPROPS, dev));
-    ASSERT_TRUE(Send(DCLD_DOCPROPS, doc));
+    ASSERT_TRUE(Send(trv::spool::DCLD_DEVPROPS, dev));
+    ASSERT_TRUE(Send(trv::spool::DCLD_DOCPROPS, doc));
   }
 
   DCLInterface table_;
@@ -54,12 +56,12 @@ class Records : public Framework {
 
 TEST_F(Records, NeedAnOpenPort) {
   SetLastError(0);
-  EXPECT_FALSE(Send(DCLD_DOC_END, {}));
+  EXPECT_FALSE(Send(trv::spool::DCLD_DOC_END, {}));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
   ASSERT_TRUE(OpenFakePort(table_, object_));
   EXPECT_EQ(Port().opens, 1);
   EXPECT_EQ(Port().startDocs, 1);
-  EXPECT_TRUE(Send(DCLD_DOC_END, {}));
+  EXPECT_TRUE(Send(trv::spool::DCLD_DOC_END, {}));
   EXPECT_TRUE(table_.ClosePrinter(object_));
   EXPECT_EQ(Port().endDocs, 1);
   EXPECT_EQ(Port().closes, 1);
@@ -70,21 +72,21 @@ TEST_F(Records, NeedAnOpenPort) {
 TEST_F(Records, AJobReachesTheObjectsOperationsInOrder) {
   ASSERT_TRUE(OpenFakePort(table_, object_));
   SetLastError(0);
-  EXPECT_FALSE(Send(DCLD_DOC_BEGIN, Words({812, 1218, 1})));  // before both option blobs
+  EXPECT_FALSE(Send(trv::spool::DCLD_DOC_BEGIN, Words({812, 1218, 1})));  // before both option blobs
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
   SendBlobs();
   control_->calls.clear();
-  EXPECT_TRUE(Send(DCLD_DOC_BEGIN, Words({812, 1218})));  // 8 bytes: portrait
-  EXPECT_TRUE(Send(DCLD_PAGE_BEGIN, Shorts({0, 0, 2})));
-  std::vector<BYTE> text(56, 0);
+  EXPECT_TRUE(Send(trv::spool::DCLD_DOC_BEGIN, Words({812, 1218})));  // 8 bytes: portrait
+  EXPECT_TRUE(Send(trv::spool::DCLD_PAGE_BEGIN, Shorts({0, 0, 2})));
+  std::vector<BYTE> text(59, 0);
   text[0] = 7;
   text[4] = 10;
   text[8] = 20;
-  text.insert(text.end(), {'A', 'B', 'C'});
-  EXPECT_TRUE(Send(DCLD_FONT_TEXT, text));
-  EXPECT_TRUE(Send(DCLD_RAW_COMMAND, {0, 0, 'X', 'Y'}));
-  EXPECT_TRUE(Send(DCLD_PAGE_END, Shorts({2})));
-  EXPECT_TRUE(Send(DCLD_DOC_END, {}));
+  std::memcpy(text.data() + 56, "ABC", 3);
+  EXPECT_TRUE(Send(trv::spool::DCLD_FONT_TEXT, text));
+  EXPECT_TRUE(Send(trv::spool::DCLD_RAW_COMMAND, {0, 0, 'X', 'Y'}));
+  EXPECT_TRUE(Send(trv::spool::DCLD_PAGE_END, Shorts({2})));
+  EXPECT_TRUE(Send(trv::spool::DCLD_DOC_END, {}));
   EXPECT_EQ(control_->calls,
             (std::vector<std::string>{"StartDoc(812,1218,1)", "StartPage(0,0,2)", "PrintText(7,10,20,0,ABC)",
                                       "PassThrough(XY)", "EndPage(2)", "EndDoc"}));
@@ -96,10 +98,10 @@ TEST_F(Records, AJobReachesTheObjectsOperationsInOrder) {
 TEST_F(Records, HeaderSizeUnknownTypesAndShortPayloads) {
   ASSERT_TRUE(OpenFakePort(table_, object_));
   SetLastError(0xdeadbeef);
-  EXPECT_TRUE(Send(DCLD_PAGE_BEGIN, Shorts({0, 0, 1}), 40));  // not 48: ignored
+  EXPECT_TRUE(Send(trv::spool::DCLD_PAGE_BEGIN, Shorts({0, 0, 1}), 40));  // not 48: ignored
   EXPECT_EQ(GetLastError(), 0u);
   EXPECT_TRUE(Send(0x7777, {}));
-  EXPECT_FALSE(Send(DCLD_PAGE_BEGIN, Words({0})));  // 4 bytes where 6 are needed
+  EXPECT_FALSE(Send(trv::spool::DCLD_PAGE_BEGIN, Words({0})));  // 4 bytes where 6 are needed
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
   EXPECT_TRUE(control_->calls.empty());
   EXPECT_TRUE(table_.ClosePrinter(object_));
@@ -113,7 +115,7 @@ TEST_F(Records, ANewBlobCopyReplacesTheOldOneWhileTheHostsStaysItsOwn) {
   ASSERT_TRUE(table_.GetDocProps(object_, 1, doc.data(), 76, nullptr));
   ASSERT_TRUE(table_.SetDocProps(object_, 1, doc.data(), 76));  // the host's own blob
   EXPECT_EQ(object_->AttachedDocProps(), doc.data());
-  EXPECT_TRUE(Send(DCLD_DOC_BEGIN, Words({100, 200, 2})));
+  EXPECT_TRUE(Send(trv::spool::DCLD_DOC_BEGIN, Words({100, 200, 2})));
   EXPECT_TRUE(table_.ClosePrinter(object_));
 }
 
@@ -142,7 +144,7 @@ TEST_F(PortOutput, ABusyPrinterIsPolledForTenSecondsThenTheUserRetries) {
     Port().busy = false;
     return IDRETRY;
   });
-  EXPECT_TRUE(Send(DCLD_RAW_COMMAND, {0, 0, 'H', 'I'}));
+  EXPECT_TRUE(Send(trv::spool::DCLD_RAW_COMMAND, {0, 0, 'H', 'I'}));
   EXPECT_EQ(Port().written, "HI");
   ASSERT_EQ(asked_.size(), 1u);
   EXPECT_EQ(asked_[0].text, "Printer not Ready");
@@ -162,12 +164,12 @@ TEST_F(PortOutput, IgnoreDropsTheRestAndCancelFailsWithLastErrorZero) {
   Port().failWrites = 1;
   Port().busy = true;
   Answer(IDIGNORE);
-  EXPECT_TRUE(Send(DCLD_RAW_COMMAND, {0, 0, 'H', 'I'}));
+  EXPECT_TRUE(Send(trv::spool::DCLD_RAW_COMMAND, {0, 0, 'H', 'I'}));
   EXPECT_EQ(Port().written, "");
   Port().failWrites = 1;
   Answer(IDABORT);
   SetLastError(0xdeadbeef);
-  EXPECT_FALSE(Send(DCLD_RAW_COMMAND, {0, 0, 'H', 'I'}));
+  EXPECT_FALSE(Send(trv::spool::DCLD_RAW_COMMAND, {0, 0, 'H', 'I'}));
   EXPECT_EQ(GetLastError(), 0u);
   EXPECT_EQ(asked_.size(), 1u);
   EXPECT_TRUE(table_.ClosePrinter(object_));
@@ -179,7 +181,7 @@ TEST_F(PortOutput, APrinterThatBecomesReadyIsWrittenWithoutAskingTheUser) {
   Port().busy = true;
   Port().busyUntilPolls = 5;
   Answer(IDABORT);
-  EXPECT_TRUE(Send(DCLD_RAW_COMMAND, {0, 0, 'O', 'K'}));
+  EXPECT_TRUE(Send(trv::spool::DCLD_RAW_COMMAND, {0, 0, 'O', 'K'}));
   EXPECT_EQ(Port().written, "OK");
   EXPECT_TRUE(asked_.empty());
   EXPECT_TRUE(table_.ClosePrinter(object_));
