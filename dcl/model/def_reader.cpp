@@ -75,6 +75,7 @@ BOOL DefReader::Open(const char* directory, const char* fileName) {
                               FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file.get() == INVALID_HANDLE_VALUE) return FALSE;
   DWORD high = 0;
+  SetLastError(ERROR_SUCCESS);
   DWORD size = GetFileSize(file.get(), &high);
   if (size == INVALID_FILE_SIZE && GetLastError() != ERROR_SUCCESS) return FALSE;
   if (high != 0) {

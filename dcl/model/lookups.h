@@ -68,7 +68,7 @@ BOOL IsOptionFreeText(const ModelTables& tables, WORD option);
 WORD GetOptionHelpId(const ModelTables& tables, WORD option);
 
 // The lists above bound to one set of tables, in the shape the defaults walk
-// (model_defaults.h) expects of a DCL object.
+// (doc_defaults.h) expects of a DCL object.
 class TableLists {
  public:
   explicit TableLists(const ModelTables& tables) : tables_(tables) {}

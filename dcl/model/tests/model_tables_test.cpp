@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "dcl/model/lookups.h"
-#include "dcl/model/model_defaults.h"
+#include "dcl/model/doc_defaults.h"
 #include "dcl/model/model_tables.h"
 #include "dcl/model/tests/fake_callbacks.h"
 #include "dcl/model/text_heap.h"
@@ -274,13 +274,13 @@ TEST_F(ModelTablesTest, SubOptionQueries) {
 TEST_F(ModelTablesTest, DefaultsOfTheBuiltInModel) {
   ASSERT_TRUE(LoadDefinition(kDefinition));
   TableLists lists(tables);
-  ModelDefaults d = GetModelDefaults(lists, 1);
+  DocDefaults d = GetDocDefaults(lists, 1);
   EXPECT_EQ(d.tray, 1);
   EXPECT_EQ(d.paper, 2) << "the flagged paper";
   EXPECT_EQ(d.ribbon, 1);
   EXPECT_EQ(d.placement, 2) << "bits 0-1 of the default paper's flags";
   EXPECT_EQ(d.ribbonOption, 1);
-  EXPECT_EQ(d.complementaryOption, 0)
+  EXPECT_EQ(d.complementaryRibbonOption, 0)
       << "the ribbon's only sub-ribbon belongs to the default option: nothing is left";
 }
 
@@ -290,7 +290,7 @@ struct DefaultsFixture {
   std::vector<RibbonEntry> ribbons;
   std::vector<SubRibbonEntry> subRibbons;
   std::vector<RibbonOptionEntry> ribbonOptions;
-  ModelDefaults expected;
+  DocDefaults expected;
 };
 
 PaperEntry Paper(DWORD key, WORD id, WORD flags) {
@@ -312,13 +312,13 @@ TEST_P(Defaults, FollowTheFlaggedOrLastEntry) {
   tables.subRibbons = f.subRibbons;
   tables.ribbonOptions = f.ribbonOptions;
   TableLists lists(tables);
-  ModelDefaults d = GetModelDefaults(lists, 7);
+  DocDefaults d = GetDocDefaults(lists, 7);
   EXPECT_EQ(d.tray, f.expected.tray);
   EXPECT_EQ(d.paper, f.expected.paper);
   EXPECT_EQ(d.ribbon, f.expected.ribbon);
   EXPECT_EQ(d.placement, f.expected.placement);
   EXPECT_EQ(d.ribbonOption, f.expected.ribbonOption);
-  EXPECT_EQ(d.complementaryOption, f.expected.complementaryOption);
+  EXPECT_EQ(d.complementaryRibbonOption, f.expected.complementaryRibbonOption);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -351,6 +351,15 @@ INSTANTIATE_TEST_SUITE_P(
                         {{9, 19, 0, 0, 0, 0x0100, 0}, {9, 20, 0, 0, 0, 0x4100, 0},
                          {9, 21, 0, 0, 0, 0x0200, 0}, {9, 22, 0, 0, 0, 0x0200, 0}},
                         {3, 5, 9, 2, 20, 22}},
+        // A ribbon option whose id is 0xFFFF stands for its ribbon; when the default
+        // option covers every sub-ribbon, an option without sub-ribbons complements.
+        DefaultsFixture{{{7, 3, 0, 0, 0, 0x4000, 0}},
+                        {Paper(3, 5, 0x4002)},
+                        {{5, 9, 0, 0, 0, 0x4000, 0}},
+                        {{9, 1, 0, 0, 0}, {9, 2, 0, 0, 0}, {31, 1, 0, 0, 0}},
+                        {{9, ANY_KEY, 0, 0, 0, 0x4100, 0}, {9, 31, 0, 0, 0, 0x0200, 0},
+                         {9, 30, 0, 0, 0, 0x0200, 0}},
+                        {3, 5, 9, 2, 9, 30}},
         // The default option has no sub-ribbons: no complement.
         DefaultsFixture{{{7, 3, 0, 0, 0, 0x4000, 0}},
                         {Paper(3, 5, 0x4002)},

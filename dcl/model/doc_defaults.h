@@ -17,13 +17,13 @@
 
 namespace trv::dcl {
 
-struct ModelDefaults {
+struct DocDefaults {
   WORD tray = 0;
   WORD paper = 0;
   WORD ribbon = 0;
   WORD placement = 2;
   WORD ribbonOption = 0;
-  WORD complementaryOption = 0;
+  WORD complementaryRibbonOption = 0;
 };
 
 namespace defaults_detail {
@@ -129,9 +129,9 @@ WORD ComplementaryOption(Lists& lists, WORD ribbon, WORD option) {
 }  // namespace defaults_detail
 
 template <class Lists>
-ModelDefaults GetModelDefaults(Lists& lists, WORD model) {
+DocDefaults GetDocDefaults(Lists& lists, WORD model) {
   using namespace defaults_detail;
-  ModelDefaults d;
+  DocDefaults d;
   d.tray = DefaultOf(model, [&] { return lists.GetTrayCount(model); },
                      [&](DWORD i) { return lists.GetTray(model, i); });
   d.paper = DefaultOf(d.tray, [&] { return lists.GetPaperCount(d.tray); },
@@ -140,7 +140,7 @@ ModelDefaults GetModelDefaults(Lists& lists, WORD model) {
                        [&](DWORD i) { return lists.GetRibbon(d.paper, i); });
   d.placement = PlacementOf(lists, d.tray, d.paper);
   d.ribbonOption = DefaultRibbonOption(lists, d.ribbon);
-  d.complementaryOption = ComplementaryOption(lists, d.ribbon, d.ribbonOption);
+  d.complementaryRibbonOption = ComplementaryOption(lists, d.ribbon, d.ribbonOption);
   return d;
 }
 
