@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "dcl/model/lookups.h"
+#include "dcl/model/builtin_tables.h"
 #include "dcl/model/doc_defaults.h"
 #include "dcl/model/model_tables.h"
 #include "dcl/model/tests/fake_callbacks.h"
@@ -79,6 +80,7 @@ TEST_F(ModelTablesTest, TheDefinitionFileFillsFourTablesAndTheRestIsBuiltIn) {
 }
 
 TEST_F(ModelTablesTest, FreeConfigurationReleasesTheFileTextsOnly) {
+  BuiltIns();  // the built-in texts are made once per process, on first use
   size_t before = TextHeapCount();
   ASSERT_TRUE(LoadDefinition(kDefinition));
   DWORD port = tables.monitors[0].portName;
@@ -94,6 +96,7 @@ TEST_F(ModelTablesTest, FreeConfigurationReleasesTheFileTextsOnly) {
 }
 
 TEST_F(ModelTablesTest, AFailingSectionReleasesEveryTable) {
+  BuiltIns();
   size_t before = TextHeapCount();
   // A broken pair in the fonts section, after the papers were read.
   std::string text = kDefinition;
