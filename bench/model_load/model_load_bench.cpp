@@ -44,20 +44,24 @@ std::string DefinitionFile() {
   std::string text = "; model definition\r\n[PAPERS]\r\n";
   text += "ENUMUSEFORALL,PAPER_USER,User defined%(12001),IDI_LABEL,(10160,15240),(0,0),(0,0),1\r\n";
   for (int i = 1; i <= 40; ++i)
-    text += Line("ENUMUSEFORALL,%d,Label %%w x %%h%%(12002),IDI_LABEL,(%d,%d),(0,0),(0,0),1\r\n",
-                 i, 2540 + i * 200, 2540 + i * 300);
+    text += Line("ENUMUSEFORALL,%d,Label %%w x %%h%%(12002),IDI_LABEL,(%d,%d),(0,0),(0,0),1\r\n", i,
+                 2540 + i * 200, 2540 + i * 300);
   text += "\r\n[FONTS]\r\n";
   for (int i = 1; i <= 80; ++i)
-    text += Line("ENUMUSEFOR200DPIS,%d,Font %d,%d,0,(16,16),,font%d.ufm,0x04,T {R} %d 0 {X} {Y} {D}\r\n",
-                 i, i, i % 8, i, i % 8);
+    text += Line(
+        "ENUMUSEFOR200DPIS,%d,Font %d,%d,0,(16,16),,font%d.ufm,0x04,T {R} %d 0 {X} {Y} {D}\r\n", i,
+        i, i % 8, i, i % 8);
   text += "[BARCODES]\r\n";
   for (int i = 1; i <= 30; ++i)
-    text += Line("ENUMUSEFORALL,%d,Code %d,SYM%d,DCLDEFAULT,trvbar.ttf,bc.ufm,2,BARCODE {S} 1 1 {H} {X} {Y} {D}\r\n",
-                 i, i, i);
+    text += Line(
+        "ENUMUSEFORALL,%d,Code %d,SYM%d,DCLDEFAULT,trvbar.ttf,bc.ufm,2,BARCODE {S} 1 1 {H} {X} {Y} "
+        "{D}\r\n",
+        i, i, i);
   text += "[BARCODEOPTIONS]\r\n";
   for (int i = 1; i <= 30; ++i)
     for (int p = 1; p <= 8; ++p)
-      text += Line("%d,0x%04X,2,Property\\, number %d,50,DCLDEFAULT|DCLNAME,0x10\r\n", i, 0x10 + p, p);
+      text +=
+          Line("%d,0x%04X,2,Property\\, number %d,50,DCLDEFAULT|DCLNAME,0x10\r\n", i, 0x10 + p, p);
   return text;
 }
 

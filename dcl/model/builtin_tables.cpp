@@ -45,7 +45,7 @@ Lists MakeLists() {
 
 const BuiltInTables& BuiltIns() {
   static const Lists lists = MakeLists();
-  static const BuiltInTables view{lists.models, lists.monitors, lists.trays, lists.ribbons,
+  static const BuiltInTables view{lists.models,     lists.monitors,      lists.trays, lists.ribbons,
                                   lists.subRibbons, lists.ribbonOptions, {}};
   return view;
 }

@@ -276,7 +276,7 @@ BOOL DefReader::ReadPair(LONG* a, LONG* b, DWORD flags) {
   const size_t length = line_.size();
   while (cursor_ < length && IsBlank(line_[cursor_])) ++cursor_;
   size_t separator = cursor_ < length && line_[cursor_] == '(' ? line_.find_first_of(",)", cursor_)
-                                                                 : std::string::npos;
+                                                               : std::string::npos;
   if (separator == std::string::npos || line_[separator] != ',') {
     SetLastError(ERROR_BAD_CONFIGURATION);
     return FALSE;

@@ -102,7 +102,7 @@ class DefReader {
   size_t pos_ = 0;
   bool open_ = false;
   std::string line_;
-  size_t cursor_ = 0;        // the next field of line_
+  size_t cursor_ = 0;  // the next field of line_
 };
 
 template <class Entry>

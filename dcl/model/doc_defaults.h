@@ -132,12 +132,15 @@ template <class Lists>
 DocDefaults GetDocDefaults(Lists& lists, WORD model) {
   using namespace defaults_detail;
   DocDefaults d;
-  d.tray = DefaultOf(model, [&] { return lists.GetTrayCount(model); },
-                     [&](DWORD i) { return lists.GetTray(model, i); });
-  d.paper = DefaultOf(d.tray, [&] { return lists.GetPaperCount(d.tray); },
-                      [&](DWORD i) { return lists.GetPaper(d.tray, i); });
-  d.ribbon = DefaultOf(d.paper, [&] { return lists.GetRibbonCount(d.paper); },
-                       [&](DWORD i) { return lists.GetRibbon(d.paper, i); });
+  d.tray = DefaultOf(
+      model, [&] { return lists.GetTrayCount(model); },
+      [&](DWORD i) { return lists.GetTray(model, i); });
+  d.paper = DefaultOf(
+      d.tray, [&] { return lists.GetPaperCount(d.tray); },
+      [&](DWORD i) { return lists.GetPaper(d.tray, i); });
+  d.ribbon = DefaultOf(
+      d.paper, [&] { return lists.GetRibbonCount(d.paper); },
+      [&](DWORD i) { return lists.GetRibbon(d.paper, i); });
   d.placement = PlacementOf(lists, d.tray, d.paper);
   d.ribbonOption = DefaultRibbonOption(lists, d.ribbon);
   d.complementaryRibbonOption = ComplementaryOption(lists, d.ribbon, d.ribbonOption);

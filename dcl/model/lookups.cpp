@@ -21,7 +21,9 @@ constexpr WORD kLowLimit = 0x10;
 constexpr WORD kHighLimit = 0x20;
 constexpr int kChoiceTextSize = 1024;
 
-bool Matches(DWORD entryKey, DWORD key) { return entryKey == (key & 0xFFFF) || entryKey == ANY_KEY; }
+bool Matches(DWORD entryKey, DWORD key) {
+  return entryKey == (key & 0xFFFF) || entryKey == ANY_KEY;
+}
 
 template <class Entry, class Pred>
 DWORD CountIf(const std::vector<Entry>& table, Pred pred) {
@@ -84,7 +86,8 @@ WORD RunningPlatformBit() {
   OSVERSIONINFOA info{};
   info.dwOSVersionInfoSize = sizeof(info);
   if (!GetVersionExA(&info)) return kWin2000;
-  if (info.dwPlatformId == VER_PLATFORM_WIN32_NT) return info.dwMajorVersion >= 5 ? kWin2000 : kWinNT4;
+  if (info.dwPlatformId == VER_PLATFORM_WIN32_NT)
+    return info.dwMajorVersion >= 5 ? kWin2000 : kWinNT4;
   return info.dwMinorVersion == 0 ? kWin95 : kWin98Me;
 }
 
@@ -111,7 +114,8 @@ DWORD GetOptionCount(const ModelTables& tables, DWORD key, ModelCallbacks& callb
 const OptionEntry* GetOption(const ModelTables& tables, DWORD key, DWORD n,
                              ModelCallbacks& callbacks) {
   if (!tables.optionsEx.empty()) {
-    const OptionEntryEx* e = NthIf(tables.optionsEx, n, SupportedOption<OptionEntryEx>(key, callbacks));
+    const OptionEntryEx* e =
+        NthIf(tables.optionsEx, n, SupportedOption<OptionEntryEx>(key, callbacks));
     return e != nullptr ? &e->base : nullptr;
   }
   return NthIf(tables.options, n, SupportedOption<OptionEntry>(key, callbacks));

@@ -43,8 +43,7 @@ DWORD GetSubRibbonCount(const ModelTables& tables, DWORD key);
 const SubRibbonEntry* GetSubRibbon(const ModelTables& tables, DWORD key, DWORD n);
 // Ribbon options of the ribbon whose flags have a bit of mask (categories 0x100, 0x200).
 DWORD GetRibbonOptionCount(const ModelTables& tables, DWORD key, DWORD mask);
-const RibbonOptionEntry* GetRibbonOption(const ModelTables& tables, DWORD key, DWORD mask,
-                                         DWORD n);
+const RibbonOptionEntry* GetRibbonOption(const ModelTables& tables, DWORD key, DWORD mask, DWORD n);
 DWORD GetTextFontCount(const ModelTables& tables, DWORD key);
 const TextFontEntry* GetTextFont(const ModelTables& tables, DWORD key, DWORD n);
 DWORD GetBarcodeFontCount(const ModelTables& tables, DWORD key);
@@ -77,9 +76,7 @@ class TableLists {
   DWORD GetPaperCount(DWORD key) const { return dcl::GetPaperCount(tables_, key); }
   const PaperEntry* GetPaper(DWORD key, DWORD n) const { return dcl::GetPaper(tables_, key, n); }
   DWORD GetRibbonCount(DWORD key) const { return dcl::GetRibbonCount(tables_, key); }
-  const RibbonEntry* GetRibbon(DWORD key, DWORD n) const {
-    return dcl::GetRibbon(tables_, key, n);
-  }
+  const RibbonEntry* GetRibbon(DWORD key, DWORD n) const { return dcl::GetRibbon(tables_, key, n); }
   DWORD GetSubRibbonCount(DWORD key) const { return dcl::GetSubRibbonCount(tables_, key); }
   const SubRibbonEntry* GetSubRibbon(DWORD key, DWORD n) const {
     return dcl::GetSubRibbon(tables_, key, n);

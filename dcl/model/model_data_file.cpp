@@ -32,9 +32,8 @@ enum Section {
 };
 
 constexpr std::array<const char*, kSectionCount> kSectionNames{
-    "NAME",           "RESOLUTION",     "PAPERS",        "OFFSETS",
-    "DISPENSE_MODE",  "MEDIA_TYPE",     "MEDIA_TRACKING", "SPEED_SETTINGS",
-    "HEAD_SETTINGS",  "EVENTS",         "MEDIA",         "OPTIONS"};
+    "NAME",           "RESOLUTION",     "PAPERS",        "OFFSETS", "DISPENSE_MODE", "MEDIA_TYPE",
+    "MEDIA_TRACKING", "SPEED_SETTINGS", "HEAD_SETTINGS", "EVENTS",  "MEDIA",         "OPTIONS"};
 
 constexpr const char* kConfigSection = "Config";
 constexpr const char* kConfigKey = "Config";
@@ -56,6 +55,7 @@ struct NumberKey {
   LONG& (*field)(PrinterConfig&);
 };
 
+// A field of the configuration, as an accessor the key tables can hold.
 #define TRV_FIELD(expr) [](PrinterConfig& c) -> auto& { return c.expr; }
 
 const std::array<NumberKey, 21> kNumberKeys{{
@@ -115,11 +115,16 @@ struct BitOf {
 };
 using BitMap = std::array<BitOf, 7>;  // unused places hold number -1
 
-constexpr BitMap kMemoryBits{{{1, 0x01}, {2, 0x02}, {3, 0x04}, {4, 0x10}, {5, 0x20}, {6, 0x40}, {-1, 0}}};
-constexpr BitMap kMediaTypeBits{{{0, 0x02}, {1, 0x01}, {10, 0x04}, {-1, 0}, {-1, 0}, {-1, 0}, {-1, 0}}};
-constexpr BitMap kTrackingBits{{{0, 0x02}, {1, 0x01}, {2, 0x04}, {3, 0x08}, {10, 0x10}, {-1, 0}, {-1, 0}}};
-constexpr BitMap kPrintModeBits{{{0, 0x08}, {1, 0x02}, {2, 0x04}, {3, 0x10}, {4, 0x20}, {9, 0x01}, {10, 0x20}}};
-constexpr BitMap kEventBits{{{0, 0x01}, {1, 0x02}, {2, 0x04}, {3, 0x08}, {10, 0x10}, {-1, 0}, {-1, 0}}};
+constexpr BitMap kMemoryBits{
+    {{1, 0x01}, {2, 0x02}, {3, 0x04}, {4, 0x10}, {5, 0x20}, {6, 0x40}, {-1, 0}}};
+constexpr BitMap kMediaTypeBits{
+    {{0, 0x02}, {1, 0x01}, {10, 0x04}, {-1, 0}, {-1, 0}, {-1, 0}, {-1, 0}}};
+constexpr BitMap kTrackingBits{
+    {{0, 0x02}, {1, 0x01}, {2, 0x04}, {3, 0x08}, {10, 0x10}, {-1, 0}, {-1, 0}}};
+constexpr BitMap kPrintModeBits{
+    {{0, 0x08}, {1, 0x02}, {2, 0x04}, {3, 0x10}, {4, 0x20}, {9, 0x01}, {10, 0x20}}};
+constexpr BitMap kEventBits{
+    {{0, 0x01}, {1, 0x02}, {2, 0x04}, {3, 0x08}, {10, 0x10}, {-1, 0}, {-1, 0}}};
 
 struct BitKey {
   const char* name;
@@ -159,8 +164,8 @@ const std::array<BitKey, 11> kBitKeys{{
 
 // The mode-offset keys of the dispense groups, in group order: the cutter has its
 // own, the other modes share the tear-off ones.
-constexpr std::array<const char*, 5> kModeOffsetKeys{"TearOff", "TearOff", "CutterValue",
-                                                     "TearOff", "TearOff"};
+constexpr std::array<const char*, 5> kModeOffsetKeys{"TearOff", "TearOff", "CutterValue", "TearOff",
+                                                     "TearOff"};
 
 // ---- reading -------------------------------------------------------------------
 
@@ -211,8 +216,8 @@ bool ReadFormat(DefReader& reader, WORD& format) {
     format = kFormatSingleSection;
     return true;
   }
-  if (value != nullptr && std::string_view(value).substr(0, kMultiSectionPrefix.size()) ==
-                              kMultiSectionPrefix) {
+  if (value != nullptr &&
+      std::string_view(value).substr(0, kMultiSectionPrefix.size()) == kMultiSectionPrefix) {
     format = kFormatMultiSection;
     return true;
   }
@@ -240,8 +245,8 @@ void ReadBits(DataFile& file, PrinterConfig& config) {
   for (const BitKey& key : kBitKeys) {
     const char* value = file.Value(key.section, key.name);
     if (value == nullptr) continue;
-    key.field(config) = key.single ? BitFor(*key.map, ParseNumber(value, 0, nullptr))
-                                   : BitsOfList(*key.map, value);
+    key.field(config) =
+        key.single ? BitFor(*key.map, ParseNumber(value, 0, nullptr)) : BitsOfList(*key.map, value);
     key.present(config) |= key.presentBit;
   }
 }
@@ -341,8 +346,7 @@ BOOL ReadModelDataFile(PrinterConfig& config, const char* directory, const char*
   }
 }
 
-BOOL ReadProductConfiguration(PrinterConfig& config, const char* directory,
-                              const char* fileName) {
+BOOL ReadProductConfiguration(PrinterConfig& config, const char* directory, const char* fileName) {
   try {
     DefReader reader;
     if (!reader.Open(directory, fileName)) return FALSE;

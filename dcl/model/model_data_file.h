@@ -19,7 +19,6 @@ BOOL ReadModelDataFile(PrinterConfig& config, const char* directory, const char*
 // Reads "InternalFont" of the section "Private" of the product configuration file
 // directory + fileName into config. Fails with the opening error when the file
 // cannot be opened.
-BOOL ReadProductConfiguration(PrinterConfig& config, const char* directory,
-                              const char* fileName);
+BOOL ReadProductConfiguration(PrinterConfig& config, const char* directory, const char* fileName);
 
 }  // namespace trv::dcl

@@ -29,8 +29,8 @@ void CopyInto(std::vector<Entry>& table, std::span<const Entry> source) {
 BOOL ReadSections(ModelTables& tables, DefReader& reader) {
   return reader.ReadSection(kPapersSection, tables.papers, InitEntry<PaperEntry>, FreePaper,
                             ParsePaper) &&
-         reader.ReadSection(kFontsSection, tables.textFonts, InitEntry<TextFontEntry>,
-                            FreeTextFont, ParseTextFont) &&
+         reader.ReadSection(kFontsSection, tables.textFonts, InitEntry<TextFontEntry>, FreeTextFont,
+                            ParseTextFont) &&
          reader.ReadSection(kBarcodesSection, tables.barcodeFonts, InitEntry<BarcodeFontEntry>,
                             FreeBarcodeFont, ParseBarcodeFont) &&
          reader.ReadSection(kBarcodeOptionsSection, tables.barcodeOptions,

@@ -137,7 +137,8 @@ LONG ParseNumberField(std::string_view text, DWORD flags, ModelCallbacks* callba
   for (;;) {
     size_t op = start;
     while (op < text.size() && !IsOperator(text[op])) ++op;
-    DWORD term = static_cast<DWORD>(ParseNumber(text.substr(start, op - start), termFlags, callbacks));
+    DWORD term =
+        static_cast<DWORD>(ParseNumber(text.substr(start, op - start), termFlags, callbacks));
     if (op < text.size() && text[op] == '&') {
       result &= term;
     } else {

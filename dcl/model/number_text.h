@@ -12,13 +12,13 @@ namespace trv::dcl {
 class ModelCallbacks;
 
 // How a field is read.
-constexpr DWORD SYMBOLS = 0x01;        // a symbol name stands for its value
-constexpr DWORD TEXT_ID = 0x02;        // a text may end in "%(n)", a string-table text
-constexpr DWORD UNITS = 0x08;          // "mm" and '"' suffixes; millimetres by default
-constexpr DWORD INCH_DEFAULT = 0x10;   // with UNITS: a plain number is inches
-constexpr DWORD HUNDREDTHS = 0x20;     // the result is scaled by 100
-constexpr DWORD EXPRESSION = 0x40;     // terms joined by "&", "|" and "+"
-constexpr DWORD REST_OF_LINE = 0x1000; // the field runs to the end of the line, verbatim
+constexpr DWORD SYMBOLS = 0x01;         // a symbol name stands for its value
+constexpr DWORD TEXT_ID = 0x02;         // a text may end in "%(n)", a string-table text
+constexpr DWORD UNITS = 0x08;           // "mm" and '"' suffixes; millimetres by default
+constexpr DWORD INCH_DEFAULT = 0x10;    // with UNITS: a plain number is inches
+constexpr DWORD HUNDREDTHS = 0x20;      // the result is scaled by 100
+constexpr DWORD EXPRESSION = 0x40;      // terms joined by "&", "|" and "+"
+constexpr DWORD REST_OF_LINE = 0x1000;  // the field runs to the end of the line, verbatim
 
 // Reads one number (a single term) with the flags; symbols are resolved through
 // callbacks when SYMBOLS is given and callbacks is not null.

@@ -42,8 +42,8 @@ struct DispenseGroup {
                    // 0x20000 partial cut
   DWORD switches;  // chosen dispense and backfeed choices, 0x2000, 0x10000, 0x20000
   LONG choiceDefault, choiceMinimum, choiceMaximum;
-  LONG delayDefault, delayMinimum, delayMaximum;        // seconds
-  LONG offsetDefault, offsetMinimum, offsetMaximum;     // dots
+  LONG delayDefault, delayMinimum, delayMaximum;     // seconds
+  LONG offsetDefault, offsetMinimum, offsetMaximum;  // dots
   LONG backfeedDefault, backfeedMinimum, backfeedMaximum;
 };
 static_assert(sizeof(DispenseGroup) == 56);

@@ -94,7 +94,8 @@ BOOL ParsePaper(PaperEntry& entry, DefReader& reader) {
   entry = PaperEntry{};
   entry.key = static_cast<DWORD>(reader.ReadNumber(SYMBOLS));
   entry.id = reader.ReadShort(SYMBOLS);
-  if (!ReadTextInto(reader, TEXT_ID, [&](DWORD t) { entry.name = t; })) return Fail(entry, FreePaper);
+  if (!ReadTextInto(reader, TEXT_ID, [&](DWORD t) { entry.name = t; }))
+    return Fail(entry, FreePaper);
   entry.icon = reader.ReadWord(SYMBOLS);
   LONG a = 0, b = 0;
   if (!reader.ReadPair(&a, &b, UNITS)) return Fail(entry, FreePaper);
@@ -117,7 +118,8 @@ BOOL ParseTextFont(TextFontEntry& entry, DefReader& reader) {
   entry = TextFontEntry{};
   entry.key = static_cast<DWORD>(reader.ReadNumber(SYMBOLS));
   entry.id = reader.ReadShort(SYMBOLS);
-  if (!ReadTextInto(reader, TEXT_ID, [&](DWORD t) { entry.name = t; })) return Fail(entry, FreeTextFont);
+  if (!ReadTextInto(reader, TEXT_ID, [&](DWORD t) { entry.name = t; }))
+    return Fail(entry, FreeTextFont);
   entry.slotId = static_cast<DWORD>(reader.ReadNumber(SYMBOLS));
   entry.flags = reader.ReadShort(SYMBOLS);
   LONG x = 0, y = 0;
@@ -127,7 +129,8 @@ BOOL ParseTextFont(TextFontEntry& entry, DefReader& reader) {
   reader.ReadFixedText(entry.info.trueTypeFile, sizeof(entry.info.trueTypeFile));
   reader.ReadFixedText(entry.info.metricsFile, sizeof(entry.info.metricsFile));
   entry.info.flags = static_cast<DWORD>(reader.ReadNumber(SYMBOLS));
-  if (!ReadTextInto(reader, REST_OF_LINE, [&](DWORD t) { entry.commandMacro = t; })) return Fail(entry, FreeTextFont);
+  if (!ReadTextInto(reader, REST_OF_LINE, [&](DWORD t) { entry.commandMacro = t; }))
+    return Fail(entry, FreeTextFont);
   ApplyMultipliers(entry);
   return TRUE;
 }
@@ -139,13 +142,16 @@ BOOL ParseBarcodeFont(BarcodeFontEntry& entry, DefReader& reader) {
   entry = BarcodeFontEntry{};
   entry.key = static_cast<DWORD>(reader.ReadNumber(SYMBOLS));
   entry.id = reader.ReadShort(SYMBOLS);
-  if (!ReadTextInto(reader, TEXT_ID, [&](DWORD t) { entry.name = t; })) return Fail(entry, FreeBarcodeFont);
-  if (!ReadTextInto(reader, 0, [&](DWORD t) { entry.symbology = t; })) return Fail(entry, FreeBarcodeFont);
+  if (!ReadTextInto(reader, TEXT_ID, [&](DWORD t) { entry.name = t; }))
+    return Fail(entry, FreeBarcodeFont);
+  if (!ReadTextInto(reader, 0, [&](DWORD t) { entry.symbology = t; }))
+    return Fail(entry, FreeBarcodeFont);
   entry.flags = reader.ReadShort(SYMBOLS);
   reader.ReadFixedText(entry.info.trueTypeFile, sizeof(entry.info.trueTypeFile));
   reader.ReadFixedText(entry.info.metricsFile, sizeof(entry.info.metricsFile));
   entry.info.flags = static_cast<DWORD>(reader.ReadNumber(SYMBOLS));
-  if (!ReadTextInto(reader, REST_OF_LINE, [&](DWORD t) { entry.commandMacro = t; })) return Fail(entry, FreeBarcodeFont);
+  if (!ReadTextInto(reader, REST_OF_LINE, [&](DWORD t) { entry.commandMacro = t; }))
+    return Fail(entry, FreeBarcodeFont);
   if (trv::IsWindowsNT()) UseNTBarcodeFont(entry.info);
   return TRUE;
 }
@@ -157,8 +163,10 @@ BOOL ParseBarcodeOption(BarcodeOptionEntry& entry, DefReader& reader) {
   entry.key = static_cast<DWORD>(reader.ReadNumber(SYMBOLS));
   entry.optionId = reader.ReadShort(SYMBOLS);
   entry.secondId = reader.ReadShort(SYMBOLS);
-  if (!ReadTextInto(reader, TEXT_ID, [&](DWORD t) { entry.name = t; })) return Fail(entry, FreeBarcodeOption);
-  if (!ReadTextInto(reader, 0, [&](DWORD t) { entry.value = t; })) return Fail(entry, FreeBarcodeOption);
+  if (!ReadTextInto(reader, TEXT_ID, [&](DWORD t) { entry.name = t; }))
+    return Fail(entry, FreeBarcodeOption);
+  if (!ReadTextInto(reader, 0, [&](DWORD t) { entry.value = t; }))
+    return Fail(entry, FreeBarcodeOption);
   entry.flags = reader.ReadShort(SYMBOLS | EXPRESSION);
   entry.secondValue = reader.ReadShort(SYMBOLS);
   return TRUE;

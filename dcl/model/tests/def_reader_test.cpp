@@ -228,7 +228,8 @@ INSTANTIATE_TEST_SUITE_P(
                       PairCase{" \t( 1 , 2 ) ", 0, true, 1, 2, "next"},
                       PairCase{"(100mm,50MM)", UNITS, true, 100, 50, "next"},
                       PairCase{"(4\",6\")", UNITS, true, 101, 152, "next"},
-                      PairCase{"(1,2", 0, true, 1, 2, ""},  // b runs to the end of the line, ",next" too
+                      PairCase{"(1,2", 0, true, 1, 2,
+                               ""},  // b runs to the end of the line, ",next" too
                       PairCase{"1,2", 0, false, 0, 0, ""}, PairCase{"(12)", 0, false, 0, 0, ""},
                       PairCase{"(1;2)", 0, false, 0, 0, ""}, PairCase{"", 0, false, 0, 0, ""}));
 

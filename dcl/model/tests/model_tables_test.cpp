@@ -1,18 +1,19 @@
 // Loading the model definition file into the tables, the built-in lists, the
 // lookups over them and the defaults a new document takes.
+#include "dcl/model/model_tables.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "dcl/model/lookups.h"
 #include "dcl/model/builtin_tables.h"
 #include "dcl/model/doc_defaults.h"
-#include "dcl/model/model_tables.h"
+#include "dcl/model/lookups.h"
 #include "dcl/model/tests/fake_callbacks.h"
 #include "dcl/model/text_heap.h"
-#include "platform/stand_in.h"
 #include "platform/kernel.h"
+#include "platform/stand_in.h"
 #include "platform/testing/fixtures.h"
 
 namespace trv::dcl {
@@ -246,9 +247,12 @@ TEST_F(ModelTablesTest, SubOptionQueries) {
   DWORD heapText = TextHeapAdd("Fast");
   callbacks.texts[300] = "Slow";
   tables.subOptions = {
-      {0x3008, 1, 0, 0, 2, 0x10, 0},  {0x3008, 1, 0, 0, 6, 0x20, 0},
-      {0x3008, 1, 0, 0, 9, 0x20, 0},  {0x3008, 2, 300, 5, 2, 0, 0},
-      {0x3008, 2, heapText, 0, 6, 0x4000, 0}, {0x3012, 4, 0, 0, 0, 0, 0},
+      {0x3008, 1, 0, 0, 2, 0x10, 0},
+      {0x3008, 1, 0, 0, 6, 0x20, 0},
+      {0x3008, 1, 0, 0, 9, 0x20, 0},
+      {0x3008, 2, 300, 5, 2, 0, 0},
+      {0x3008, 2, heapText, 0, 6, 0x4000, 0},
+      {0x3012, 4, 0, 0, 0, 0, 0},
       {0x3012, 1, 0, 0, 3, 0, 0},
   };
   EXPECT_TRUE(HasOptionRange(tables, 0x3008));
@@ -330,12 +334,13 @@ INSTANTIATE_TEST_SUITE_P(
         // Nothing at all.
         DefaultsFixture{{}, {}, {}, {}, {}, {0, 0, 0, 2, 0, 0}},
         // No flag: the last entry seen; an own key of 0xFFFF stands for the queried key.
-        DefaultsFixture{{{7, 3, 0, 0, 0, 0, 0}, {ANY_KEY, ANY_KEY, 0, 0, 0, 0, 0}, {8, 9, 0, 0, 0, 0, 0}},
-                        {Paper(7, 4, 3), Paper(7, 5, 0)},
-                        {},
-                        {},
-                        {},
-                        {7, 5, 0, 2, 0, 0}},
+        DefaultsFixture{
+            {{7, 3, 0, 0, 0, 0, 0}, {ANY_KEY, ANY_KEY, 0, 0, 0, 0, 0}, {8, 9, 0, 0, 0, 0, 0}},
+            {Paper(7, 4, 3), Paper(7, 5, 0)},
+            {},
+            {},
+            {},
+            {7, 5, 0, 2, 0, 0}},
         // Flags pick the entries; the placement comes from the last paper with that id;
         // a ribbon option whose id is 0 stands for its ribbon.
         DefaultsFixture{{{7, 3, 0, 0, 0, 0x4000, 0}, {7, 4, 0, 0, 0, 0x4000, 0}},
@@ -349,10 +354,17 @@ INSTANTIATE_TEST_SUITE_P(
         DefaultsFixture{{{7, 3, 0, 0, 0, 0x4000, 0}},
                         {Paper(3, 5, 0x4002)},
                         {{5, 9, 0, 0, 0, 0x4000, 0}},
-                        {{9, 1, 0, 0, 0}, {9, 2, 0, 0, 0}, {9, 3, 0, 0, 0}, {20, 1, 0, 0, 0},
-                         {21, 3, 0, 0, 0}, {22, 3, 0, 0, 0}, {22, 2, 0, 0, 0}},
-                        {{9, 19, 0, 0, 0, 0x0100, 0}, {9, 20, 0, 0, 0, 0x4100, 0},
-                         {9, 21, 0, 0, 0, 0x0200, 0}, {9, 22, 0, 0, 0, 0x0200, 0}},
+                        {{9, 1, 0, 0, 0},
+                         {9, 2, 0, 0, 0},
+                         {9, 3, 0, 0, 0},
+                         {20, 1, 0, 0, 0},
+                         {21, 3, 0, 0, 0},
+                         {22, 3, 0, 0, 0},
+                         {22, 2, 0, 0, 0}},
+                        {{9, 19, 0, 0, 0, 0x0100, 0},
+                         {9, 20, 0, 0, 0, 0x4100, 0},
+                         {9, 21, 0, 0, 0, 0x0200, 0},
+                         {9, 22, 0, 0, 0, 0x0200, 0}},
                         {3, 5, 9, 2, 20, 22}},
         // A ribbon option whose id is 0xFFFF stands for its ribbon; when the default
         // option covers every sub-ribbon, an option without sub-ribbons complements.
@@ -360,7 +372,8 @@ INSTANTIATE_TEST_SUITE_P(
                         {Paper(3, 5, 0x4002)},
                         {{5, 9, 0, 0, 0, 0x4000, 0}},
                         {{9, 1, 0, 0, 0}, {9, 2, 0, 0, 0}, {31, 1, 0, 0, 0}},
-                        {{9, ANY_KEY, 0, 0, 0, 0x4100, 0}, {9, 31, 0, 0, 0, 0x0200, 0},
+                        {{9, ANY_KEY, 0, 0, 0, 0x4100, 0},
+                         {9, 31, 0, 0, 0, 0x0200, 0},
                          {9, 30, 0, 0, 0, 0x0200, 0}},
                         {3, 5, 9, 2, 9, 30}},
         // The default option has no sub-ribbons: no complement.

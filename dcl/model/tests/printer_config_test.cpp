@@ -133,8 +133,7 @@ void ExpectTheSampleModel(const PrinterConfig& c) {
   EXPECT_EQ(c.newCommandSet, 1);
   EXPECT_EQ(c.internalFont, 1);
   EXPECT_EQ(c.capabilities & 0x2FF, kHasDefLabelLeft | kHasDefPrintRate | kHasDefDensity |
-                                        kHasDefMediaType | kHasDefMediaTracking |
-                                        kHasDefPrintMode);
+                                        kHasDefMediaType | kHasDefMediaTracking | kHasDefPrintMode);
   EXPECT_EQ(c.capabilities & kHasMediaWidth, kHasMediaWidth);
 }
 
@@ -151,8 +150,9 @@ TEST_F(DataFileTest, TheMultiSectionFormat) {
 }
 
 TEST_F(DataFileTest, MultiSectionKeysCountOnlyInTheirSection) {
-  ASSERT_TRUE(Read("[Config]\nConfig=KORAL1\n[NAME]\nPrinterName=P\nDotsPerMM=12\n"
-                   "[RESOLUTION]\nDotsPerINCH=300\n[OPTIONS]\nDefPaperWidth=2\n"));
+  ASSERT_TRUE(
+      Read("[Config]\nConfig=KORAL1\n[NAME]\nPrinterName=P\nDotsPerMM=12\n"
+           "[RESOLUTION]\nDotsPerINCH=300\n[OPTIONS]\nDefPaperWidth=2\n"));
   EXPECT_EQ(config.resolutionX, 300);
   EXPECT_EQ(config.defPaperWidth, 10000);
 }
@@ -182,9 +182,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ConfigKeyCase{"[Config]\nConfig=configuration\nPrinterName=P\nDotsPerMM=8\n", true},
         ConfigKeyCase{"[Config]\nConfig=KORAL1xyz\n[NAME]\nPrinterName=P\n"
-                      "[RESOLUTION]\nDotsPerMM=8\n", true},
+                      "[RESOLUTION]\nDotsPerMM=8\n",
+                      true},
         ConfigKeyCase{"[Config]\nConfig=Koral1\nPrinterName=P\nDotsPerMM=8\n"
-                      "[NAME]\nPrinterName=P\n[RESOLUTION]\nDotsPerMM=8\n", false},
+                      "[NAME]\nPrinterName=P\n[RESOLUTION]\nDotsPerMM=8\n",
+                      false},
         ConfigKeyCase{"[Config]\nConfig=Other\nPrinterName=P\nDotsPerMM=8\n", false},
         ConfigKeyCase{"[Config]\nPrinterName=P\nDotsPerMM=8\n", false},
         ConfigKeyCase{"[Other]\nConfig=Configuration\n[Config]\nPrinterName=P\nDotsPerMM=8\n",
@@ -220,12 +222,12 @@ TEST_P(Resolutions, ComeFromTheOverrideOrTheFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, Resolutions,
-    ::testing::Values(ResolutionCase{"DotsPerMM=8\n", 0, 203}, ResolutionCase{"DotsPerMM=12\n", 0, 305},
+    ::testing::Values(ResolutionCase{"DotsPerMM=8\n", 0, 203},
+                      ResolutionCase{"DotsPerMM=12\n", 0, 305},
                       ResolutionCase{"DotsPerMM=8\n", 300, 300},
                       ResolutionCase{"DotsPerMM=8\n", 1000, 203},
                       ResolutionCase{"DotsPerMM=8\nDotsPerINCH=600\n", 0, 203},
-                      ResolutionCase{"DotsPerINCH=600\n", 0, 600},
-                      ResolutionCase{"", 999, 999},
+                      ResolutionCase{"DotsPerINCH=600\n", 0, 600}, ResolutionCase{"", 999, 999},
                       // a value that gives no resolution does not hide the next source
                       ResolutionCase{"DotsPerMM=0\nDotsPerINCH=300\n", 0, 300}));
 
@@ -319,19 +321,19 @@ TEST_P(SpeedTexts, AreWrittenInTheUsersUnit) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SpeedTexts,
-    ::testing::Values(
-        SpeedCase{"", 2, 4, kMillimetres, "50.8 mm/Sec,76.2 mm/Sec,101.6 mm/Sec"},
-        SpeedCase{"", 2, 3, kCentimetres, "5.08 cm/Sec,7.62 cm/Sec"},
-        SpeedCase{"", 2, 2, kInches, "2.00 in/Sec"},
-        SpeedCase{"", 1, 1, 9, "2540.000000/Sec"},
-        SpeedCase{"", 0, 4, kMillimetres, ""}, SpeedCase{"", 5, 4, kMillimetres, ""},
-        SpeedCase{"", -2147483647 - 1, 2147483647, kMillimetres, ""},
-        SpeedCase{"Slow,Fast", 1, 2, kMillimetres, "Slow,Fast"},
-        SpeedCase{"2 ips", 1, 2, kMillimetres, "2 ips"},
-        SpeedCase{"1.5, 2/", 0, 0, kMillimetres, "38.1 mm/Sec,50.8 mm/Sec"},
-        SpeedCase{"2,0", 0, 0, kMillimetres, "2,0"}, SpeedCase{"2,,3", 0, 0, kMillimetres, "2,,3"},
-        SpeedCase{"1234567890123456789012345678901234567890", 0, 0, kMillimetres,
-                  "1234567890123456789012345678901234567890"}));
+    ::testing::Values(SpeedCase{"", 2, 4, kMillimetres, "50.8 mm/Sec,76.2 mm/Sec,101.6 mm/Sec"},
+                      SpeedCase{"", 2, 3, kCentimetres, "5.08 cm/Sec,7.62 cm/Sec"},
+                      SpeedCase{"", 2, 2, kInches, "2.00 in/Sec"},
+                      SpeedCase{"", 1, 1, 9, "2540.000000/Sec"},
+                      SpeedCase{"", 0, 4, kMillimetres, ""}, SpeedCase{"", 5, 4, kMillimetres, ""},
+                      SpeedCase{"", -2147483647 - 1, 2147483647, kMillimetres, ""},
+                      SpeedCase{"Slow,Fast", 1, 2, kMillimetres, "Slow,Fast"},
+                      SpeedCase{"2 ips", 1, 2, kMillimetres, "2 ips"},
+                      SpeedCase{"1.5, 2/", 0, 0, kMillimetres, "38.1 mm/Sec,50.8 mm/Sec"},
+                      SpeedCase{"2,0", 0, 0, kMillimetres, "2,0"},
+                      SpeedCase{"2,,3", 0, 0, kMillimetres, "2,,3"},
+                      SpeedCase{"1234567890123456789012345678901234567890", 0, 0, kMillimetres,
+                                "1234567890123456789012345678901234567890"}));
 
 TEST(SpacedLength, UsesTheUnitsFormat) {
   EXPECT_EQ(FormatSpacedLength(10160, kMillimetres), "101.6 mm");

@@ -129,9 +129,10 @@ std::string Fixed(const char (&field)[16]) { return std::string(field, strnlen(f
 
 TEST_F(SectionTest, PaperLines) {
   callbacks.texts[999] = "";
-  Load("[PAPERS]\n"
-       "2,3,Label%(999), IDI_LABEL, (10160,15240), (0,0), (0,0), 0x4000|1\n"
-       "ENUMUSEFORALL,PAPER_USER,User,0,(4\",6\"),(1mm,2),(5,6),DCLDEFAULT|1\n");
+  Load(
+      "[PAPERS]\n"
+      "2,3,Label%(999), IDI_LABEL, (10160,15240), (0,0), (0,0), 0x4000|1\n"
+      "ENUMUSEFORALL,PAPER_USER,User,0,(4\",6\"),(1mm,2),(5,6),DCLDEFAULT|1\n");
   auto papers = ReadAll(reader, kPapersSection, ParsePaper, FreePaper);
   ASSERT_EQ(papers.size(), 2u);
   const PaperEntry& p = papers[0];
@@ -157,10 +158,11 @@ TEST_F(SectionTest, PaperLines) {
 }
 
 TEST_F(SectionTest, FontLinesSetMultipliersAndScalableSize) {
-  Load("[FONTS]\n"
-       "ENUMUSEFOR200DPIS,1,Font 1,7,DCLDEFAULT,(4,0),tt.ttf,f1.ufm,0x04,T X,Y,Z\n"
-       "0xFFFF,2,Font 2,8,0,(0,3),,0123456789abcdefgh,0,\n"
-       "1,3,Font 3,9,0,(0,0),,,0x10\n");
+  Load(
+      "[FONTS]\n"
+      "ENUMUSEFOR200DPIS,1,Font 1,7,DCLDEFAULT,(4,0),tt.ttf,f1.ufm,0x04,T X,Y,Z\n"
+      "0xFFFF,2,Font 2,8,0,(0,3),,0123456789abcdefgh,0,\n"
+      "1,3,Font 3,9,0,(0,0),,,0x10\n");
   auto fonts = ReadAll(reader, kFontsSection, ParseTextFont, FreeTextFont);
   ASSERT_EQ(fonts.size(), 3u);
   const TextFontEntry& a = fonts[0];
@@ -221,9 +223,10 @@ INSTANTIATE_TEST_SUITE_P(
                       BarcodeFileCase{trv::Platform::Win98, "TRVBAR.TTF", "TRVBAR.TTF"}));
 
 TEST_F(SectionTest, BarcodeOptionLines) {
-  Load("[BARCODEOPTIONS]\n"
-       "6,0x12,2,Height,50,DCLDEFAULT|DCLNAME,0x11\n"
-       "ENUMUSEFORALL,0x13,1,Ratio,,DCLSETCHILDSTONULL,0\n");
+  Load(
+      "[BARCODEOPTIONS]\n"
+      "6,0x12,2,Height,50,DCLDEFAULT|DCLNAME,0x11\n"
+      "ENUMUSEFORALL,0x13,1,Ratio,,DCLSETCHILDSTONULL,0\n");
   auto options = ReadAll(reader, kBarcodeOptionsSection, ParseBarcodeOption, FreeBarcodeOption);
   ASSERT_EQ(options.size(), 2u);
   EXPECT_EQ(options[0].key, 6u);
@@ -240,12 +243,13 @@ TEST_F(SectionTest, BarcodeOptionLines) {
 }
 
 TEST_F(SectionTest, AFailingLineLeavesNoTextBehind) {
-  Load("[PAPERS]\n1,1,Kept name,0,(1,2),(0,0),(0,0),0\n2,2,Lost name,0,(1,2),broken\n"
-       "[FONTS]\n1,1,Font,0,0,(1,1),,,0,macro\n2,2,Font 2,0,0,(1\n");
+  Load(
+      "[PAPERS]\n1,1,Kept name,0,(1,2),(0,0),(0,0),0\n2,2,Lost name,0,(1,2),broken\n"
+      "[FONTS]\n1,1,Font,0,0,(1,1),,,0,macro\n2,2,Font 2,0,0,(1\n");
   size_t before = TextHeapCount();
   std::vector<PaperEntry> papers;
-  EXPECT_FALSE(reader.ReadSection(kPapersSection, papers, InitEntry<PaperEntry>, FreePaper,
-                                  ParsePaper));
+  EXPECT_FALSE(
+      reader.ReadSection(kPapersSection, papers, InitEntry<PaperEntry>, FreePaper, ParsePaper));
   std::vector<TextFontEntry> fonts;
   EXPECT_FALSE(reader.ReadSection(kFontsSection, fonts, InitEntry<TextFontEntry>, FreeTextFont,
                                   ParseTextFont));
