@@ -80,4 +80,18 @@ using HelpListener = std::function<void(const HelpRequest&)>;
 TRV_EXPORT int AddHelpListener(HelpListener listener);
 TRV_EXPORT void RemoveHelpListener(int cookie);
 
+// ---- the scripted user ------------------------------------------------------------------
+struct MessageBoxRequest {
+  HWND owner;
+  std::string text;
+  std::string caption;
+  UINT type;
+};
+// Answers every MessageBoxA (IDOK, IDRETRY, ...); null restores the default user, who
+// is not there: it answers the safe way out of each box (OK, Cancel, Abort or No),
+// or what TRV_MESSAGEBOX_ANSWER names (OK, CANCEL, ABORT, RETRY, IGNORE, YES, NO)
+// when that answer is one of the box's buttons.
+using MessageBoxAnswerer = std::function<int(const MessageBoxRequest&)>;
+TRV_EXPORT void SetMessageBoxAnswerer(MessageBoxAnswerer answerer);
+
 }  // namespace trv

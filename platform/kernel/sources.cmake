@@ -9,4 +9,5 @@ target_sources(trvplatform PRIVATE
   kernel/debug.cpp
   kernel/windows.cpp
   kernel/winhelp.cpp
+  kernel/messagebox.cpp
 )

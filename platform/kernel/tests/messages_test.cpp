@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -110,6 +111,42 @@ TEST(WinHelp, EveryRequestIsRecordedWithItsData) {
   EXPECT_EQ(requests[1].keyword, "Options");
   EXPECT_EQ(requests[2].command, static_cast<UINT>(HELP_CONTEXT));
   EXPECT_EQ(requests[2].data, 1300u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(MessageBox, TheScriptedUserAnswersAndTheAbsentUserTakesTheWayOut) {
+  std::vector<trv::MessageBoxRequest> asked;
+  trv::SetMessageBoxAnswerer([&](const trv::MessageBoxRequest& r) {
+    asked.push_back(r);
+    return IDRETRY;
+  });
+  EXPECT_EQ(MessageBoxA(nullptr, "Printer not Ready", "Label printer",
+                        MB_ABORTRETRYIGNORE | MB_ICONSTOP | MB_DEFBUTTON2),
+            IDRETRY);
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].text, "Printer not Ready");
+  EXPECT_EQ(asked[0].caption, "Label printer");
+  trv::SetMessageBoxAnswerer(nullptr);
+  struct Case {
+    UINT type;
+    int answer;
+  } cases[] = {{MB_OK, IDOK}, {MB_OKCANCEL, IDCANCEL}, {MB_ABORTRETRYIGNORE, IDABORT},
+               {MB_YESNO, IDNO}, {MB_YESNOCANCEL, IDCANCEL}, {MB_RETRYCANCEL, IDCANCEL}};
+  for (const Case& c : cases) EXPECT_EQ(MessageBoxA(nullptr, "x", "y", c.type), c.answer);
+}
+
+TEST(FormatMessage, SystemTextsOfErrorCodes) {
+  char text[256];
+  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                           ERROR_FILE_NOT_FOUND, 0, text, sizeof text, nullptr);
+  EXPECT_STREQ(text, "The system cannot find the file specified.\r\n");
+  EXPECT_EQ(n, std::strlen(text));
+  EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, 0x7FFF, 0, text, sizeof text, nullptr), 0u);
+  EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, ERROR_FILE_NOT_FOUND, 0, text, 10, nullptr), 0u);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
 }
 
 }  // namespace
