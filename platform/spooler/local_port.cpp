@@ -7,6 +7,7 @@
 
 #include "platform/kernel.h"
 #include "platform/kernel/handles.h"
+#include "platform/kernel/paths.h"
 #include "platform/spooler/endpoint.h"
 #include "platform/spooler/monitor_text.h"
 #include "platform/spooler/port_store.h"
@@ -33,10 +34,10 @@ class LocalPort : public kernel::HandleObject {
     switch (target_.kind) {
       case TargetKind::DocumentFile:
         if (outputFile.empty()) return ERROR_INVALID_PARAMETER;  // nowhere to write
-        endpoint_ = OpenFileEndpoint(trv::HostPath(outputFile), &error);
+        endpoint_ = OpenFileEndpoint(kernel::HostPathOfAnsi(outputFile), &error);
         break;
       case TargetKind::File:
-        endpoint_ = OpenFileEndpoint(trv::HostPath(target_.path), &error);
+        endpoint_ = OpenFileEndpoint(kernel::HostPathOfAnsi(target_.path), &error);
         break;
       case TargetKind::Device:
         endpoint_ = OpenDeviceEndpoint(target_.path, &error);
