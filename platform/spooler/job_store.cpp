@@ -11,12 +11,16 @@
 
 #include "platform/kernel/paths.h"
 #include "platform/spooler/endpoint.h"
+#include "platform/spooler/reg.h"
 #include "platform/stand_in.h"
 
 namespace trv::spooler {
 namespace {
 
 namespace fs = std::filesystem;
+
+// Spool file names have five digits.
+constexpr DWORD kMaxJobId = 100000;
 
 fs::path HostSpoolDirectory() {
   fs::path dir = kernel::HostPathOfAnsi(SpoolDirectory());
@@ -67,15 +71,23 @@ std::string SpoolDirectory() {
 }
 
 DWORD CreateJob(JobRecord* record) {
-  // Ids are claimed by creating the record file exclusively, so two processes
-  // spooling at once never share one.
-  for (DWORD id = HighestJobId() + 1; id != 0 && id < 100000; ++id) {
+  // Ids keep counting up across jobs that printed and left, so that an old id never
+  // names a new job; the machine remembers the last one given. They are claimed by
+  // creating the record file exclusively, so two processes spooling at once never
+  // share one.
+  RegKey print;
+  DWORD last = 0;
+  if (print.Create(kPrintKey) == ERROR_SUCCESS) print.ReadDword("LastJobId", &last);
+  DWORD first = std::max(last, HighestJobId()) + 1;
+  if (first >= kMaxJobId) first = HighestJobId() + 1;
+  for (DWORD id = first; id < kMaxJobId; ++id) {
     std::FILE* f = std::fopen(JobFile(id, "SHD").c_str(), "wx");
     if (f == nullptr) {
       if (errno == EEXIST) continue;
       return PortErrorFromErrno(errno);
     }
     std::fclose(f);
+    if (print.get() != nullptr) print.WriteDword("LastJobId", id);
     record->id = id;
     if (record->submitted.empty()) record->submitted = Now();
     std::ofstream spool(JobFile(id, "SPL"), std::ios::binary | std::ios::trunc);

@@ -152,6 +152,15 @@ TEST_F(DespoolTest, DroppedConnectionKeepsTheJobWithItsError) {
   }
 }
 
+TEST_F(DespoolTest, JobIdsAreNeverReused) {
+  InstallDriver("Direct");
+  AddPrinter("Label", "FILE:", "Direct");
+  DWORD first = Submit("Label", "a", "C:\\a.prn");
+  DWORD second = Submit("Label", "b", "C:\\b.prn");
+  EXPECT_TRUE(trv::SpoolJobs().empty());  // both printed and left
+  EXPECT_GT(second, first);
+}
+
 TEST_F(DespoolTest, AbortedAndUnfinishedDocuments) {
   InstallDriver("Direct");
   AddPrinter("Label", "FILE:", "Direct");

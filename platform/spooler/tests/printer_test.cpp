@@ -51,7 +51,7 @@ TEST_F(PrinterTest, PrinterDataIsThePrinterDriverDataKey) {
   HKEY key = nullptr;
   ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE,
                           "System\\CurrentControlSet\\Control\\Print\\Printers\\Label\\PrinterDriverData", 0,
-                          KEY_READ, &key),
+                          KEY_ALL_ACCESS, &key),
             ERROR_SUCCESS);
   BYTE raw[16];
   DWORD rawSize = sizeof raw;
@@ -200,6 +200,17 @@ TEST_F(PrinterTest, DeletingAPrinterWithKeptJobsIsRefused) {
   Submit("Label", "no output file: this job fails and is kept");
   ASSERT_EQ(KeptJobs("Label").size(), 1u);
   EXPECT_EQ(KeptJobs("Label")[0].error, static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  // Windows callers see the kept job through EnumJobs.
+  DWORD needed = 0, returned = 0;
+  EXPECT_FALSE(EnumJobsW(printer, 0, 10, 1, nullptr, 0, &needed, &returned));
+  std::vector<BYTE> jobs(needed);
+  ASSERT_TRUE(EnumJobsW(printer, 0, 10, 1, jobs.data(), needed, &needed, &returned));
+  ASSERT_EQ(returned, 1u);
+  auto* job = reinterpret_cast<const JOB_INFO_1W*>(jobs.data());
+  EXPECT_EQ(job->JobId, KeptJobs("Label")[0].id);
+  EXPECT_EQ(job->Status, static_cast<DWORD>(JOB_STATUS_ERROR));
+  EXPECT_EQ(std::u16string(job->pDocument), u"label");
+  EXPECT_EQ(std::u16string(job->pStatus), u"error 87");
   EXPECT_FALSE(DeletePrinter(printer));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PRINTER_HAS_JOBS_QUEUED));
   ASSERT_TRUE(SetJobW(printer, KeptJobs("Label")[0].id, 0, nullptr, JOB_CONTROL_DELETE));
