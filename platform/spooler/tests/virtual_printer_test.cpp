@@ -117,6 +117,28 @@ TEST_F(VirtualPrinterTest, ControlLinesAreCheckedAndTheControlFileIsRead) {
   EXPECT_FALSE(std::filesystem::exists(root() + "/printer/control"));
 }
 
+TEST_F(VirtualPrinterTest, SlowPrinterGetsTheWholeJobBeforeTheDocumentEnds) {
+  StartPrinter(PrinterLanguage::Epl);
+  Control("slow 1000");
+  HANDLE h = nullptr;
+  std::u16string name = Wide(portName);
+  ASSERT_TRUE(monitor->pfnOpenPort(name.data(), &h));
+  // Generous time-outs: the printer needs a fraction of a second for this job.
+  COMMTIMEOUTS timeouts{0, 0, 20000, 0, 20000};
+  ASSERT_TRUE(monitor->pfnSetPortTimeOuts(h, &timeouts, 0));
+  ASSERT_TRUE(monitor->pfnStartDocPort(h, nullptr, 1, 1, nullptr));
+  std::string job = PatternBytes(300);
+  DWORD written = 0;
+  ASSERT_TRUE(monitor->pfnWritePort(h, reinterpret_cast<LPBYTE>(job.data()), 300, &written));
+  EXPECT_EQ(written, 300u);
+  // EndDocPort returns once the printer has read everything and closed its side.
+  EXPECT_TRUE(monitor->pfnEndDocPort(h));
+  EXPECT_TRUE(monitor->pfnClosePort(h));
+  auto jobs = printer->Jobs();
+  ASSERT_EQ(jobs.size(), 1u);
+  EXPECT_EQ(ReadHostFile(jobs[0]), job);
+}
+
 TEST_F(VirtualPrinterTest, RefusedConnectionFailsTheDocumentStart) {
   StartPrinter(PrinterLanguage::Cpcl);
   printer->Stop();  // nobody listens on that port any more
