@@ -57,7 +57,10 @@ using HMODULE = HINSTANCE;
 struct HWND__;
 using HWND = HWND__*;
 using HKEY = struct HKEY__*;
-using FARPROC = LONG_PTR (*)();
+// Windows declares FARPROC as returning INT_PTR; here it is the one function type
+// that casts to any other without a warning, since every caller casts it to the
+// export's real type anyway.
+using FARPROC = void (*)();
 
 #ifndef TRUE
 #define TRUE 1

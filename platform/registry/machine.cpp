@@ -1,8 +1,11 @@
 // The process's own connection to the registry of the current machine root. It is
 // opened on first use and reopened when the process switches to another root.
+#include <sys/stat.h>
+
 #include <memory>
 #include <mutex>
 
+#include "platform/kernel.h"
 #include "platform/registry/error.h"
 #include "platform/registry/session.h"
 #include "platform/registry/transaction.h"
@@ -11,9 +14,25 @@
 namespace trv::registry {
 namespace {
 
+// Which file a path names now: a database removed and made anew under the same
+// name is another file.
+struct FileId {
+  dev_t device = 0;
+  ino_t inode = 0;
+  bool operator==(const FileId&) const = default;
+};
+
+FileId IdOf(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return {};
+  return {info.st_dev, info.st_ino};
+}
+
 struct MachineConnection {
   std::mutex lock;
   std::unique_ptr<Connection> connection;
+  DWORD process = 0;  // the process that opened it
+  FileId file;        // the database file it opened
 };
 
 MachineConnection& Machine() {
@@ -22,10 +41,18 @@ MachineConnection& Machine() {
 }
 
 Connection& CurrentConnection(MachineConnection& machine) {
+  // A SQLite connection must not cross a fork: a child process leaves its parent's
+  // connection alone (closing it could disturb the parent's locks) and opens its own.
+  if (machine.connection && machine.process != GetCurrentProcessId()) (void)machine.connection.release();
+  // A machine whose registry was removed (a test that wiped its root, a user who
+  // reset the machine) gets a new database, not the removed file that only this
+  // process would still see.
   std::string path = CurrentDatabasePath();
-  if (!machine.connection || machine.connection->path() != path) {
+  if (!machine.connection || machine.connection->path() != path || IdOf(path) != machine.file) {
     machine.connection.reset();
     machine.connection = std::make_unique<Connection>(path);
+    machine.process = GetCurrentProcessId();
+    machine.file = IdOf(path);
   }
   return *machine.connection;
 }

@@ -8,6 +8,7 @@
 #include <optional>
 #include <sstream>
 
+#include "platform/kernel.h"
 #include "platform/stand_in.h"
 #include "tools/trvreg/data_text.h"
 #include "tools/trvreg/regfile.h"
@@ -62,18 +63,28 @@ std::optional<Arguments> Parse(const std::vector<std::u16string>& args, const st
   return parsed;
 }
 
+// The system's text for an error, as reg.exe shows it.
 std::string ErrorText(LONG code) {
+  if (code == ERROR_FILE_NOT_FOUND) return "The system was unable to find the specified registry key or value.";
+  char text[512];
+  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                           static_cast<DWORD>(code), 0, text, sizeof text, nullptr);
+  if (n != 0) {
+    std::string message(text, n);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
+    return ToUtf8(FromAnsi(message));
+  }
+  // Codes of the registry that the system's message table does not carry yet.
   switch (code) {
-    case ERROR_FILE_NOT_FOUND: return "The system was unable to find the specified registry key or value.";
-    case ERROR_ACCESS_DENIED: return "Access is denied.";
-    case ERROR_KEY_DELETED: return "Illegal operation attempted on a registry key that has been marked for deletion.";
     case ERROR_BUSY: return "The requested resource is in use.";
-    case ERROR_TRANSACTIONAL_CONFLICT:
-      return "The function attempted to use a name that is reserved for use by another transaction.";
-    case ERROR_INVALID_PARAMETER: return "The parameter is incorrect.";
     case ERROR_BAD_PATHNAME: return "The specified path is invalid.";
     case ERROR_NO_UNICODE_TRANSLATION:
       return "No mapping for the Unicode character exists in the target multi-byte code page.";
+    case ERROR_REGISTRY_CORRUPT:
+      return "The structure of one of the files containing registry data is corrupted.";
+    case ERROR_REGISTRY_IO_FAILED: return "An I/O operation initiated by the registry failed unrecoverably.";
+    case ERROR_TRANSACTIONAL_CONFLICT:
+      return "The function attempted to use a name that is reserved for use by another transaction.";
     default: return "Error " + std::to_string(code) + ".";
   }
 }

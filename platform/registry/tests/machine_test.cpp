@@ -2,6 +2,9 @@
 // process to another root, and is shared with the other processes of the machine.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
 
@@ -60,6 +63,17 @@ TEST_F(RegistryMachine, RegistryLivesInTheMachineRootAndFollowsRootSwitches) {
   EXPECT_EQ(std::system(removeOther.c_str()), 0);
 }
 
+TEST_F(RegistryMachine, ARemovedRegistryIsMadeAnewNotKeptAlive) {
+  ASSERT_EQ(WriteDword("Software\\Reset", "v", 42), ERROR_SUCCESS);
+  std::string wipe = "rm -rf '" + root() + "'";
+  ASSERT_EQ(std::system(wipe.c_str()), 0);
+  trv::SetMachineRoot(root());  // the same path, a new machine
+  DWORD value = 0;
+  EXPECT_EQ(ReadDword("Software\\Reset", "v", &value), ERROR_FILE_NOT_FOUND);
+  ASSERT_EQ(WriteDword("Software\\Reset", "v", 43), ERROR_SUCCESS);
+  EXPECT_EQ(std::system(Peer("read 'Software\\Reset' v > /dev/null").c_str()), 0);  // in the file others read
+}
+
 TEST_F(RegistryMachine, TwoProcessesSeeEachOthersWrites) {
   ASSERT_EQ(WriteDword("Software\\Shared", "fromTest", 7), ERROR_SUCCESS);
   // The peer reads what this process wrote...
@@ -99,6 +113,25 @@ TEST_F(RegistryMachine, TwoProcessesWritingAtOnceLoseNothing) {
       EXPECT_EQ(value, i);
     }
   }
+}
+
+TEST_F(RegistryMachine, AForkedChildUsesItsOwnConnection) {
+  ASSERT_EQ(WriteDword("Software\\Fork", "parent", 1), ERROR_SUCCESS);  // the parent's connection is open
+  pid_t child = ::fork();
+  ASSERT_NE(child, -1);
+  if (child == 0) {
+    DWORD value = 0;
+    bool ok = ReadDword("Software\\Fork", "parent", &value) == ERROR_SUCCESS && value == 1 &&
+              WriteDword("Software\\Fork", "child", 2) == ERROR_SUCCESS;
+    ::_exit(ok ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  DWORD value = 0;
+  EXPECT_EQ(ReadDword("Software\\Fork", "child", &value), ERROR_SUCCESS);
+  EXPECT_EQ(value, 2u);
+  EXPECT_EQ(WriteDword("Software\\Fork", "parent", 3), ERROR_SUCCESS);
 }
 
 }  // namespace

@@ -1,0 +1,300 @@
+// The framework's port operations of the DCL object: opening and closing the device
+// port through the port monitor's functions, the port output loop with its status
+// polling and the user's decision, and the default status handling that the
+// back-ends refine.
+#include <cstring>
+#include <string>
+
+#include "dcl/object/dcl_base.h"
+#include "platform/kernel.h"
+#include "platform/stand_in.h"
+
+namespace trv::dcl {
+namespace {
+
+// Walks name and pattern together: '#' takes any one character, '*' or the end of
+// the pattern takes the rest, and a name that ends first matches.
+bool MatchesPortPattern(const std::string& name, const char* pattern) {
+  size_t i = 0;
+  for (const char* p = pattern; *p != 0; ++p, ++i) {
+    if (*p == '*') return true;
+    if (i >= name.size()) return true;
+    if (*p != '#' && *p != name[i]) return false;
+  }
+  return true;
+}
+
+std::string AnsiPortName(LPWSTR name) {
+  if (name == nullptr) return "";
+  if (!IsWindowsNT()) return reinterpret_cast<const char*>(name);
+  int n = WideCharToMultiByte(CP_ACP, 0, name, -1, nullptr, 0, nullptr, nullptr);
+  if (n <= 0) return "";
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, 0, name, -1, out.data(), n, nullptr, nullptr);
+  out.resize(static_cast<size_t>(n - 1));
+  return out;
+}
+
+// The document that StartDocPort gets when the caller gave none: three empty texts.
+WCHAR emptyText[1] = {0};
+struct EmptyDocInfo {
+  LPWSTR name = emptyText;
+  LPWSTR output = emptyText;
+  LPWSTR dataType = emptyText;
+} emptyDocInfo;
+
+constexpr const char* kPrinterNotReady = "Printer not Ready";
+
+}  // namespace
+
+DWORD PortKindOf(const char* portName) {
+  static const struct {
+    const char* pattern;
+    DWORD kind;
+  } kPatterns[] = {{"LPT#:", PORT_KIND_LPT}, {"LABELLPT#:", PORT_KIND_LPT}, {"COM#:", PORT_KIND_COM},
+                   {"USB*", PORT_KIND_USB},  {"SCSI*", PORT_KIND_SCSI},      {"FILE*", PORT_KIND_FILE}};
+  std::string name = portName != nullptr ? portName : "";
+  CharUpperBuffA(name.data(), static_cast<DWORD>(name.size()));
+  for (const auto& p : kPatterns)
+    if (MatchesPortPattern(name, p.pattern)) return p.kind;
+  return PORT_KIND_NONE;
+}
+
+BOOL CDCLBase::OpenDevicePort(DevicePort* port, LPWSTR portName, const PortAccessTable* table,
+                              HWND owner, LPWSTR printerName, DWORD jobId, DWORD level,
+                              LPBYTE docInfo) {
+  if (port == nullptr || port->IsOpen() || table == nullptr || table->size != kPortAccessTableSize ||
+      table->openPort == nullptr || table->writePort == nullptr || table->closePort == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  if (!table->openPort(portName, &handle) || handle == INVALID_HANDLE_VALUE) return FALSE;
+  if (table->startDocPort != nullptr) {
+    LPBYTE info = docInfo != nullptr ? docInfo : reinterpret_cast<LPBYTE>(&emptyDocInfo);
+    if (!table->startDocPort(handle, printerName, jobId, level, info)) {
+      DWORD error = GetLastError();
+      table->closePort(handle);
+      SetLastError(error);
+      return FALSE;
+    }
+  }
+  *port = DevicePort{};
+  port->owner = owner;
+  port->handle = handle;
+  port->timeout = kDefaultWriteTimeout;
+  port->kind = PortKindOf(AnsiPortName(portName).c_str());
+  port->state = 1;
+  port->openPort = table->openPort;
+  port->writePort = table->writePort;
+  port->readPort = table->readPort;
+  port->closePort = table->closePort;
+  port->startDocPort = table->startDocPort;
+  port->endDocPort = table->endDocPort;
+  if (IsValid(this)) OnPortOpened(port);
+  statusCaption_ = GetProductName();
+  return TRUE;
+}
+
+BOOL CDCLBase::CloseDevicePort(DevicePort* port) {
+  if (port == nullptr || !port->IsOpen()) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  BOOL ok = TRUE;
+  DWORD error = ERROR_SUCCESS;
+  if (port->endDocPort != nullptr && !port->endDocPort(port->handle)) {
+    ok = FALSE;
+    error = GetLastError();
+  }
+  if (!port->closePort(port->handle) && ok) {
+    ok = FALSE;
+    error = GetLastError();
+  }
+  port->handle = INVALID_HANDLE_VALUE;
+  port->state = 0;
+  // The port is closed either way; a failure of its end or close is still reported.
+  if (!ok) SetLastError(error);
+  return ok;
+}
+
+int CDCLBase::ShowErrorMessage(DevicePort* port, DeviceStatus* status, DWORD error, BOOL question) {
+  char text[512] = "";
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                 text, sizeof text, nullptr);
+  return ShowStatusDialog(port, status, text, question);
+}
+
+int CDCLBase::ShowStatusDialog(DevicePort* port, DeviceStatus*, const char* text, BOOL question) {
+  HWND owner = port != nullptr ? port->owner : nullptr;
+  if (!question) {
+    MessageBoxA(owner, text, statusCaption_.c_str(), MB_OK | MB_ICONSTOP);
+    return STATUS_ANSWER_CANCEL;
+  }
+  int answer = MessageBoxA(owner, text, statusCaption_.c_str(),
+                           MB_ABORTRETRYIGNORE | MB_ICONSTOP | MB_DEFBUTTON2);
+  if (answer == IDRETRY) return STATUS_ANSWER_WRITE_AGAIN;
+  if (answer == IDIGNORE) return STATUS_ANSWER_IGNORE;
+  return STATUS_ANSWER_CANCEL;
+}
+
+int CDCLBase::HandleDeviceStatus(DevicePort* port, DeviceStatus* status) {
+  if (!DescribeDeviceStatus(port, status)) return 0;
+  if (status->message == 0) return STATUS_ANSWER_RETRY;
+  std::string text;
+  if (status->message == STATUS_TEXT_IN_POINTER) {
+    text = status->text != nullptr ? status->text : "";
+  } else {
+    char loaded[1024] = "";
+    LoadString(nullptr, status->message, loaded, sizeof loaded);
+    text = loaded;
+  }
+  int result;
+  if (status->kind == STATUS_NOTICE) {
+    ShowStatusDialog(port, status, text.c_str(), FALSE);
+    result = ShowStatusDialog(port, status, text.c_str(), TRUE);
+  } else if (status->kind == STATUS_QUESTION) {
+    result = ShowStatusDialog(port, status, text.c_str(), TRUE);
+  } else {
+    ShowStatusDialog(port, status, text.c_str(), FALSE);
+    result = STATUS_ANSWER_CANCEL;
+  }
+  SetLastError(ERROR_SUCCESS);
+  return result;
+}
+
+BOOL CDCLBase::ResetDevice(DevicePort*) { return TRUE; }
+
+namespace {
+
+// Reads exactly `size` bytes of a status block through the port monitor; the block's
+// first word holds its size.
+BOOL ReadExactly(DevicePort* port, BYTE* block, DWORD size) {
+  if (port == nullptr || block == nullptr || !port->IsOpen() || port->readPort == nullptr) {
+    SetLastError(ERROR_NOT_READY);
+    return FALSE;
+  }
+  std::memcpy(block, &size, sizeof size);
+  DWORD read = 0;
+  if (!port->readPort(port->handle, block, size, &read) || read != size) {
+    SetLastError(ERROR_NOT_READY);
+    return FALSE;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+BOOL CDCLBase::ReadBlock524(DevicePort* port, BYTE* block) { return ReadExactly(port, block, 524); }
+BOOL CDCLBase::Reserved75(DevicePort*) { return TRUE; }
+BOOL CDCLBase::ReadBlock268(DevicePort* port, BYTE* block) { return ReadExactly(port, block, 268); }
+BOOL CDCLBase::Reserved77(DevicePort*) { return TRUE; }
+
+BOOL CDCLBase::WriteDevicePort(DevicePort* port, const BYTE* bytes, DWORD count, DWORD* written,
+                               DWORD) {
+  *written = 0;
+  return port->writePort(port->handle, const_cast<LPBYTE>(bytes), count, written);
+}
+
+BOOL CDCLBase::BeginDeviceWrite(DevicePort*, DeviceStatus*, DWORD) { return TRUE; }
+BOOL CDCLBase::EndDeviceWrite(DevicePort*, DeviceStatus*, DWORD) { return TRUE; }
+
+BOOL CDCLBase::QueryDeviceStatus(DevicePort* port, DeviceStatus* status) {
+  BYTE wire[kDeviceStatusWireSize] = {};
+  if (!ReadExactly(port, wire, kDeviceStatusWireSize)) return FALSE;
+  auto word = [&](size_t at) {
+    DWORD v;
+    std::memcpy(&v, wire + at, 4);
+    return v;
+  };
+  status->size = kDeviceStatusWireSize;
+  status->state = word(4);
+  status->kind = word(8);
+  status->message = word(12);
+  status->zero1 = 0;
+  // A text pointer that crossed the port means nothing in this process.
+  status->text = nullptr;
+  if (status->message == STATUS_TEXT_IN_POINTER) status->message = 0;
+  status->zero2 = 0;
+  return TRUE;
+}
+
+BOOL CDCLBase::DescribeDeviceStatus(DevicePort*, DeviceStatus*) { return TRUE; }
+
+BOOL CDCLBase::WriteToPort(DevicePort* port, const BYTE* bytes, DWORD count, DWORD flags) {
+  if (!IsValid(this) || port == nullptr || !port->IsOpen()) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  DeviceStatus status{};
+  status.size = kDeviceStatusWireSize;
+  const BYTE* position = bytes;
+  DWORD remaining = count;
+  while (remaining > 0) {
+    bool wait = true;
+    if (BeginDeviceWrite(port, &status, flags)) {
+      DWORD written = 0;
+      if (WriteDevicePort(port, position, remaining, &written, flags) && written > 0) {
+        written = written < remaining ? written : remaining;
+        position += written;
+        remaining -= written;
+        DWORD endFlags = remaining > 0 ? (flags & ~2u) : flags;
+        if (EndDeviceWrite(port, &status, endFlags)) {
+          flags &= ~1u;
+          wait = false;
+        }
+      } else {
+        // A write that took nothing without an error is treated as a failed one,
+        // so that a port that stops taking bytes reaches the status wait instead of
+        // spinning here.
+        DWORD error = GetLastError();
+        if (error == ERROR_SUCCESS) error = ERROR_TIMEOUT;
+        written = written < remaining ? written : remaining;
+        position += written;
+        remaining -= written;
+        if (!QueryDeviceStatus(port, &status)) {
+          SetLastError(error);
+          return FALSE;
+        }
+      }
+    }
+    if (!wait) continue;
+
+    DWORD waitStart = GetTickCount();
+    while (status.state == STATUS_BUSY) {
+      if (GetTickCount() - waitStart > port->timeout) {
+        status.state = STATUS_ERROR;
+        status.kind = STATUS_QUESTION;
+        status.message = STATUS_TEXT_IN_POINTER;
+        status.text = kPrinterNotReady;
+        break;
+      }
+      Sleep(100);
+      if (!QueryDeviceStatus(port, &status)) {
+        SetLastError(ERROR_WRITE_FAULT);
+        return FALSE;
+      }
+    }
+    if (status.state == STATUS_READY) continue;
+    switch (HandleDeviceStatus(port, &status)) {
+      case STATUS_ANSWER_RETRY:
+        break;
+      case STATUS_ANSWER_WRITE_AGAIN:
+        ResetDevice(port);
+        position = bytes;
+        remaining = count;
+        break;
+      case STATUS_ANSWER_CANCEL:
+        SetLastError(ERROR_SUCCESS);  // the user cancelled
+        return FALSE;
+      case STATUS_ANSWER_IGNORE:
+        return TRUE;
+      default:
+        return FALSE;
+    }
+    status.state = STATUS_READY;
+  }
+  return TRUE;
+}
+
+}  // namespace trv::dcl

@@ -1,0 +1,146 @@
+#include "dcl/object/list_scheme.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "dcl/model/text_heap.h"
+#include "dcl/object/dcl_base.h"
+#include "platform/kernel.h"
+
+namespace trv::dcl {
+namespace {
+
+struct ListKind {
+  char letter;
+  DWORD itemSize;
+  std::vector<DWORD> stringOffsets;
+  bool replaceKey;
+};
+
+const ListKind* KindOf(char letter) {
+  static const ListKind kKinds[] = {
+      {'M', 36, {12, 8}, false},  {'m', 52, {8, 12}, true},     {'o', 32, {8, 20}, true},
+      {'O', 52, {8, 20, 32}, true}, {'T', 20, {8}, true},       {'P', 60, {8}, true},
+      {'R', 20, {8}, true},       {'S', 16, {8}, false},        {'r', 20, {8}, true},
+      {'F', 136, {}, false},      {'B', 128, {}, false},
+  };
+  for (const ListKind& k : kKinds)
+    if (k.letter == letter) return &k;
+  return nullptr;
+}
+
+DWORD CountOf(CDCLBase* o, char kind, DWORD key, DWORD category) {
+  switch (kind) {
+    case 'M': return o->GetModelCount();
+    case 'm': return o->GetMonitorCount(key);
+    case 'o':
+    case 'O': return o->GetOptionCount(key);
+    case 'T': return o->GetTrayCount(key);
+    case 'P': return o->GetPaperCount(key);
+    case 'R': return o->GetRibbonCount(key);
+    case 'S': return o->GetSubRibbonCount(key);
+    case 'r': return o->GetRibbonOptionCount(key, category);
+    case 'F': return o->GetTextFontCount(key);
+    case 'B': return o->GetBarcodeFontCount(key);
+    default: return 0;
+  }
+}
+
+const void* ItemOf(CDCLBase* o, char kind, DWORD key, DWORD category, DWORD n) {
+  switch (kind) {
+    case 'M': return o->GetModel(n);
+    case 'm': return o->GetMonitor(key, n);
+    case 'o': return o->GetOption(key, n);
+    case 'O': return o->GetOptionEx(key, n);
+    case 'T': return o->GetTray(key, n);
+    case 'P': return o->GetPaper(key, n);
+    case 'R': return o->GetRibbon(key, n);
+    case 'S': return o->GetSubRibbon(key, n);
+    case 'r': return o->GetRibbonOption(key, category, n);
+    case 'F': return o->GetTextFont(key, n);
+    case 'B': return o->GetBarcodeFont(key, n);
+    default: return nullptr;
+  }
+}
+
+// The text a string field stands for: a language-file text for an identifier, the
+// heap text for a handle, nothing for 0.
+std::string ResolveText(CDCLBase* o, DWORD field) {
+  if (field == 0) return "";
+  if (IsStringId(field)) {
+    char loaded[520] = "";
+    o->LoadString(nullptr, field, loaded, sizeof loaded);
+    loaded[sizeof loaded - 1] = 0;
+    return loaded;
+  }
+  const char* text = TextHeapGet(field);
+  return text != nullptr ? text : "";
+}
+
+struct PreparedItem {
+  std::vector<BYTE> bytes;
+  std::vector<std::string> texts;  // one per string field
+};
+
+}  // namespace
+
+BOOL QueryList(CDCLBase* object, char kind, DWORD key, DWORD category, BYTE* buffer, DWORD size,
+               DWORD* needed, DWORD* count) {
+  if (!CDCLBase::IsValid(object)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  const ListKind* k = KindOf(kind);
+  if (k == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  DWORD n = CountOf(object, kind, key, category);
+  // The texts are resolved once, so that what is measured is what is written.
+  std::vector<PreparedItem> items;
+  items.reserve(n);
+  DWORD total = 0;
+  for (DWORD i = 0; i < n; ++i) {
+    const void* item = ItemOf(object, kind, key, category, i);
+    PreparedItem p;
+    p.bytes.assign(k->itemSize, 0);
+    if (item != nullptr) std::memcpy(p.bytes.data(), item, k->itemSize);
+    total += k->itemSize;
+    for (DWORD offset : k->stringOffsets) {
+      DWORD field;
+      std::memcpy(&field, p.bytes.data() + offset, 4);
+      p.texts.push_back(ResolveText(object, field));
+      total += static_cast<DWORD>(p.texts.back().size() + 1);
+    }
+    items.push_back(std::move(p));
+  }
+  if (needed != nullptr) *needed = total;
+  if (count != nullptr) *count = n;
+  if (buffer == nullptr || size < total) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return FALSE;
+  }
+  DWORD textAt = n * k->itemSize;
+  for (DWORD i = 0; i < n; ++i) {
+    PreparedItem& p = items[i];
+    std::memcpy(p.bytes.data(), &k->itemSize, 4);
+    if (k->replaceKey) {
+      WORD itemKey;
+      std::memcpy(&itemKey, p.bytes.data() + 4, 2);
+      if (itemKey == 0xFFFF) {
+        WORD queried = static_cast<WORD>(key);
+        std::memcpy(p.bytes.data() + 4, &queried, 2);
+      }
+    }
+    for (size_t s = 0; s < k->stringOffsets.size(); ++s) {
+      std::memcpy(buffer + textAt, p.texts[s].c_str(), p.texts[s].size() + 1);
+      std::memcpy(p.bytes.data() + k->stringOffsets[s], &textAt, 4);
+      textAt += static_cast<DWORD>(p.texts[s].size() + 1);
+    }
+    std::memcpy(buffer + i * k->itemSize, p.bytes.data(), k->itemSize);
+  }
+  return TRUE;
+}
+
+}  // namespace trv::dcl
