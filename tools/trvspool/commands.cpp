@@ -142,6 +142,21 @@ int JobCommand(const Args& args, DWORD command, const char* done) {
 
 }  // namespace
 
+int Usage(const std::string& message) {
+  if (!message.empty()) std::fprintf(stderr, "trvspool: %s\n", message.c_str());
+  std::fputs(
+      "usage: trvspool list printers|drivers|ports|jobs\n"
+      "       trvspool add-port NAME [--device PATH | --tcp HOST[:PORT] | --file PATH]\n"
+      "       trvspool add-printer NAME --driver DRIVER --port PORT\n"
+      "       trvspool add-driver NAME --driver-file F --data-file F --config-file F\n"
+      "                [--monitor NAME --monitor-file F]\n"
+      "       trvspool submit PRINTER FILE [--buffer N] [--output WINDOWS-PATH]\n"
+      "       trvspool resubmit JOB\n"
+      "       trvspool delete JOB\n",
+      stderr);
+  return 2;
+}
+
 int Report(const std::string& what, unsigned long error) {
   std::fprintf(stderr, "trvspool: %s: %s (error %lu)\n", what.c_str(), SystemText(error).c_str(), error);
   return 1;
@@ -240,7 +255,7 @@ int AddDriver(const Args& args) {
 
 int Submit(const Args& args) {
   Parsed p;
-  if (!Parse(args, 2, {"--buffer"}, &p)) return 2;
+  if (!Parse(args, 2, {"--buffer", "--output"}, &p)) return 2;
   if (p.options.count("--buffer")) {
     unsigned long size = 0;
     if (!ParseNumber(p.options["--buffer"], &size) || size == 0 || size > (16ul << 20))
@@ -256,8 +271,10 @@ int Submit(const Args& args) {
   std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   HANDLE h = nullptr;
   if (!OpenPrinterA(printer.data(), &h, nullptr)) return Report("cannot open printer \"" + printer + "\"", GetLastError());
+  // --output names the document's output file, where a FILE: port writes it.
   std::string document = fs::path(p.positional[1]).filename().string(), type = "RAW";
-  DOC_INFO_1A doc{document.data(), nullptr, type.data()};
+  std::string output = p.options.count("--output") ? p.options["--output"] : "";
+  DOC_INFO_1A doc{document.data(), output.empty() ? nullptr : output.data(), type.data()};
   DWORD job = StartDocPrinterA(h, 1, reinterpret_cast<LPBYTE>(&doc));
   if (job == 0) {
     DWORD e = GetLastError();

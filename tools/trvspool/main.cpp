@@ -1,5 +1,4 @@
 // trvspool: a user's front end to the spooler of this machine (TRV_ROOT).
-#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -21,24 +20,6 @@ constexpr Command kCommands[] = {
 
 }  // namespace
 
-namespace trvspool {
-
-int Usage(const std::string& message) {
-  if (!message.empty()) std::fprintf(stderr, "trvspool: %s\n", message.c_str());
-  std::fputs(
-      "usage: trvspool list printers|drivers|ports|jobs\n"
-      "       trvspool add-port NAME [--device PATH | --tcp HOST[:PORT] | --file PATH]\n"
-      "       trvspool add-printer NAME --driver DRIVER --port PORT\n"
-      "       trvspool add-driver NAME --driver-file F --data-file F --config-file F\n"
-      "                [--monitor NAME --monitor-file F]\n"
-      "       trvspool submit PRINTER FILE [--buffer N]\n"
-      "       trvspool resubmit JOB\n"
-      "       trvspool delete JOB\n",
-      stderr);
-  return 2;
-}
-
-}  // namespace trvspool
 
 int main(int argc, char** argv) {
   if (argc < 2) return trvspool::Usage("");
