@@ -58,7 +58,11 @@ DWORD ControlJob(const std::string& printer, DWORD id, DWORD command) {
       if (RequestActiveJobDelete(id)) return ERROR_SUCCESS;
       return DeleteJob(id);
     case JOB_CONTROL_RESTART:
-      if (IsActiveJob(id)) return ERROR_INVALID_PRINTER_STATE;
+      // A job that is being spooled (here or by another process) has no complete
+      // bytes to send again yet; one printing here is busy. A job left "printing"
+      // by a process that ended may be sent again.
+      if (IsActiveJob(id) || (job.status & JOB_STATUS_SPOOLING) != 0)
+        return ERROR_INVALID_PRINTER_STATE;
       return DespoolJob(id);
     case JOB_CONTROL_PAUSE:
     case JOB_CONTROL_RESUME:

@@ -33,7 +33,7 @@ DWORD FailureCode() {
 // character set.
 class DocInfo {
  public:
-  DocInfo(const JobRecord& job)
+  explicit DocInfo(const JobRecord& job)
       : document_(job.document), output_(job.outputFile), datatype_(job.datatype.empty() ? "RAW" : job.datatype) {}
   LPBYTE get() {
     if (trv::IsWindowsNT()) {

@@ -171,6 +171,10 @@ TEST_F(DespoolTest, AbortedAndUnfinishedDocuments) {
   ASSERT_NE(StartDocPrinterA(h, 1, reinterpret_cast<LPBYTE>(&info)), 0u);
   DWORD written = 0;
   EXPECT_TRUE(WritePrinter(h, const_cast<char*>("abc"), 3, &written));
+  // A job still being spooled cannot be sent again.
+  DWORD spooling = trv::SpoolJobs().at(0).id;
+  EXPECT_FALSE(SetJobW(h, spooling, 0, nullptr, JOB_CONTROL_RESTART));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PRINTER_STATE));
   EXPECT_TRUE(AbortPrinter(h));
   EXPECT_TRUE(trv::SpoolJobs().empty());
   EXPECT_FALSE(WritePrinter(h, const_cast<char*>("abc"), 3, &written));
