@@ -53,4 +53,10 @@ void TextHeapFree(DWORD handle) {
   h.freeSlots.push_back(slot);
 }
 
+size_t TextHeapCount() {
+  Heap& h = heap();
+  std::lock_guard<std::mutex> guard(h.lock);
+  return h.slots.size() - h.freeSlots.size();
+}
+
 }  // namespace trv::dcl

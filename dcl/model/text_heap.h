@@ -5,6 +5,7 @@
 // handle stays meaningful wherever the entry is copied within the process.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,8 @@ DWORD TextHeapAdd(std::string_view text);
 const char* TextHeapGet(DWORD handle);
 // Releases a handle; string-table numbers and 0 are left alone.
 void TextHeapFree(DWORD handle);
+// The number of texts currently held (lets tests see that owners release theirs).
+size_t TextHeapCount();
 inline bool IsStringId(DWORD field) { return field != 0 && field < kFirstTextHandle; }
 
 // Owns one handle for its lifetime (the texts an entry allocates while parsing).
