@@ -203,7 +203,7 @@ BOOL WINAPI MonitorStartDocPort(HANDLE handle, LPWSTR printerName, DWORD jobId, 
   // A configuration that does not load leaves an object that still passes printer
   // commands through; the records that need it fail on their own.
   object->Terminate();
-  if (!object->Initialize()) Trace("StartDocPort,configuration not loaded,%lu\n", GetLastError());
+  if (!object->Initialize()) Trace("StartDocPort,configuration not loaded,%u\n", GetLastError());
   if (!object->OpenDevicePort(&object->Port(), NameOf(*c), &table, GetDesktopWindow(), printerName,
                               jobId, level, docInfo)) {
     DWORD error = GetLastError();

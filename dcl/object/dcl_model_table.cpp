@@ -10,9 +10,9 @@
 namespace trv::dcl {
 
 // The database asks the object through its own virtual operations.
-class CDCLModelTable::Callbacks : public ModelCallbacks {
+class CDCLModelTable::CallbackAdapter : public ModelCallbacks {
  public:
-  explicit Callbacks(CDCLModelTable& o) : o_(o) {}
+  explicit CallbackAdapter(CDCLModelTable& o) : o_(o) {}
   bool LookUpSymbol(std::string_view name, LONG& value) override {
     return o_.LookUpResourceName(std::string(name).c_str(), &value) != FALSE;
   }
@@ -25,7 +25,7 @@ class CDCLModelTable::Callbacks : public ModelCallbacks {
   CDCLModelTable& o_;
 };
 
-CDCLModelTable::CDCLModelTable() : callbacks_(std::make_unique<Callbacks>(*this)) {}
+CDCLModelTable::CDCLModelTable() : callbacks_(std::make_unique<CallbackAdapter>(*this)) {}
 CDCLModelTable::~CDCLModelTable() = default;
 
 bool CDCLModelTable::EnsureLoaded() {

@@ -79,7 +79,7 @@ class CDCLModelTable : public CDCLBase {
   ModelCallbacks& Callbacks() { return *callbacks_; }
 
  private:
-  class Callbacks;
+  class CallbackAdapter;
   ModelTables tables_;
   bool loaded_ = false;
   std::unique_ptr<ModelCallbacks> callbacks_;

@@ -4,6 +4,7 @@
 #include <link.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -157,7 +158,10 @@ int MatchLoaded(dl_phdr_info* info, size_t, void* data) {
 }
 
 HMODULE HandleOfLoaded(const std::string& hostPath) {
-  if (hostPath == ExecutablePath()) return MainProgram();
+  // The loader may know the program by the relative path it was started with.
+  char resolved[4096];
+  std::string absolute = ::realpath(hostPath.c_str(), resolved) != nullptr ? resolved : hostPath;
+  if (absolute == ExecutablePath()) return MainProgram();
   void* h = ::dlopen(hostPath.c_str(), RTLD_NOW | RTLD_NOLOAD);
   if (h != nullptr) ::dlclose(h);  // the module stays loaded by whoever loaded it
   return static_cast<HMODULE>(h);
