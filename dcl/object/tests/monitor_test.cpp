@@ -1,0 +1,253 @@
+// The language monitor end to end: the platform spooler loads the framework's test
+// module as the language monitor of a printer, hands it a job's bytes in buffers of
+// any size, and the monitor writes them to a real port through the DCL object.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "dcl/object/host_interface.h"
+#include "dcl/object/tests/test_layer.h"
+#include "platform/spooler/tests/spooler_fixture.h"
+#include "platform/spooler_stand_in.h"
+#include "platform/stand_in.h"
+#include "platform/winsplp.h"
+#include "spool/record.h"
+#include "spool/writer.h"
+
+namespace trv::dcl::testing {
+namespace {
+
+using trv::spool::EncodeRecord;
+
+std::string Bytes(const std::vector<BYTE>& v) { return std::string(v.begin(), v.end()); }
+
+std::string RecordOf(DWORD type, std::vector<BYTE> payload) {
+  return Bytes(EncodeRecord(type, payload.data(), static_cast<DWORD>(payload.size())));
+}
+
+std::vector<BYTE> Words(std::initializer_list<DWORD> values) {
+  std::vector<BYTE> out;
+  for (DWORD v : values)
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<BYTE>(v >> (8 * i)));
+  return out;
+}
+
+// Minimal well-formed blobs: headers without option values.
+std::string Blobs() {
+  std::vector<BYTE> dev(20, 0), doc(32, 0);
+  dev[0] = 20;
+  doc[0] = 32;
+  return RecordOf(trv::spool::DCLD_DEVPROPS, dev) + RecordOf(trv::spool::DCLD_DOCPROPS, doc);
+}
+
+class Monitor : public trv::testing::SpoolerTest {
+ protected:
+  void SetUp() override {
+    SpoolerTest::SetUp();
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, sizeof system);
+    std::filesystem::copy_file(TRV_TEST_MODULE, host(std::string(system) + "\\trvtest.dll"),
+                               std::filesystem::copy_options::overwrite_existing);
+    std::string name = "Test Language Monitor", env = "Windows NT x86", file = "trvtest.dll";
+    MONITOR_INFO_2A info{name.data(), env.data(), file.data()};
+    if (!AddMonitorA(nullptr, 2, reinterpret_cast<LPBYTE>(&info))) {
+      ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PRINT_MONITOR_ALREADY_INSTALLED));
+    }
+    InstallDriverWithMonitor("Test Label Driver", name);
+    AddPrinter("Label", "FILE:", "Test Label Driver");
+  }
+
+  void InstallDriverWithMonitor(const std::string& driver, const std::string& monitor) {
+    char dir[MAX_PATH];
+    DWORD needed = 0;
+    ASSERT_TRUE(GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(dir), sizeof dir, &needed));
+    for (const char* f : {"TRV.DLL", "TRVUI.DLL", "TEST.DAT"}) writeFile(std::string(dir) + "\\" + f, f);
+    std::string d = driver, m = monitor, type = "RAW";
+    char driverFile[] = "TRV.DLL", dataFile[] = "TEST.DAT", configFile[] = "TRVUI.DLL", help[] = "";
+    char dependents[] = "\0\0";
+    DRIVER_INFO_3A info{3, d.data(), nullptr, driverFile, dataFile, configFile, help, dependents,
+                        m.data(), type.data()};
+    ASSERT_TRUE(AddPrinterDriverA(nullptr, 3, reinterpret_cast<LPBYTE>(&info))) << GetLastError();
+  }
+
+  // The objects of the monitor the spooler loaded.
+  TestControl* Control() {
+    HMODULE m = GetModuleHandleA("trvtest.dll");
+    if (m == nullptr) return nullptr;
+    auto f = reinterpret_cast<TestControl* (*)()>(GetProcAddress(m, "TestLayerControl"));
+    return f != nullptr ? f() : nullptr;
+  }
+};
+
+TEST_F(Monitor, PrinterCommandsReachTheFilePortUnchangedWhateverTheBufferSize) {
+  std::string commands = "! 0 200 200 210 1\r\nTEXT 4 0 30 40 Hello\r\nPRINT\r\n";
+  for (int i = 0; i < 200; ++i) commands += "; padding line " + std::to_string(i) + "\r\n";
+  for (DWORD buffer : {1u, 7u, 4096u, 65536u}) {
+    SCOPED_TRACE(buffer);
+    trv::SetDespoolBufferSize(buffer);
+    std::string out = "C:\\out-" + std::to_string(buffer) + ".prn";
+    Submit("Label", commands, out);
+    EXPECT_EQ(readFile(out), commands);
+    EXPECT_TRUE(KeptJobs("Label").empty());
+  }
+}
+
+TEST_F(Monitor, ARecordStreamReachesTheDclObjectRecordByRecord) {
+  std::string job = Blobs() + RecordOf(trv::spool::DCLD_DOC_BEGIN, Words({812, 1218, 1})) +
+                    RecordOf(trv::spool::DCLD_PAGE_BEGIN, {0, 0, 0, 0, 1, 0}) +
+                    RecordOf(trv::spool::DCLD_RAW_COMMAND, {0, 0, 'X', 'Y', '\n'}) +
+                    RecordOf(trv::spool::DCLD_PAGE_END, {1, 0}) + RecordOf(trv::spool::DCLD_DOC_END, {});
+  for (DWORD buffer : {1u, 50u, 65536u}) {
+    SCOPED_TRACE(buffer);
+    trv::SetDespoolBufferSize(buffer);
+    std::string out = "C:\\records-" + std::to_string(buffer) + ".prn";
+    Submit("Label", job, out);
+    EXPECT_EQ(readFile(out), "StartDoc(812,1218,1)\nStartPage(0,0,1)\nXY\nEndPage(1)\nEndDoc\n");
+    ASSERT_NE(Control(), nullptr);
+    EXPECT_EQ(Control()->live, 0);  // the job's object is gone after EndDocPort
+    EXPECT_TRUE(KeptJobs("Label").empty());
+  }
+}
+
+TEST_F(Monitor, ADocumentBeginBeforeBothBlobsFailsTheJobWith87) {
+  trv::SetDespoolBufferSize(4096);
+  std::vector<BYTE> doc(32, 0);
+  doc[0] = 32;
+  std::string job = RecordOf(trv::spool::DCLD_DOCPROPS, doc) + RecordOf(trv::spool::DCLD_DOC_BEGIN, Words({8, 8, 1}));
+  Submit("Label", job, "C:\\early.prn");
+  auto kept = KeptJobs("Label");
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(kept[0].error, static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+}
+
+// The monitor's functions called the way the spooler calls them, over a port that
+// keeps what it is given.
+std::string portBytes;
+BOOL WINAPI KeepOpen(LPWSTR, HANDLE* h) {
+  *h = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(0x77));
+  return TRUE;
+}
+BOOL WINAPI KeepWrite(HANDLE, LPBYTE b, DWORD n, LPDWORD w) {
+  portBytes.append(reinterpret_cast<const char*>(b), n);
+  *w = n;
+  return TRUE;
+}
+BOOL WINAPI KeepClose(HANDLE) { return TRUE; }
+
+class MonitorCalls : public Monitor {
+ protected:
+  void SetUp() override {
+    Monitor::SetUp();
+    portBytes.clear();
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, sizeof system);
+    module_ = LoadLibraryA((std::string(system) + "\\trvtest.dll").c_str());
+    ASSERT_NE(module_, nullptr);
+    auto init = reinterpret_cast<InitializeMonitorExFn>(GetProcAddress(module_, "InitializeMonitorEx"));
+    ASSERT_NE(init, nullptr);
+    std::memset(&table_, 0xAB, sizeof table_);
+    ASSERT_TRUE(init(nullptr, &table_));
+    port_ = MONITOR{};
+    port_.pfnOpenPort = KeepOpen;
+    port_.pfnWritePort = KeepWrite;
+    port_.pfnClosePort = KeepClose;
+    WCHAR name[] = u"LPT1:";
+    ASSERT_TRUE(table_.pfnOpenPortEx(name, nullptr, &handle_, &port_));
+  }
+  void TearDown() override {
+    if (handle_ != nullptr) {
+      EXPECT_TRUE(table_.pfnClosePort(handle_));
+    }
+    if (module_ != nullptr) FreeLibrary(module_);
+    Monitor::TearDown();
+  }
+  BOOL Start() {
+    WCHAR printer[] = u"Label";
+    return table_.pfnStartDocPort(handle_, printer, 1, 1, nullptr);
+  }
+  BOOL Write(const std::string& bytes, DWORD* written) {
+    std::string copy = bytes;
+    return table_.pfnWritePort(handle_, reinterpret_cast<LPBYTE>(copy.data()), static_cast<DWORD>(copy.size()), written);
+  }
+  TestControl* Control() {
+    auto f = reinterpret_cast<TestControl* (*)()>(GetProcAddress(module_, "TestLayerControl"));
+    return f();
+  }
+
+  HMODULE module_ = nullptr;
+  MONITOR table_{};
+  MONITOR port_{};
+  HANDLE handle_ = nullptr;
+};
+
+TEST_F(MonitorCalls, TheTableHoldsOnlyTheSixFunctionsOfALanguageMonitor) {
+  EXPECT_EQ(table_.pfnEnumPorts, nullptr);
+  EXPECT_EQ(table_.pfnOpenPort, nullptr);
+  EXPECT_EQ(table_.pfnAddPort, nullptr);
+  EXPECT_EQ(table_.pfnXcvClosePort, nullptr);
+  EXPECT_NE(table_.pfnReadPort, nullptr);
+  DWORD n = 0;
+  BYTE b[4];
+  SetLastError(0);
+  EXPECT_FALSE(table_.pfnReadPort(handle_, b, 4, &n));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_FUNCTION));
+  EXPECT_FALSE(table_.pfnReadPort(reinterpret_cast<HANDLE>(&n), b, 4, &n));  // not a port of ours
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+}
+
+TEST_F(MonitorCalls, StartingTwiceFailsAndAnEmptyWriteSucceeds) {
+  DWORD written = 99;
+  std::string none;
+  EXPECT_FALSE(table_.pfnWritePort(handle_, reinterpret_cast<LPBYTE>(none.data()), 0, &written));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));  // no document yet
+  ASSERT_TRUE(Start());
+  SetLastError(0);
+  EXPECT_FALSE(Start());
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_FUNCTION));
+  BYTE nothing = 0;
+  EXPECT_TRUE(table_.pfnWritePort(handle_, &nothing, 0, &written));
+  EXPECT_EQ(written, 0u);
+  EXPECT_TRUE(portBytes.empty());
+  EXPECT_TRUE(table_.pfnEndDocPort(handle_));
+}
+
+TEST_F(MonitorCalls, AFailedBitmapIsRetriedBeforeTheNextRecord) {
+  ASSERT_TRUE(Start());
+  Control()->failBitmapData = 1;
+  std::string bitmap = RecordOf(trv::spool::DCLD_BITMAP_DATA, std::vector<BYTE>(100, 0xFF));
+  std::string job = Blobs() + RecordOf(trv::spool::DCLD_DOC_BEGIN, Words({8, 8, 1})) + bitmap;
+  DWORD written = 0;
+  // The bitmap arrives in two calls, so it is collected; the object refuses it once.
+  ASSERT_TRUE(Write(job.substr(0, job.size() - 30), &written));
+  EXPECT_FALSE(Write(job.substr(job.size() - 30), &written));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(written, 30u);  // its bytes were taken over
+  ASSERT_TRUE(Write(RecordOf(trv::spool::DCLD_DOC_END, {}), &written));
+  const auto& calls = Control()->calls;
+  ASSERT_GE(calls.size(), 3u);
+  EXPECT_EQ(calls[calls.size() - 3], "BitmapData failed");
+  EXPECT_EQ(calls[calls.size() - 2], "BitmapData(148)");
+  EXPECT_EQ(calls[calls.size() - 1], "EndDoc");
+  EXPECT_TRUE(table_.pfnEndDocPort(handle_));
+}
+
+TEST_F(MonitorCalls, ACancelledWriteDiscardsTheRestOfTheJob) {
+  ASSERT_TRUE(Start());
+  Control()->cancelAtStartDoc = 1;
+  std::string job = Blobs() + RecordOf(trv::spool::DCLD_DOC_BEGIN, Words({8, 8, 1}));
+  DWORD written = 0;
+  EXPECT_TRUE(Write(job, &written));  // the user's cancel is not an error of the port
+  EXPECT_EQ(written, job.size());
+  std::string more = "more printer bytes";
+  EXPECT_TRUE(Write(more, &written));
+  EXPECT_EQ(written, more.size());
+  EXPECT_TRUE(portBytes.empty());
+  EXPECT_TRUE(table_.pfnEndDocPort(handle_));
+  EXPECT_EQ(Control()->live, 0);
+}
+
+}  // namespace
+}  // namespace trv::dcl::testing
