@@ -1,14 +1,49 @@
 #!/usr/bin/env bash
-# The suite's main job, as far as it exists: build everything, write a label job
-# as the graphics driver writes it (a record stream with page bitmaps and printer
-# objects), and read it back through the language monitor's record reader, event by
-# event.
+# The suite's main job, as far as it exists:
+#  1. build everything;
+#  2. write a label job the way the graphics driver writes it (a record stream with
+#     page bitmaps and printer objects) and read it back through the language
+#     monitor's record reader, event by event;
+#  3. on a fresh machine root, install a CPCL printer whose driver names TRVCPL.DLL
+#     as its language monitor, on a raw TCP port of a virtual label printer, and
+#     print a CPCL label file through the spooler, the monitor and the port.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh release
 out=build/out
-job=build/sample.job
-"$out/trvjob" --pages 2 --objects 4 "$job"
-echo "== $job: $(stat -c %s "$job") bytes, read in 4 KiB pieces"
-"$out/trvdump" -v "$job"
+demo=build/demo
+
+rm -rf "$demo"
+mkdir -p "$demo/files" "$demo/printer"
+
+echo "== 1. a label job as the graphics driver writes it, read in 4 KiB pieces"
+"$out/trvjob" --pages 2 --objects 4 "$demo/sample.job"
+"$out/trvdump" -v "$demo/sample.job"
+
+echo "== 2. a CPCL label through the spooler and TRVCPL.DLL to a virtual printer"
+export TRV_ROOT="$PWD/$demo/root"
+"$out/trvprinter" --port 0 --dir "$demo/printer" --lang cpcl > "$demo/printer.out" &
+printer_pid=$!
+trap 'echo quit > "$demo/printer/control" 2>/dev/null || true; wait "$printer_pid" 2>/dev/null || true' EXIT
+for _ in $(seq 50); do [[ -s "$demo/printer.out" ]] && break; sleep 0.1; done
+port=$(head -1 "$demo/printer.out" | grep -o '[0-9]*$')
+echo "virtual printer on 127.0.0.1:$port"
+# The graphics driver and the user-interface host come later; the spooler needs only
+# their file names to install the driver.
+for f in TRV.DLL TRVUI.DLL TRVCPL.DAT; do echo "stand-in for $f" > "$demo/files/$f"; done
+"$out/trvspool" add-port LABEL_NET: --tcp "127.0.0.1:$port"
+"$out/trvspool" add-driver "Label CPCL" --driver-file "$demo/files/TRV.DLL" \
+  --data-file "$demo/files/TRVCPL.DAT" --config-file "$demo/files/TRVUI.DLL" \
+  --monitor "Label CPCL Monitor" --monitor-file "$out/TRVCPL.DLL"
+"$out/trvspool" add-printer "Label printer" --driver "Label CPCL" --port LABEL_NET:
+"$out/trvspool" submit "Label printer" data/samples/hello.cpcl
+"$out/trvspool" list printers
+received="$demo/printer/job-0001.prn"
+if cmp -s "$received" data/samples/hello.cpcl; then
+  echo "the virtual printer received the label byte for byte ($(stat -c %s "$received") bytes):"
+  tr -d '\r' < "$received"
+else
+  echo "the virtual printer did not receive the label as sent" >&2
+  exit 1
+fi
