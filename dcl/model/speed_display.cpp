@@ -1,5 +1,7 @@
 #include "dcl/model/speed_display.h"
 
+#include "dcl/units.h"
+
 #include <array>
 #include <cstdio>
 #include <optional>
@@ -59,19 +61,8 @@ std::optional<std::string> GenerateList(LONG minimum, LONG maximum, int unit) {
 }  // namespace
 
 std::string FormatSpacedLength(LONG hundredths, int unit) {
-  struct Format {
-    const char* text;
-    double factor;  // from hundredths of a millimetre
-  };
-  static constexpr std::array<Format, 4> kFormats{{
-      {"%f", 1.0},
-      {"%.1f mm", 0.01},
-      {"%.2f cm", 0.001},
-      {"%.2f in", 0.0003937007874015748},
-  }};
-  const Format& f = unit >= 1 && unit <= 3 ? kFormats[unit] : kFormats[0];
   char text[64];
-  std::snprintf(text, sizeof(text), f.text, hundredths * f.factor);
+  FormatLength(hundredths, text, sizeof text, unit, false);
   return text;
 }
 

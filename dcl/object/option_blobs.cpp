@@ -1,9 +1,9 @@
 #include "dcl/object/option_blobs.h"
 
-#include <algorithm>
 #include <cstring>
 #include <vector>
 
+#include "dcl/model/doc_defaults.h"
 #include "dcl/object/dcl_base.h"
 #include "platform/kernel.h"
 
@@ -49,84 +49,7 @@ void PutValuePointer(BYTE* blob, bool device) {
   Put<DWORD>(blob + at, static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(blob + HeaderSize(device))));
 }
 
-// Walks the n-th matching entry of a list and returns the id it stands for: its own
-// id, or the queried key when the id is 0xFFFF.
-template <typename Entry, typename Count, typename Item>
-WORD DefaultOf(Count count, Item item, WORD key) {
-  DWORD n = count();
-  WORD last = 0;
-  for (DWORD i = 0; i < n; ++i) {
-    const Entry* e = item(i);
-    if (e == nullptr) continue;
-    WORD id = e->id == 0xFFFF ? key : e->id;
-    if (e->flags & DCLDEFAULT) return id;
-    last = id;
-  }
-  return last;
-}
-
-std::vector<WORD> SubRibbonIds(CDCLBase* o, WORD ribbon) {
-  std::vector<WORD> ids;
-  DWORD n = o->GetSubRibbonCount(ribbon);
-  for (DWORD i = 0; i < n; ++i)
-    if (const SubRibbonEntry* e = o->GetSubRibbon(ribbon, i)) ids.push_back(e->id);
-  return ids;
-}
-
-// Same count and every key matched once.
-bool SameSet(std::vector<WORD> a, std::vector<WORD> b) {
-  if (a.size() != b.size()) return false;
-  std::sort(a.begin(), a.end());
-  std::sort(b.begin(), b.end());
-  return a == b;
-}
-
-WORD ComplementaryRibbonOption(CDCLBase* o, WORD ribbon, WORD ribbonOption) {
-  std::vector<WORD> ofRibbon = SubRibbonIds(o, ribbon);
-  std::vector<WORD> ofOption = SubRibbonIds(o, ribbonOption);
-  if (ofRibbon.empty() || ofOption.empty()) return 0;
-  std::vector<WORD> rest;
-  for (WORD id : ofRibbon)
-    if (std::find(ofOption.begin(), ofOption.end(), id) == ofOption.end()) rest.push_back(id);
-  DWORD n = o->GetRibbonOptionCount(ribbon, 0x200);
-  for (DWORD i = 0; i < n; ++i) {
-    const RibbonOptionEntry* e = o->GetRibbonOption(ribbon, 0x200, i);
-    if (e != nullptr && SameSet(SubRibbonIds(o, e->id), rest)) return e->id;
-  }
-  return 0;
-}
-
 }  // namespace
-
-ModelDefaults WalkModelDefaults(CDCLBase* o, WORD modelKey) {
-  ModelDefaults d;
-  d.tray = DefaultOf<TrayEntry>([&] { return o->GetTrayCount(modelKey); },
-                                [&](DWORD i) { return o->GetTray(modelKey, i); }, modelKey);
-  d.paper = DefaultOf<PaperEntry>([&] { return o->GetPaperCount(d.tray); },
-                                  [&](DWORD i) { return o->GetPaper(d.tray, i); }, d.tray);
-  d.ribbon = DefaultOf<RibbonEntry>([&] { return o->GetRibbonCount(d.paper); },
-                                    [&](DWORD i) { return o->GetRibbon(d.paper, i); }, d.paper);
-  // Placement: the last paper entry of the tray that is the default paper.
-  WORD placement = 0;
-  DWORD papers = o->GetPaperCount(d.tray);
-  for (DWORD i = 0; i < papers; ++i) {
-    const PaperEntry* e = o->GetPaper(d.tray, i);
-    if (e != nullptr && (e->id == 0xFFFF ? d.tray : e->id) == d.paper) placement = e->flags & 0x3;
-  }
-  d.placement = placement == 0 ? 2 : placement;
-  // The first flagged ribbon option of category 0x100, else the ribbon itself.
-  d.ribbonOption = d.ribbon;
-  DWORD options = o->GetRibbonOptionCount(d.ribbon, 0x100);
-  for (DWORD i = 0; i < options; ++i) {
-    const RibbonOptionEntry* e = o->GetRibbonOption(d.ribbon, 0x100, i);
-    if (e != nullptr && (e->flags & DCLDEFAULT)) {
-      d.ribbonOption = e->id != 0 ? e->id : d.ribbon;
-      break;
-    }
-  }
-  d.complementaryRibbonOption = ComplementaryRibbonOption(o, d.ribbon, d.ribbonOption);
-  return d;
-}
 
 BOOL GetOptionBlob(CDCLBase* o, bool device, WORD modelKey, BYTE* buffer, DWORD size,
                    DWORD* needed) {
@@ -148,7 +71,7 @@ BOOL GetOptionBlob(CDCLBase* o, bool device, WORD modelKey, BYTE* buffer, DWORD 
   Put<DWORD>(buffer + 8, values);
   Put<WORD>(buffer + 12, modelKey);
   if (!device) {
-    ModelDefaults d = WalkModelDefaults(o, modelKey);
+    DocDefaults d = GetDocDefaults(*o, modelKey);
     Put<WORD>(buffer + 14, d.tray);
     Put<WORD>(buffer + 16, d.paper);
     Put<WORD>(buffer + 18, d.ribbon);

@@ -27,15 +27,4 @@ BYTE* FindOptionValue(BYTE* blob, bool device, WORD optionId);
 // The scope bits (OPTION_SCOPE_*) of an option of the model, 0 when it has none.
 WORD OptionScope(CDCLBase* object, WORD modelKey, WORD optionId);
 
-// The model defaults a DocProps header carries.
-struct ModelDefaults {
-  WORD tray = 0;
-  WORD paper = 0;
-  WORD ribbon = 0;
-  WORD placement = 2;
-  WORD ribbonOption = 0;
-  WORD complementaryRibbonOption = 0;
-};
-ModelDefaults WalkModelDefaults(CDCLBase* object, WORD modelKey);
-
 }  // namespace trv::dcl
