@@ -1,0 +1,66 @@
+// Layer 4 of the DCL object: what both printer languages share — the printer's
+// configuration, job and page framing, texts from the language file, option sizes,
+// help by property page and the direct-output and port hooks. The two back-ends
+// (CDCLCpcl, CDCLEpl) derive from it.
+#pragma once
+
+#include <memory>
+
+#include "dcl/object/dcl_model_file.h"
+
+namespace trv {
+class LanguageBinding;
+}
+
+namespace trv::dcl {
+
+class CDCLLabelPrinter : public CDCLModelFile {
+ public:
+  CDCLLabelPrinter();
+  ~CDCLLabelPrinter() override;
+
+  BOOL ShowHelp(HWND parent, DWORD helpId, HWND control, DWORD controlHelpId) override;  // 5
+  BOOL Terminate() override;                                                            // 7
+  DWORD GetOptionValueSize(WORD optionId) override;                                     // 10
+  LONG GetConfigLimit() override;                                                       // 12
+  LONG_PTR Configure(void* a, void* b, void* c, WORD kind, void* d, void* e, void* f) override;  // 34
+  BOOL OpenDirect(void* portBlock, DWORD a, DWORD b, HWND window, WORD optionId,
+                  DWORD flag) override;                                                 // 35
+  BOOL OnPortOpened(DevicePort* port) override;                                         // 41
+  BOOL StartDoc(DWORD width, DWORD height, DWORD orientation) override;                 // 42
+  BOOL EndDoc() override;                                                               // 43
+  BOOL AbortDoc() override;                                                             // 44
+  BOOL StartPage(WORD valueA, WORD valueB, WORD copies) override;                       // 45
+  BOOL EndPage(WORD copies) override;                                                   // 46
+  int LoadString(HMODULE module, UINT id, char* buffer, int size) override;             // 83
+  BOOL LookUpResourceName(const char* name, LONG* value) override;                      // 99
+  LONG_PTR MapOptionValue(WORD optionId, LONG_PTR value) override;                      // 104
+  LONG ClassifyDirectCommand(const char* text) override;                                // 107
+  BOOL WriteCommand(const void* bytes, DWORD count) override;                           // 112
+
+  // Back-end operations every printer language must give.
+  const char* GetDefFileName() override = 0;                                            // 98
+  BOOL AddDownloadFont(void* installedList, ModelTables* tables, WORD* id, HWND window,
+                       void* portBlock) override = 0;                                   // 102
+  BOOL DeleteDownloadFont(const char* fontName, void* portBlock) override = 0;          // 103
+  BOOL WriteTextCommand(LONG x, LONG y, LONG charWidth, LONG charHeight, LONG multX, LONG multY,
+                        LONG direction, DWORD placement, const TextFontEntry* font,
+                        const BYTE* text, DWORD textLength, BYTE* payload) override = 0;  // 106
+  const char* const* GetNameTable(char kind) override = 0;                              // 108
+  DWORD GetNameTableCount(char kind) override = 0;                                      // 109
+
+ protected:
+  // The language file's texts, once a configuration bound it; null before.
+  LanguageBinding* Language() const { return language_.get(); }
+  void SetLanguage(std::unique_ptr<LanguageBinding> binding);
+  bool StatusQueries() const { return statusQueries_; }
+
+ private:
+  std::unique_ptr<LanguageBinding> language_;
+  bool statusQueries_ = true;
+  // The pair OpenDirect remembers for the font and tools dialogs.
+  DWORD directA_ = 0;
+  DWORD directB_ = 0;
+};
+
+}  // namespace trv::dcl

@@ -1,0 +1,59 @@
+#include "dcl/object/dcl_model_file.h"
+
+#include <string>
+#include <vector>
+
+#include "dcl/model/symbols.h"
+#include "dcl/object/option_table.h"
+#include "platform/kernel.h"
+#include "platform/stand_in.h"
+#include "platform/winspool.h"
+
+namespace trv::dcl {
+
+std::string DriverDirectory() {
+  char folder[1024] = "";
+  DWORD needed = 0;
+  if (!GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(folder), sizeof folder,
+                                  &needed))
+    return "";
+  std::string directory = folder;
+  directory += '\\';
+  switch (CurrentPlatform()) {
+    case Platform::Win2000OrLater: directory += "3\\"; break;
+    case Platform::NT4: directory += "2\\"; break;
+    default: break;
+  }
+  return directory;
+}
+
+CDCLModelFile::~CDCLModelFile() { FreeConfiguration(&Tables()); }
+
+BOOL CDCLModelFile::Terminate() {
+  CDCLModelTable::Terminate();
+  FreeConfiguration(&Tables());
+  return TRUE;
+}
+
+BOOL CDCLModelFile::LoadConfiguration(ModelTables* tables) { return LoadDefFile(tables, GetDefFileName()); }
+
+BOOL CDCLModelFile::LookUpResourceName(const char* name, LONG* value) {
+  if (name == nullptr || value == nullptr) return FALSE;
+  return LookUpFileSymbol(name, *value) ? TRUE : FALSE;
+}
+
+BOOL CDCLModelFile::FreeConfiguration(ModelTables* tables) {
+  if (tables != nullptr) dcl::FreeConfiguration(*tables);
+  return TRUE;
+}
+
+BOOL CDCLModelFile::LoadDefFile(ModelTables* tables, const char* fileName) {
+  if (tables == nullptr || fileName == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  std::string directory = DriverDirectory();
+  return LoadModelDefinition(*tables, directory.c_str(), fileName, &Callbacks(), OptionTable());
+}
+
+}  // namespace trv::dcl

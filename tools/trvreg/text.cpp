@@ -1,0 +1,62 @@
+#include "tools/trvreg/text.h"
+
+#include "platform/kernel.h"
+
+namespace trvreg {
+namespace {
+
+std::u16string ToWide(UINT codePage, std::string_view text) {
+  if (text.empty()) return {};
+  int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::u16string out(static_cast<size_t>(n), u'\0');
+  MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+  return out;
+}
+
+}  // namespace
+
+std::u16string FromUtf8(std::string_view text) { return ToWide(CP_UTF8, text); }
+std::u16string FromAnsi(std::string_view text) { return ToWide(CP_ACP, text); }
+
+std::string ToUtf8(std::u16string_view text) {
+  if (text.empty()) return {};
+  int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+bool ToAnsi(std::u16string_view text, std::string& out) {
+  out.clear();
+  if (text.empty()) return true;
+  BOOL lossy = FALSE;
+  int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  out.assign(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, &lossy);
+  return !lossy;
+}
+
+bool SameName(std::u16string_view a, std::u16string_view b) {
+  return lstrcmpiW(std::u16string(a).c_str(), std::u16string(b).c_str()) == 0;
+}
+
+std::string WideBytes(std::u16string_view text) {
+  std::string bytes;
+  bytes.reserve(text.size() * 2);
+  for (char16_t c : text) {
+    bytes.push_back(static_cast<char>(c & 0xFF));
+    bytes.push_back(static_cast<char>(c >> 8));
+  }
+  return bytes;
+}
+
+std::u16string FromWideBytes(std::string_view bytes) {
+  std::u16string text;
+  text.reserve(bytes.size() / 2);
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+    text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                         (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+  return text;
+}
+
+}  // namespace trvreg
