@@ -335,6 +335,8 @@ LONG ReadBarcodeProperties(HKEY entryKey, WORD barcodeId, std::vector<BarcodeOpt
                            std::vector<TextHandle>& texts) {
   KeyHolder properties;
   LONG rc = RegOpenKeyExA(entryKey, "Properties", 0, KEY_READ, properties.out());
+  // A bar code stored without properties simply has none.
+  if (rc == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
   if (rc != ERROR_SUCCESS) return rc;
   for (DWORD i = 0;; ++i) {
     char name[256];
@@ -359,6 +361,83 @@ LONG ReadBarcodeProperties(HKEY entryKey, WORD barcodeId, std::vector<BarcodeOpt
     if (size > 2) entry.value = AddText(texts, data.substr(2, size - 2));
     out.push_back(entry);
   }
+}
+
+// ---- whole lists ------------------------------------------------------------------------------
+
+LONG CountEntries(HKEY list, DWORD& count) {
+  if (!list) return ERROR_NOT_REGISTRY_FILE;
+  count = 0;
+  return RegQueryInfoKeyA(list, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
+                          nullptr, nullptr, nullptr, nullptr);
+}
+
+LONG OpenEntry(HKEY list, DWORD index, HKEY& entryKey) {
+  entryKey = nullptr;
+  if (!list) return ERROR_NOT_REGISTRY_FILE;
+  char name[256];
+  DWORD length = sizeof name;
+  LONG rc = RegEnumKeyExA(list, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+  if (rc == ERROR_NO_MORE_ITEMS) return ERROR_INVALID_PARAMETER;
+  if (rc != ERROR_SUCCESS) return rc;
+  return RegOpenKeyExA(list, name, 0, KEY_ALL_ACCESS, &entryKey);
+}
+
+LONG ReadPaperAt(HKEY list, DWORD index, Resolution resolution, PaperEntry& entry,
+                 std::vector<TextHandle>& texts) {
+  KeyHolder key;
+  LONG rc = OpenEntry(list, index, *key.out());
+  if (rc != ERROR_SUCCESS) return rc;
+  std::vector<TextHandle> read;
+  PaperEntry paper{};
+  rc = ReadPaperEntry(key.get(), paper, read);
+  if (rc != ERROR_SUCCESS) return rc;
+  paper.widthDots = MulDiv(paper.width, resolution.x, 2540);
+  paper.heightDots = MulDiv(paper.height, resolution.y, 2540);
+  paper.usableWidth = paper.widthDots - paper.left;
+  paper.usableHeight = paper.heightDots - paper.top;
+  rc = WritePointValue(key.get(), "Pels", paper.widthDots, paper.heightDots);
+  if (rc == ERROR_SUCCESS)
+    rc = WritePointValue(key.get(), "Used", paper.usableWidth, paper.usableHeight);
+  if (rc != ERROR_SUCCESS) return rc;
+  for (TextHandle& t : read) texts.push_back(std::move(t));
+  entry = paper;
+  return ERROR_SUCCESS;
+}
+
+namespace {
+
+template <class Entry, class ReadOne>
+LONG ReadEach(HKEY list, std::vector<Entry>& out, StoredLists& lists, ReadOne readOne) {
+  DWORD count = 0;
+  LONG rc = CountEntries(list, count);
+  for (DWORD i = 0; rc == ERROR_SUCCESS && i < count; ++i) {
+    KeyHolder key;
+    rc = OpenEntry(list, i, *key.out());
+    Entry entry{};
+    if (rc == ERROR_SUCCESS) rc = readOne(key.get(), entry, lists);
+    if (rc == ERROR_SUCCESS) out.push_back(entry);
+  }
+  return rc;
+}
+
+}  // namespace
+
+LONG ReadStoredLists(HKEY fontList, HKEY barcodeList, StoredLists& lists) {
+  StoredLists read;
+  LONG rc = ReadEach(fontList, read.fonts, read, [](HKEY key, TextFontEntry& e, StoredLists& l) {
+    return ReadTextFontEntry(key, e, l.texts);
+  });
+  if (rc == ERROR_SUCCESS)
+    rc = ReadEach(barcodeList, read.barcodes, read,
+                  [](HKEY key, BarcodeFontEntry& e, StoredLists& l) {
+                    LONG r = ReadBarcodeEntry(key, e, l.texts);
+                    if (r == ERROR_SUCCESS) r = ReadBarcodeProperties(key, e.id, l.properties, l.texts);
+                    return r;
+                  });
+  lists = StoredLists{};
+  if (rc == ERROR_SUCCESS) lists = std::move(read);
+  return rc;
 }
 
 // ---- the printer's key -------------------------------------------------------------------

@@ -64,6 +64,26 @@ LONG WriteBarcodeProperty(HKEY properties, WORD optionId, WORD flags, const char
 LONG ReadBarcodeProperties(HKEY entryKey, WORD barcodeId, std::vector<BarcodeOptionEntry>& out,
                            std::vector<TextHandle>& texts);
 
+// ---- whole lists --------------------------------------------------------------------
+// The lists read for a job, in the registry's order. A value of the wrong type or
+// size fails the whole read (ERROR_CANTREAD) and leaves the output empty.
+struct StoredLists {
+  std::vector<TextFontEntry> fonts;
+  std::vector<BarcodeFontEntry> barcodes;
+  std::vector<BarcodeOptionEntry> properties;
+  std::vector<TextHandle> texts;
+};
+LONG ReadStoredLists(HKEY fontList, HKEY barcodeList, StoredLists& lists);
+
+// The number of entries of a list, and its n-th entry key (ERROR_INVALID_PARAMETER
+// beyond the count).
+LONG CountEntries(HKEY list, DWORD& count);
+LONG OpenEntry(HKEY list, DWORD index, HKEY& entryKey);
+// Reads the n-th paper and, when every value could be read, writes it back in
+// place so that Pels and Used follow the current resolution.
+LONG ReadPaperAt(HKEY list, DWORD index, Resolution resolution, PaperEntry& entry,
+                 std::vector<TextHandle>& texts);
+
 // ---- the printer's key --------------------------------------------------------------
 // A font or bar code the font installation has to look at after a save.
 struct FontInstallItem {

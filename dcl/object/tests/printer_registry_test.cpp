@@ -364,6 +364,69 @@ TEST_F(PrinterRegistryTest, APropertyValueShorterThanItsFlagsCannotBeRead) {
   RegCloseKey(entry);
 }
 
+// ---- reading whole lists --------------------------------------------------------------------
+
+TEST_F(PrinterRegistryTest, AJobReadsEveryFontBarcodeAndProperty) {
+  std::vector<FontInstallItem> install;
+  ASSERT_TRUE(reg.SaveTextFonts({Font(ANY_KEY, 1, "F1"), Font(ANY_KEY, 2, "F2")}, false, 203,
+                                install));
+  ASSERT_TRUE(reg.SaveBarcodes({Barcode(3, "B3"), Barcode(4, "B4")},
+                               {Property(3, 0x12, 1, "x"), Property(4, 0x13, 1, "y"),
+                                Property(4, 0x14, 1, "z")},
+                               false, install));
+  StoredLists lists;
+  ASSERT_EQ(ReadStoredLists(reg.fonts(), reg.barcodes(), lists), ERROR_SUCCESS);
+  ASSERT_EQ(lists.fonts.size(), 2u);
+  EXPECT_STREQ(TextHeapGet(lists.fonts[1].name), "F2");
+  ASSERT_EQ(lists.barcodes.size(), 2u);
+  EXPECT_EQ(lists.barcodes[1].id, 4);
+  std::vector<std::pair<DWORD, WORD>> props;
+  for (const auto& p : lists.properties) props.emplace_back(p.key, p.optionId);
+  EXPECT_EQ(props, (std::vector<std::pair<DWORD, WORD>>{{3, 0x12}, {4, 0x13}, {4, 0x14}}));
+}
+
+TEST_F(PrinterRegistryTest, OneDamagedValueFailsTheWholeListRead) {
+  std::vector<FontInstallItem> install;
+  ASSERT_TRUE(reg.SaveTextFonts({Font(ANY_KEY, 1, "F1"), Font(ANY_KEY, 2, "F2")}, false, 203,
+                                install));
+  ASSERT_TRUE(reg.SaveBarcodes({Barcode(3, "B3")}, {}, false, install));
+  const size_t heldBefore = TextHeapCount();
+  {
+    Key font(reg.fonts(), "0x0001-F2");
+    const BYTE shortSlot[2] = {1, 0};
+    ASSERT_EQ(RegSetValueExA(font.get(), "SlotID", 0, REG_DWORD, shortSlot, 2), ERROR_SUCCESS);
+  }
+  StoredLists lists;
+  lists.fonts.push_back(TextFontEntry{});
+  EXPECT_EQ(ReadStoredLists(reg.fonts(), reg.barcodes(), lists), ERROR_CANTREAD);
+  EXPECT_TRUE(lists.fonts.empty());
+  EXPECT_TRUE(lists.barcodes.empty());
+  EXPECT_EQ(TextHeapCount(), heldBefore);
+}
+
+TEST_F(PrinterRegistryTest, ReadingAPaperRefreshesItsDotsForTheCurrentResolution) {
+  std::vector<PaperEntry> papers = {Paper(1, "A", 5080, 2540), Paper(2, "B", 10160, 5080)};
+  papers[1].left = 8;
+  ASSERT_TRUE(reg.SavePapers(papers, {203, 203}));
+  PaperEntry paper{};
+  ASSERT_EQ(ReadPaperAt(reg.papers(), 1, {300, 300}, paper, texts), ERROR_SUCCESS);
+  EXPECT_EQ(paper.widthDots, MulDiv(10160, 300, 2540));
+  Key key(reg.papers(), "0x0001-B");
+  EXPECT_EQ(Query(key.get(), "Pels").data,
+            PointBytes(MulDiv(10160, 300, 2540), MulDiv(5080, 300, 2540)));
+  EXPECT_EQ(Query(key.get(), "Used").data,
+            PointBytes(MulDiv(10160, 300, 2540) - 8, MulDiv(5080, 300, 2540)));
+
+  EXPECT_EQ(ReadPaperAt(reg.papers(), 2, {300, 300}, paper, texts), ERROR_INVALID_PARAMETER);
+
+  // A damaged paper is refused and its stored values stay as they were.
+  const BYTE shortSize[4] = {1, 2, 3, 4};
+  ASSERT_EQ(RegSetValueExA(key.get(), "Size", 0, REG_BINARY, shortSize, 4), ERROR_SUCCESS);
+  const std::string pelsBefore = Query(key.get(), "Pels").data;
+  EXPECT_EQ(ReadPaperAt(reg.papers(), 1, {203, 203}, paper, texts), ERROR_CANTREAD);
+  EXPECT_EQ(Query(key.get(), "Pels").data, pelsBefore);
+}
+
 // ---- saving replaces a list only as a whole --------------------------------------------------
 
 TEST_F(PrinterRegistryTest, SavePapersReplacesTheListAndRenumbersIt) {
