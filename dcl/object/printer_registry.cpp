@@ -423,7 +423,7 @@ LONG ReadEach(HKEY list, std::vector<Entry>& out, StoredLists& lists, ReadOne re
 
 }  // namespace
 
-LONG ReadStoredLists(HKEY fontList, HKEY barcodeList, StoredLists& lists) {
+LONG ReadStoredLists(HKEY fontList, HKEY barcodeList, StoredLists& lists) try {
   StoredLists read;
   LONG rc = ReadEach(fontList, read.fonts, read, [](HKEY key, TextFontEntry& e, StoredLists& l) {
     return ReadTextFontEntry(key, e, l.texts);
@@ -438,6 +438,9 @@ LONG ReadStoredLists(HKEY fontList, HKEY barcodeList, StoredLists& lists) {
   lists = StoredLists{};
   if (rc == ERROR_SUCCESS) lists = std::move(read);
   return rc;
+} catch (const std::bad_alloc&) {
+  lists = StoredLists{};
+  return ERROR_NOT_ENOUGH_MEMORY;
 }
 
 // ---- the printer's key -------------------------------------------------------------------
@@ -446,7 +449,11 @@ PrinterRegistry::~PrinterRegistry() { Close(); }
 
 BOOL PrinterRegistry::Open(const char* printerName) {
   Close();
-  std::string name = printerName ? printerName : "";
+  if (!printerName || !*printerName) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  std::string name = printerName;
   std::string path;
   if (name.find('\\') != std::string::npos) {
     std::string commaName = name;

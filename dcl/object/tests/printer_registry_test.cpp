@@ -174,6 +174,11 @@ TEST_F(PrinterRegistryTest, AConnectionNameUsesItsCommaFormWhenThatKeyExists) {
 
 TEST_F(PrinterRegistryTest, SavesOnAClosedRegistryFailWithNotRegistryFile) {
   PrinterRegistry closed;
+  for (const char* name : {static_cast<const char*>(nullptr), ""}) {
+    SetLastError(0);
+    EXPECT_FALSE(closed.Open(name));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  }
   std::vector<PaperEntry> papers;
   SetLastError(0);
   EXPECT_FALSE(closed.SavePapers(papers, {203, 203}));
