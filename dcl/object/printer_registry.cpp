@@ -423,18 +423,24 @@ LONG ReadEach(HKEY list, std::vector<Entry>& out, StoredLists& lists, ReadOne re
 
 }  // namespace
 
+namespace {
+
+LONG ReadStoredFont(HKEY key, TextFontEntry& entry, StoredLists& lists) {
+  return ReadTextFontEntry(key, entry, lists.texts);
+}
+
+LONG ReadStoredBarcode(HKEY key, BarcodeFontEntry& entry, StoredLists& lists) {
+  LONG rc = ReadBarcodeEntry(key, entry, lists.texts);
+  if (rc == ERROR_SUCCESS) rc = ReadBarcodeProperties(key, entry.id, lists.properties, lists.texts);
+  return rc;
+}
+
+}  // namespace
+
 LONG ReadStoredLists(HKEY fontList, HKEY barcodeList, StoredLists& lists) try {
   StoredLists read;
-  LONG rc = ReadEach(fontList, read.fonts, read, [](HKEY key, TextFontEntry& e, StoredLists& l) {
-    return ReadTextFontEntry(key, e, l.texts);
-  });
-  if (rc == ERROR_SUCCESS)
-    rc = ReadEach(barcodeList, read.barcodes, read,
-                  [](HKEY key, BarcodeFontEntry& e, StoredLists& l) {
-                    LONG r = ReadBarcodeEntry(key, e, l.texts);
-                    if (r == ERROR_SUCCESS) r = ReadBarcodeProperties(key, e.id, l.properties, l.texts);
-                    return r;
-                  });
+  LONG rc = ReadEach(fontList, read.fonts, read, ReadStoredFont);
+  if (rc == ERROR_SUCCESS) rc = ReadEach(barcodeList, read.barcodes, read, ReadStoredBarcode);
   lists = StoredLists{};
   if (rc == ERROR_SUCCESS) lists = std::move(read);
   return rc;
