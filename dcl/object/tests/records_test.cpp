@@ -114,7 +114,8 @@ TEST_F(Records, ANewBlobCopyReplacesTheOldOneWhileTheHostsStaysItsOwn) {
   std::vector<BYTE> doc(76);
   ASSERT_TRUE(table_.GetDocProps(object_, 1, doc.data(), 76, nullptr));
   ASSERT_TRUE(table_.SetDocProps(object_, 1, doc.data(), 76));  // the host's own blob
-  EXPECT_EQ(object_->AttachedDocProps(), doc.data());
+  // The object now works on the host's blob: a command through it reads its value.
+  EXPECT_EQ(table_.OptionCommand(object_, doc.data(), nullptr, 0x1004, 17, 0, 0), 1);
   EXPECT_TRUE(Send(trv::spool::DCLD_DOC_BEGIN, Words({100, 200, 2})));
   EXPECT_TRUE(table_.ClosePrinter(object_));
 }
