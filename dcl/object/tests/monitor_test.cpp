@@ -5,6 +5,10 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -92,6 +96,32 @@ TEST_F(Monitor, PrinterCommandsReachTheFilePortUnchangedWhateverTheBufferSize) {
     Submit("Label", commands, out);
     EXPECT_EQ(readFile(out), commands);
     EXPECT_TRUE(KeptJobs("Label").empty());
+  }
+}
+
+TEST_F(Monitor, PrinterCommandsReachTheVirtualPrinterUnchanged) {
+  trv::VirtualPrinter printer(host("C:\\printer-jobs"), trv::PrinterLanguage::Cpcl);
+  std::filesystem::create_directories(host("C:\\printer-jobs"));
+  std::string error;
+  ASSERT_TRUE(printer.Start(0, &error)) << error;
+  AddPort("LABEL_NET:", "tcp:127.0.0.1:" + std::to_string(printer.Port()));
+  AddPrinter("Net label", "LABEL_NET:", "Test Label Driver");
+  std::string commands = "! 0 200 200 210 1\r\nBOX 10 10 300 200 2\r\nPRINT\r\n";
+  for (DWORD buffer : {1u, 65536u}) {
+    SCOPED_TRACE(buffer);
+    trv::SetDespoolBufferSize(buffer);
+    Submit("Net label", commands);
+    EXPECT_TRUE(KeptJobs("Net label").empty());
+  }
+  // The printer stores a job when its connection ends, on its own thread.
+  for (int i = 0; i < 500 && printer.Jobs().size() < 2; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  printer.Stop();
+  std::vector<std::string> jobs = printer.Jobs();
+  ASSERT_EQ(jobs.size(), 2u);
+  for (const std::string& job : jobs) {
+    std::ifstream in(job, std::ios::binary);
+    std::string got((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(got, commands);
   }
 }
 
