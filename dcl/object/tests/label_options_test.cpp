@@ -1,5 +1,7 @@
 #include "dcl/object/label_options.h"
 
+#include "dcl/object/dcl_label_printer.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -362,6 +364,51 @@ TEST_F(LabelOptionsTest, ChangedModesRefillTheirWords) {
   shortValue.push_back(0xEE);
   Options().ApplyChange(0x2001, shortValue.data(), 0x08);
   EXPECT_EQ(shortValue.back(), 0xEE);
+}
+
+// The label layer with a back-end that prints nothing: enough to ask it about options.
+class BareLabelPrinter : public CDCLLabelPrinter {
+ public:
+  const char* GetDefFileName() override { return ""; }
+  BOOL AddDownloadFont(void*, ModelTables*, WORD*, HWND, void*) override { return FALSE; }
+  BOOL DeleteDownloadFont(const char*, void*) override { return FALSE; }
+  BOOL WriteTextCommand(LONG, LONG, LONG, LONG, LONG, LONG, LONG, DWORD, const TextFontEntry*,
+                        const BYTE*, DWORD, BYTE*) override {
+    return FALSE;
+  }
+  const char* const* GetNameTable(char) override { return nullptr; }
+  DWORD GetNameTableCount(char) override { return 0; }
+};
+
+TEST(LabelPrinterOptions, TheObjectAnswersFromItsConfiguration) {
+  BareLabelPrinter printer;
+  CDCLBase& object = printer;
+  EXPECT_FALSE(object.IsOptionSupported(0x3008));
+  PrinterConfig config;
+  config.capabilities = 0x04 | 0x200;
+  config.printSpeed = RangeSetting{3, 2, 4, "two,three", "20,30"};
+  config.defPrintMode = 0x04;
+  config.dispense[0] = DispenseGroup{0x7000, 0, 0, 0, 0, 5, 0, 60, 1, 0, 255, 0, 0, 0};
+  printer.SetConfig(config);
+
+  EXPECT_TRUE(object.IsOptionSupported(0x3008));
+  EXPECT_TRUE(object.HasOptionChoices(0x3008));
+  EXPECT_EQ(object.GetOptionChoiceCount(0x3008), 3u);
+  EXPECT_EQ(object.GetOptionChoiceValue(0x3008, 1), 30);
+  EXPECT_EQ(std::string(object.GetOptionChoiceText(0x3008, 1)), "three");
+  EXPECT_EQ(std::string(object.GetOptionChoiceText(0x3008, 2)), "4");
+  EXPECT_EQ(object.ReservedOptionQuery94(0x3008, 0), 0);
+
+  const BYTE* d = object.GetOptionDefault(0x2001);
+  EXPECT_EQ(object.GetOptionValueSize(0x2001), 32u);
+  EXPECT_EQ(WordAt(d, 8), 0x04);
+  EXPECT_EQ(WordAt(d, 16), 5);
+
+  // A mode chosen by command brings its own words along.
+  std::vector<BYTE> value = MakeValue(0x2001, 32, 0x04);
+  EXPECT_TRUE(object.NotifyOptionChanged(0x2001, value.data(), OPTION_SET_BY_COMMAND));
+  EXPECT_EQ(WordAt(value.data(), 16), 5);
+  EXPECT_EQ(WordAt(value.data(), 20), 1);
 }
 
 }  // namespace
