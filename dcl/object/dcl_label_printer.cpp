@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "dcl/model/symbols.h"
+#include "dcl/object/option_blobs.h"
+#include "dcl/object/option_table.h"
 #include "dcl/page_help.h"
 #include "language/language_binding.h"
 #include "platform/kernel.h"
@@ -38,17 +40,10 @@ BOOL CDCLLabelPrinter::Terminate() {
   return TRUE;
 }
 
-DWORD CDCLLabelPrinter::GetOptionValueSize(WORD optionId) {
-  switch (optionId) {
-    case 0x2001: return 32;
-    case 0x3005: return 24;
-    case 0x3041:
-    case 0x3042:
-    case 0x3044:
-    case 0x3045: return 80;
-    default: return 12;
-  }
-}
+DWORD CDCLLabelPrinter::GetOptionValueSize(WORD optionId) { return Options().ValueSize(optionId); }
+
+// The printer's own defaults replace the model table's.
+const BYTE* CDCLLabelPrinter::GetOptionDefault(WORD optionId) { return Options().Default(optionId); }
 
 LONG CDCLLabelPrinter::GetConfigLimit() { return kDefaultConfigLimit; }
 
@@ -80,6 +75,11 @@ BOOL CDCLLabelPrinter::OpenDirect(void*, DWORD a, DWORD b, HWND, WORD optionId, 
   return TRUE;
 }
 
+BOOL CDCLLabelPrinter::NotifyOptionChanged(WORD optionId, BYTE* value, DWORD mode) {
+  Options().ApplyChange(optionId, value, mode);
+  return CDCLModelFile::NotifyOptionChanged(optionId, value, mode);
+}
+
 BOOL CDCLLabelPrinter::OnPortOpened(DevicePort* port) {
   if (port != nullptr) port->flags &= ~1u;
   statusQueries_ = false;  // until the next document starts
@@ -98,6 +98,19 @@ int CDCLLabelPrinter::LoadString(HMODULE module, UINT id, char* buffer, int size
   return CDCLModelFile::LoadString(module, id, buffer, size);
 }
 
+BOOL CDCLLabelPrinter::IsOptionSupported(WORD o) { return Options().IsSupported(o); }
+BOOL CDCLLabelPrinter::IsOptionEnabled(WORD o) { return Options().IsEnabled(o); }
+BOOL CDCLLabelPrinter::HasOptionRange(WORD o) { return Options().HasRange(o); }
+LONG CDCLLabelPrinter::GetOptionMinimum(WORD o) { return Options().Minimum(o); }
+LONG CDCLLabelPrinter::GetOptionMaximum(WORD o) { return Options().Maximum(o); }
+BOOL CDCLLabelPrinter::HasOptionChoices(WORD o) { return Options().HasChoices(o); }
+DWORD CDCLLabelPrinter::GetOptionChoiceCount(WORD o) { return Options().ChoiceCount(o); }
+LONG CDCLLabelPrinter::GetOptionChoiceValue(WORD o, DWORD n) { return Options().ChoiceValue(o, n); }
+const char* CDCLLabelPrinter::GetOptionChoiceText(WORD o, DWORD n) { return Options().ChoiceText(o, n); }
+LONG_PTR CDCLLabelPrinter::ReservedOptionQuery94(WORD, DWORD) { return 0; }
+LONG_PTR CDCLLabelPrinter::ReservedOptionQuery95(WORD, DWORD) { return 0; }
+BOOL CDCLLabelPrinter::IsOptionFreeText(WORD o) { return Options().IsFreeText(o); }
+
 BOOL CDCLLabelPrinter::LookUpResourceName(const char* name, LONG* value) {
   if (name != nullptr && value != nullptr && LookUpLabelSymbol(name, *value)) return TRUE;
   return CDCLModelFile::LookUpResourceName(name, value);
@@ -108,6 +121,21 @@ LONG CDCLLabelPrinter::ClassifyDirectCommand(const char*) { return 0; }
 
 BOOL CDCLLabelPrinter::WriteCommand(const void* bytes, DWORD count) {
   return WriteToPort(&Port(), static_cast<const BYTE*>(bytes), count, 0);
+}
+
+LabelOptions CDCLLabelPrinter::Options() {
+  auto loadText = [this](UINT id, char* buffer, int size) { return LoadString(nullptr, id, buffer, size); };
+  // The built-in options table says which blob holds an option's value.
+  auto findValue = [this](WORD id) -> BYTE* {
+    for (const OptionEntryEx& e : OptionTable()) {
+      if (e.base.optionId != id) continue;
+      if (e.base.flags & OPTION_SCOPE_DOCUMENT) return FindOptionValue(AttachedDocProps(), false, id);
+      if (e.base.flags & OPTION_SCOPE_DEVICE) return FindOptionValue(AttachedDevProps(), true, id);
+      return nullptr;
+    }
+    return nullptr;
+  };
+  return LabelOptions(config_, loadText, findValue);
 }
 
 void CDCLLabelPrinter::SetLanguage(std::unique_ptr<LanguageBinding> binding) {

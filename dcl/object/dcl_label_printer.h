@@ -6,7 +6,9 @@
 
 #include <memory>
 
+#include "dcl/model/printer_config.h"
 #include "dcl/object/dcl_model_file.h"
+#include "dcl/object/label_options.h"
 
 namespace trv {
 class LanguageBinding;
@@ -22,10 +24,12 @@ class CDCLLabelPrinter : public CDCLModelFile {
   BOOL ShowHelp(HWND parent, DWORD helpId, HWND control, DWORD controlHelpId) override;  // 5
   BOOL Terminate() override;                                                            // 7
   DWORD GetOptionValueSize(WORD optionId) override;                                     // 10
+  const BYTE* GetOptionDefault(WORD optionId) override;                                 // 11
   LONG GetConfigLimit() override;                                                       // 12
   LONG_PTR Configure(void* a, void* b, void* c, WORD kind, void* d, void* e, void* f) override;  // 34
   BOOL OpenDirect(void* portBlock, DWORD a, DWORD b, HWND window, WORD optionId,
                   DWORD flag) override;                                                 // 35
+  BOOL NotifyOptionChanged(WORD optionId, BYTE* value, DWORD mode) override;            // 40
   BOOL OnPortOpened(DevicePort* port) override;                                         // 41
   BOOL StartDoc(DWORD width, DWORD height, DWORD orientation) override;                 // 42
   BOOL EndDoc() override;                                                               // 43
@@ -33,10 +37,26 @@ class CDCLLabelPrinter : public CDCLModelFile {
   BOOL StartPage(WORD valueA, WORD valueB, WORD copies) override;                       // 45
   BOOL EndPage(WORD copies) override;                                                   // 46
   int LoadString(HMODULE module, UINT id, char* buffer, int size) override;             // 83
+  BOOL IsOptionSupported(WORD optionId) override;                                       // 85
+  BOOL IsOptionEnabled(WORD optionId) override;                                         // 86
+  BOOL HasOptionRange(WORD optionId) override;                                          // 87
+  LONG GetOptionMinimum(WORD optionId) override;                                        // 88
+  LONG GetOptionMaximum(WORD optionId) override;                                        // 89
+  BOOL HasOptionChoices(WORD optionId) override;                                        // 90
+  DWORD GetOptionChoiceCount(WORD optionId) override;                                   // 91
+  LONG GetOptionChoiceValue(WORD optionId, DWORD index) override;                       // 92
+  const char* GetOptionChoiceText(WORD optionId, DWORD index) override;                 // 93
+  LONG_PTR ReservedOptionQuery94(WORD optionId, DWORD index) override;                  // 94
+  LONG_PTR ReservedOptionQuery95(WORD optionId, DWORD index) override;                  // 95
+  BOOL IsOptionFreeText(WORD optionId) override;                                        // 96
   BOOL LookUpResourceName(const char* name, LONG* value) override;                      // 99
   LONG_PTR MapOptionValue(WORD optionId, LONG_PTR value) override;                      // 104
   LONG ClassifyDirectCommand(const char* text) override;                                // 107
   BOOL WriteCommand(const void* bytes, DWORD count) override;                           // 112
+
+  // The printer's configuration the options follow; the configuration load sets it.
+  const PrinterConfig& Config() const { return config_; }
+  void SetConfig(const PrinterConfig& config) { config_ = config; }
 
   // Back-end operations every printer language must give.
   const char* GetDefFileName() override = 0;                                            // 98
@@ -56,6 +76,10 @@ class CDCLLabelPrinter : public CDCLModelFile {
   bool StatusQueries() const { return statusQueries_; }
 
  private:
+  // The option rules over this printer's configuration, texts and attached values.
+  LabelOptions Options();
+
+  PrinterConfig config_;
   std::unique_ptr<LanguageBinding> language_;
   bool statusQueries_ = true;
   // The pair OpenDirect remembers for the font and tools dialogs.
