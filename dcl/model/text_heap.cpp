@@ -14,8 +14,9 @@ struct Heap {
 };
 
 Heap& heap() {
-  static auto* h = new Heap;  // texts may be released from static destructors
-  return *h;
+  // Lives as long as the module: a library that is unloaded gives its texts back.
+  static Heap h;
+  return h;
 }
 
 }  // namespace

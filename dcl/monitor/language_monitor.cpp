@@ -26,8 +26,9 @@ struct Ports {
 };
 
 Ports& ports() {
-  static Ports* p = new Ports;  // ports may be closed while the process shuts down
-  return *p;
+  // Lives as long as the library, which the spooler keeps loaded while ports are open.
+  static Ports p;
+  return p;
 }
 
 class Guard {
