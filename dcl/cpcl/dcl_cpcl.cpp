@@ -6,13 +6,6 @@
 #include "platform/kernel.h"
 
 namespace trv::dcl {
-namespace {
-BOOL NotYetOffered() {
-  SetLastError(ERROR_INVALID_FUNCTION);
-  return FALSE;
-}
-}  // namespace
-
 const char* CDCLCpcl::GetHelpFileName() { return "TRVCPL.HLP"; }
 const char* CDCLCpcl::GetDefFileName() { return "TRVCPL.DEF"; }
 

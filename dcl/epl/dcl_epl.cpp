@@ -6,13 +6,6 @@
 #include "platform/kernel.h"
 
 namespace trv::dcl {
-namespace {
-BOOL NotYetOffered() {
-  SetLastError(ERROR_INVALID_FUNCTION);
-  return FALSE;
-}
-}  // namespace
-
 const char* CDCLEpl::GetHelpFileName() { return "TRVEPL.HLP"; }
 const char* CDCLEpl::GetDefFileName() { return "TRVEPL.DEF"; }
 

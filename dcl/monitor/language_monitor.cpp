@@ -52,17 +52,6 @@ PortContext* ContextOf(HANDLE handle) {
   return context;
 }
 
-std::string ToAnsi(LPWSTR text) {
-  if (text == nullptr) return "";
-  if (!IsWindowsNT()) return reinterpret_cast<const char*>(text);
-  int n = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (n <= 0) return "";
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text, -1, out.data(), n, nullptr, nullptr);
-  out.resize(static_cast<size_t>(n - 1));
-  return out;
-}
-
 bool HasName(const PortContext& c) { return IsWindowsNT() ? !c.wideName.empty() : !c.ansiName.empty(); }
 
 LPWSTR NameOf(PortContext& c) {
@@ -183,7 +172,7 @@ BOOL WINAPI MonitorStartDocPort(HANDLE handle, LPWSTR printerName, DWORD jobId, 
     SetLastError(ERROR_INVALID_FUNCTION);
     return FALSE;
   }
-  std::string printer = ToAnsi(printerName);
+  std::string printer = AnsiOfSpoolerText(printerName);
   HANDLE printerHandle = nullptr;
   if (!OpenPrinterA(printer.data(), &printerHandle, nullptr)) return FALSE;
 

@@ -188,15 +188,12 @@ int CDCLBase::LoadString(HMODULE module, UINT id, char* buffer, int size) {
   return LoadStringA(module != nullptr ? module : OwnModule(), id, buffer, size);
 }
 
-namespace {
-template <typename T>
-T NotOffered(T result) {
+BOOL NotYetOffered() {
   SetLastError(ERROR_INVALID_FUNCTION);
-  return result;
+  return FALSE;
 }
-}  // namespace
 
-BOOL CDCLBase::LoadConfiguration(ModelTables*) { return NotOffered<BOOL>(FALSE); }
+BOOL CDCLBase::LoadConfiguration(ModelTables*) { return NotYetOffered(); }
 BOOL CDCLBase::IsOptionSupported(WORD) { return FALSE; }
 BOOL CDCLBase::IsOptionEnabled(WORD) { return FALSE; }
 BOOL CDCLBase::HasOptionRange(WORD) { return FALSE; }
@@ -212,10 +209,10 @@ BOOL CDCLBase::IsOptionFreeText(WORD) { return FALSE; }
 DWORD CDCLBase::GetOptionHelpId(WORD) { return 0; }
 const char* CDCLBase::GetDefFileName() { return ""; }
 BOOL CDCLBase::LookUpResourceName(const char*, LONG*) { return FALSE; }
-BOOL CDCLBase::FreeConfiguration(ModelTables*) { return NotOffered<BOOL>(FALSE); }
-BOOL CDCLBase::LoadDefFile(ModelTables*, const char*) { return NotOffered<BOOL>(FALSE); }
-BOOL CDCLBase::AddDownloadFont(void*, ModelTables*, WORD*, HWND, void*) { return NotOffered<BOOL>(FALSE); }
-BOOL CDCLBase::DeleteDownloadFont(const char*, void*) { return NotOffered<BOOL>(FALSE); }
+BOOL CDCLBase::FreeConfiguration(ModelTables*) { return NotYetOffered(); }
+BOOL CDCLBase::LoadDefFile(ModelTables*, const char*) { return NotYetOffered(); }
+BOOL CDCLBase::AddDownloadFont(void*, ModelTables*, WORD*, HWND, void*) { return NotYetOffered(); }
+BOOL CDCLBase::DeleteDownloadFont(const char*, void*) { return NotYetOffered(); }
 LONG_PTR CDCLBase::MapOptionValue(WORD, LONG_PTR value) { return value; }
 
 BOOL CDCLBase::CopyBytes(void* destination, DWORD* size, const void* source, DWORD count) {
@@ -235,7 +232,7 @@ BOOL CDCLBase::CopyBytes(void* destination, DWORD* size, const void* source, DWO
 
 BOOL CDCLBase::WriteTextCommand(LONG, LONG, LONG, LONG, LONG, LONG, LONG, DWORD, const TextFontEntry*,
                                 const BYTE*, DWORD, BYTE*) {
-  return NotOffered<BOOL>(FALSE);
+  return NotYetOffered();
 }
 LONG CDCLBase::ClassifyDirectCommand(const char*) { return 0; }
 const char* const* CDCLBase::GetNameTable(char) { return nullptr; }

@@ -30,6 +30,10 @@ struct ModelTables;
 
 inline constexpr WORD DCL_OBJECT_MARKER = 500;
 
+// The answer of an operation a layer does not offer yet: failure with
+// ERROR_INVALID_FUNCTION.
+BOOL NotYetOffered();
+
 // Modes of NotifyOptionChanged.
 inline constexpr DWORD OPTION_WRITTEN_AS_DEFAULT = 0x01;
 inline constexpr DWORD OPTION_ATTACHED = 0x02;

@@ -15,11 +15,6 @@ namespace {
 // The configuration limit until a configuration sets it.
 constexpr LONG kDefaultConfigLimit = 99;
 
-BOOL NotYetOffered() {
-  SetLastError(ERROR_INVALID_FUNCTION);
-  return FALSE;
-}
-
 }  // namespace
 
 CDCLLabelPrinter::CDCLLabelPrinter() = default;

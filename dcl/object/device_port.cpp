@@ -24,17 +24,6 @@ bool MatchesPortPattern(const std::string& name, const char* pattern) {
   return true;
 }
 
-std::string AnsiPortName(LPWSTR name) {
-  if (name == nullptr) return "";
-  if (!IsWindowsNT()) return reinterpret_cast<const char*>(name);
-  int n = WideCharToMultiByte(CP_ACP, 0, name, -1, nullptr, 0, nullptr, nullptr);
-  if (n <= 0) return "";
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, 0, name, -1, out.data(), n, nullptr, nullptr);
-  out.resize(static_cast<size_t>(n - 1));
-  return out;
-}
-
 // The document that StartDocPort gets when the caller gave none: three empty texts.
 WCHAR emptyText[1] = {0};
 struct EmptyDocInfo {
@@ -46,6 +35,17 @@ struct EmptyDocInfo {
 constexpr const char* kPrinterNotReady = "Printer not Ready";
 
 }  // namespace
+
+std::string AnsiOfSpoolerText(LPWSTR text) {
+  if (text == nullptr) return "";
+  if (!IsWindowsNT()) return reinterpret_cast<const char*>(text);
+  int n = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (n <= 0) return "";
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text, -1, out.data(), n, nullptr, nullptr);
+  out.resize(static_cast<size_t>(n - 1));
+  return out;
+}
 
 DWORD PortKindOf(const char* portName) {
   static const struct {
@@ -83,7 +83,7 @@ BOOL CDCLBase::OpenDevicePort(DevicePort* port, LPWSTR portName, const PortAcces
   port->owner = owner;
   port->handle = handle;
   port->timeout = kDefaultWriteTimeout;
-  port->kind = PortKindOf(AnsiPortName(portName).c_str());
+  port->kind = PortKindOf(AnsiOfSpoolerText(portName).c_str());
   port->state = 1;
   port->openPort = table->openPort;
   port->writePort = table->writePort;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 #include "platform/windef.h"
 
@@ -91,6 +92,10 @@ inline constexpr int STATUS_ANSWER_RETRY = 1;
 inline constexpr int STATUS_ANSWER_WRITE_AGAIN = 2;
 inline constexpr int STATUS_ANSWER_CANCEL = 3;
 inline constexpr int STATUS_ANSWER_IGNORE = 4;
+
+// Text the spooler passes through a port-name pointer (UTF-16 on Windows NT, ANSI on
+// 95/98/Me) as ANSI.
+std::string AnsiOfSpoolerText(LPWSTR text);
 
 // Port kind of a port name: "LPT#:", "LABELLPT#:", "COM#:", "USB*", "SCSI*", "FILE*".
 DWORD PortKindOf(const char* portName);
