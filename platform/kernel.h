@@ -213,6 +213,20 @@ TRVAPI UINT WINAPI GetDlgItemTextA(HWND dialog, int id, LPSTR buffer, int size);
 // the message for that window's listeners.
 TRVAPI BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// ---- keyboard -------------------------------------------------------------------------
+#define VK_SHIFT 0x10
+#define VK_CONTROL 0x11
+#define VK_MENU 0x12
+#define VK_LSHIFT 0xA0
+#define VK_RSHIFT 0xA1
+#define VK_LCONTROL 0xA2
+#define VK_RCONTROL 0xA3
+#define VK_LMENU 0xA4
+#define VK_RMENU 0xA5
+// The high bit (0x8000) is set while the key is held down.
+TRVAPI SHORT WINAPI GetAsyncKeyState(int key);
+TRVAPI SHORT WINAPI GetKeyState(int key);
+
 // ---- message boxes and system messages ------------------------------------------------
 #define MB_OK 0x00000000u
 #define MB_OKCANCEL 0x00000001u

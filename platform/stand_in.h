@@ -94,4 +94,8 @@ struct MessageBoxRequest {
 using MessageBoxAnswerer = std::function<int(const MessageBoxRequest&)>;
 TRV_EXPORT void SetMessageBoxAnswerer(MessageBoxAnswerer answerer);
 
+// ---- keyboard ---------------------------------------------------------------------------
+// Holds a virtual key (VK_LCONTROL, ...) down or releases it, for every thread.
+TRV_EXPORT void SetKeyDown(int key, bool down);
+
 }  // namespace trv

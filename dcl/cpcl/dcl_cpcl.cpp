@@ -7,6 +7,7 @@
 
 namespace trv::dcl {
 const char* CDCLCpcl::GetHelpFileName() { return "TRVCPL.HLP"; }
+BOOL CDCLCpcl::LoadConfiguration(ModelTables* tables) { return LoadForLanguage(tables, kCpclProfile); }
 const char* CDCLCpcl::GetDefFileName() { return "TRVCPL.DEF"; }
 
 // Font download, text commands and the bar-code names are the CPCL commands the

@@ -7,6 +7,7 @@
 
 namespace trv::dcl {
 const char* CDCLEpl::GetHelpFileName() { return "TRVEPL.HLP"; }
+BOOL CDCLEpl::LoadConfiguration(ModelTables* tables) { return LoadForLanguage(tables, kEplProfile); }
 const char* CDCLEpl::GetDefFileName() { return "TRVEPL.DEF"; }
 
 // Font download, text commands and the bar-code names are the EPL commands the

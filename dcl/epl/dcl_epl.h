@@ -8,6 +8,7 @@ namespace trv::dcl {
 class CDCLEpl : public CDCLLabelPrinter {
  public:
   const char* GetHelpFileName() override;                                      // 3
+  BOOL LoadConfiguration(ModelTables* tables) override;                        // 84
   const char* GetDefFileName() override;                                       // 98
   BOOL AddDownloadFont(void* installedList, ModelTables* tables, WORD* id, HWND window,
                        void* portBlock) override;                              // 102

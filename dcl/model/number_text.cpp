@@ -90,6 +90,16 @@ LONG ToLong(double v) {
   return static_cast<LONG>(static_cast<DWORD>(static_cast<unsigned long long>(wide)));
 }
 
+// Scaling by 25.4 or 100 in binary floating point can land a hair below the whole
+// number it stands for (6 inches = 15239.999999999998 hundredths); truncating that
+// would lose a hundredth, so a value that close to the next whole number away from
+// zero is taken as that number.
+double AbsorbScalingError(double v) {
+  constexpr double kTolerance = 1e-6;
+  double away = v < 0 ? std::floor(v) : std::ceil(v);
+  return std::fabs(away - v) < kTolerance ? away : v;
+}
+
 bool EndsInMillimetres(std::string_view s) {
   if (s.size() <= 2) return false;
   char m1 = s[s.size() - 2], m2 = s[s.size() - 1];
@@ -126,6 +136,7 @@ LONG ParseNumber(std::string_view text, DWORD flags, ModelCallbacks* callbacks) 
     value = ReadDecimal(text);
   if (inches) value *= 25.4;
   if (flags & HUNDREDTHS) value *= 100;
+  if (inches || (flags & HUNDREDTHS)) value = AbsorbScalingError(value);
   return ToLong(value);
 }
 

@@ -10,13 +10,6 @@
 #include "platform/kernel.h"
 
 namespace trv::dcl {
-namespace {
-
-// The configuration limit until a configuration sets it.
-constexpr LONG kDefaultConfigLimit = 99;
-
-}  // namespace
-
 CDCLLabelPrinter::CDCLLabelPrinter() = default;
 CDCLLabelPrinter::~CDCLLabelPrinter() = default;
 
@@ -29,6 +22,8 @@ BOOL CDCLLabelPrinter::ShowHelp(HWND, DWORD helpId, HWND control, DWORD) {
 BOOL CDCLLabelPrinter::Terminate() {
   // The attached blobs stay with whoever attached them; the configuration goes.
   FreeConfiguration(&Tables());
+  registry_.Close();
+  ReleaseConfigTexts();
   if (language_) language_->Release();
   language_.reset();
   CDCLModelTable::Terminate();
@@ -39,24 +34,6 @@ DWORD CDCLLabelPrinter::GetOptionValueSize(WORD optionId) { return Options().Val
 
 // The printer's own defaults replace the model table's.
 const BYTE* CDCLLabelPrinter::GetOptionDefault(WORD optionId) { return Options().Default(optionId); }
-
-LONG CDCLLabelPrinter::GetConfigLimit() { return kDefaultConfigLimit; }
-
-LONG_PTR CDCLLabelPrinter::Configure(void*, void*, void*, WORD kind, void* d, void*, void*) {
-  switch (kind) {
-    case 1: return 1;
-    case 17:
-    case 18:
-      if (d == nullptr) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-      }
-      // The paper limits come with the printer's configuration.
-      return NotYetOffered();
-    case 2: return NotYetOffered();  // the papers dialog
-    default: return 0;
-  }
-}
 
 BOOL CDCLLabelPrinter::OpenDirect(void*, DWORD a, DWORD b, HWND, WORD optionId, DWORD) {
   // The font and tools dialogs name the pair the printer is reached with; the status

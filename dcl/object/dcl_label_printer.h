@@ -6,9 +6,12 @@
 
 #include <memory>
 
+#include "dcl/model/backend_profiles.h"
 #include "dcl/model/printer_config.h"
 #include "dcl/object/dcl_model_file.h"
+#include "dcl/object/installed_lists.h"
 #include "dcl/object/label_options.h"
+#include "dcl/object/printer_registry.h"
 
 namespace trv {
 class LanguageBinding;
@@ -26,6 +29,14 @@ class CDCLLabelPrinter : public CDCLModelFile {
   DWORD GetOptionValueSize(WORD optionId) override;                                     // 10
   const BYTE* GetOptionDefault(WORD optionId) override;                                 // 11
   LONG GetConfigLimit() override;                                                       // 12
+  const ModelEntry* GetModel(DWORD index) override;                                     // 14
+  // The printer's installed lists replace the model table's papers, fonts and bar codes.
+  DWORD GetPaperCount(DWORD key) override;                                              // 22
+  const PaperEntry* GetPaper(DWORD key, DWORD n) override;                              // 23
+  DWORD GetTextFontCount(DWORD key) override;                                           // 30
+  const TextFontEntry* GetTextFont(DWORD key, DWORD n) override;                        // 31
+  DWORD GetBarcodeFontCount(DWORD key) override;                                        // 32
+  const BarcodeFontEntry* GetBarcodeFont(DWORD key, DWORD n) override;                  // 33
   LONG_PTR Configure(void* a, void* b, void* c, WORD kind, void* d, void* e, void* f) override;  // 34
   BOOL OpenDirect(void* portBlock, DWORD a, DWORD b, HWND window, WORD optionId,
                   DWORD flag) override;                                                 // 35
@@ -37,6 +48,10 @@ class CDCLLabelPrinter : public CDCLModelFile {
   BOOL StartPage(WORD valueA, WORD valueB, WORD copies) override;                       // 45
   BOOL EndPage(WORD copies) override;                                                   // 46
   int LoadString(HMODULE module, UINT id, char* buffer, int size) override;             // 83
+  // Binds the language file, loads the model tables once, opens the printer's registry
+  // key, reads the model data file and, on a set-up machine, populates the printer's
+  // empty lists. FALSE with the last error set.
+  BOOL LoadConfiguration(ModelTables* tables) override;                                 // 84
   BOOL IsOptionSupported(WORD optionId) override;                                       // 85
   BOOL IsOptionEnabled(WORD optionId) override;                                         // 86
   BOOL HasOptionRange(WORD optionId) override;                                          // 87
@@ -74,12 +89,20 @@ class CDCLLabelPrinter : public CDCLModelFile {
   LanguageBinding* Language() const { return language_.get(); }
   void SetLanguage(std::unique_ptr<LanguageBinding> binding);
   bool StatusQueries() const { return statusQueries_; }
+  // The back-ends' load: the language's presets, the label layer's load, then what the
+  // language does not offer taken away.
+  BOOL LoadForLanguage(ModelTables* tables, const BackEndProfile& profile);
+  PrinterRegistry& Registry() { return registry_; }
 
  private:
   // The option rules over this printer's configuration, texts and attached values.
   LabelOptions Options();
+  void ReleaseConfigTexts();
 
   PrinterConfig config_;
+  PrinterRegistry registry_;
+  InstalledLists installed_;
+  ModelEntry model_{};  // the record GetModel answers
   std::unique_ptr<LanguageBinding> language_;
   bool statusQueries_ = true;
   // The pair OpenDirect remembers for the font and tools dialogs.

@@ -405,6 +405,18 @@ LONG ReadPaperAt(HKEY list, DWORD index, Resolution resolution, PaperEntry& entr
   return ERROR_SUCCESS;
 }
 
+LONG ReadTextFontAt(HKEY list, DWORD index, TextFontEntry& entry, std::vector<TextHandle>& texts) {
+  KeyHolder key;
+  LONG rc = OpenEntry(list, index, *key.out());
+  return rc == ERROR_SUCCESS ? ReadTextFontEntry(key.get(), entry, texts) : rc;
+}
+
+LONG ReadBarcodeFontAt(HKEY list, DWORD index, BarcodeFontEntry& entry, std::vector<TextHandle>& texts) {
+  KeyHolder key;
+  LONG rc = OpenEntry(list, index, *key.out());
+  return rc == ERROR_SUCCESS ? ReadBarcodeEntry(key.get(), entry, texts) : rc;
+}
+
 namespace {
 
 template <class Entry, class ReadOne>

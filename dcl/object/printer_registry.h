@@ -83,6 +83,9 @@ LONG OpenEntry(HKEY list, DWORD index, HKEY& entryKey);
 // place so that Pels and Used follow the current resolution.
 LONG ReadPaperAt(HKEY list, DWORD index, Resolution resolution, PaperEntry& entry,
                  std::vector<TextHandle>& texts);
+// The n-th text font and the n-th bar code of their lists (without properties).
+LONG ReadTextFontAt(HKEY list, DWORD index, TextFontEntry& entry, std::vector<TextHandle>& texts);
+LONG ReadBarcodeFontAt(HKEY list, DWORD index, BarcodeFontEntry& entry, std::vector<TextHandle>& texts);
 
 // ---- the printer's key --------------------------------------------------------------
 // A font or bar code the font installation has to look at after a save.

@@ -10,4 +10,5 @@ target_sources(trvplatform PRIVATE
   kernel/windows.cpp
   kernel/winhelp.cpp
   kernel/messagebox.cpp
+  kernel/keyboard.cpp
 )

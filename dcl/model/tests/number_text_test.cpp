@@ -32,8 +32,12 @@ INSTANTIATE_TEST_SUITE_P(
         NumberCase{"", 0, 0}, NumberCase{".5", 0, 0}, NumberCase{"0x1F", 0, 31},
         NumberCase{"0x1f", 0, 31}, NumberCase{"0X1f", 0, 31}, NumberCase{"0x1fz9", 0, 31},
         NumberCase{"0xFFFFFFFF", 0, -1}, NumberCase{"0x", 0, 0},
-        // scaling: 2.3 * 100 is 229.99999999999997, truncated
-        NumberCase{"2.3", HUNDREDTHS, 229}, NumberCase{"1.5", HUNDREDTHS, 150},
+        // scaling: 2.3 * 100 is 229.99999999999997 and 6 * 25.4 * 100 is 15239.999999999998
+        // in binary; the scaling error does not cost a hundredth, a real fraction is cut
+        NumberCase{"2.3", HUNDREDTHS, 230}, NumberCase{"1.5", HUNDREDTHS, 150},
+        NumberCase{"2.999", HUNDREDTHS, 299}, NumberCase{"-2.3", HUNDREDTHS, -230},
+        NumberCase{"6", UNITS | INCH_DEFAULT | HUNDREDTHS, 15240},
+        NumberCase{"4.1", UNITS | INCH_DEFAULT | HUNDREDTHS, 10414},
         // units act on the number as written
         NumberCase{"100mm", UNITS, 100}, NumberCase{"50MM", UNITS, 50}, NumberCase{"7mM", UNITS, 7},
         NumberCase{"4\"", UNITS, 101}, NumberCase{"6\"", UNITS, 152},

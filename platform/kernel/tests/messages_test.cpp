@@ -149,4 +149,16 @@ TEST(FormatMessage, SystemTextsOfErrorCodes) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
 }
 
+TEST(Keyboard, HeldKeysAndTheirSideNeutralNames) {
+  EXPECT_EQ(GetAsyncKeyState(VK_LCONTROL), 0);
+  trv::SetKeyDown(VK_LCONTROL, true);
+  EXPECT_NE(GetAsyncKeyState(VK_LCONTROL) & 0x8000, 0);
+  EXPECT_NE(GetKeyState(VK_CONTROL) & 0x8000, 0);
+  EXPECT_EQ(GetAsyncKeyState(VK_RCONTROL), 0);
+  EXPECT_EQ(GetAsyncKeyState(VK_SHIFT), 0);
+  trv::SetKeyDown(VK_LCONTROL, false);
+  EXPECT_EQ(GetKeyState(VK_CONTROL), 0);
+  EXPECT_EQ(GetAsyncKeyState(1000), 0);
+}
+
 }  // namespace
