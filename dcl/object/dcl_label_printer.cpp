@@ -47,6 +47,15 @@ BOOL CDCLLabelPrinter::OpenDirect(void*, DWORD a, DWORD b, HWND, WORD optionId, 
   return TRUE;
 }
 
+LONG_PTR CDCLLabelPrinter::OptionDialog(BYTE* value, HWND, WORD optionId, void*) {
+  if (!LabelOptions::HasDialog(optionId)) return 0;
+  if (DWORD error = Options().CheckDialogValue(optionId, value)) {
+    SetLastError(error);
+    return 0;
+  }
+  return NotYetOffered();
+}
+
 BOOL CDCLLabelPrinter::NotifyOptionChanged(WORD optionId, BYTE* value, DWORD mode) {
   Options().ApplyChange(optionId, value, mode);
   return CDCLModelFile::NotifyOptionChanged(optionId, value, mode);

@@ -40,6 +40,8 @@ class CDCLLabelPrinter : public CDCLModelFile {
   LONG_PTR Configure(void* a, void* b, void* c, WORD kind, void* d, void* e, void* f) override;  // 34
   BOOL OpenDirect(void* portBlock, DWORD a, DWORD b, HWND window, WORD optionId,
                   DWORD flag) override;                                                 // 35
+  // The option dialogs come with the dialogs; the value is checked before one opens.
+  LONG_PTR OptionDialog(BYTE* value, HWND window, WORD optionId, void* portBlock) override;  // 38
   BOOL NotifyOptionChanged(WORD optionId, BYTE* value, DWORD mode) override;            // 40
   BOOL OnPortOpened(DevicePort* port) override;                                         // 41
   BOOL StartDoc(DWORD width, DWORD height, DWORD orientation) override;                 // 42

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "dcl/object/option_table.h"
+#include "platform/winerror.h"
 
 namespace trv::dcl {
 namespace {
@@ -448,6 +449,35 @@ void LabelOptions::CoupleEvents(WORD id, const BYTE* value) const {
       return;
     }
   }
+}
+
+bool LabelOptions::HasDialog(WORD optionId) {
+  switch (optionId) {
+    case 0x2001: case 0x3005: case 0x3001: case 0x3002: case 0x3020:
+    case 0x3041: case 0x3042: case 0x3044: case 0x3045: return true;
+    default: return false;
+  }
+}
+
+DWORD LabelOptions::CheckDialogValue(WORD optionId, const BYTE* value) const {
+  const bool needsValue = optionId == 0x2001 || optionId == 0x3005 || optionId == 0x3041 ||
+                          optionId == 0x3042 || optionId == 0x3044 || optionId == 0x3045;
+  if (!needsValue) return ERROR_SUCCESS;
+  if (value == nullptr) return ERROR_INVALID_PARAMETER;
+  LONG setting;
+  std::memcpy(&setting, value + 8, 4);
+  // The dispense and tracking dialogs edit the settings of one mode's group.
+  if (optionId == 0x2001) {
+    for (DWORD mode : kDispenseGroupModes)
+      if (static_cast<DWORD>(setting) == mode) return ERROR_SUCCESS;
+    return ERROR_INVALID_PARAMETER;
+  }
+  if (optionId == 0x3005) {
+    for (DWORD mode : kTrackingGroupModes)
+      if (static_cast<DWORD>(setting) == mode) return ERROR_SUCCESS;
+    return ERROR_INVALID_PARAMETER;
+  }
+  return ERROR_SUCCESS;
 }
 
 }  // namespace trv::dcl

@@ -43,6 +43,13 @@ class LabelOptions {
   // tracking words follow the chosen mode, the two printer events stay coupled.
   void ApplyChange(WORD optionId, BYTE* value, DWORD mode) const;
 
+  // Whether an option's dialog can be opened for this value: ERROR_SUCCESS, or
+  // ERROR_INVALID_PARAMETER for a missing value or a mode the dialog has no group
+  // for. Options without a dialog answer ERROR_SUCCESS too.
+  DWORD CheckDialogValue(WORD optionId, const BYTE* value) const;
+  // Whether the option has a dialog in this layer.
+  static bool HasDialog(WORD optionId);
+
  private:
   const char* LoadedText(UINT id) const;
   const char* UserCommandText(WORD optionId) const;

@@ -7,6 +7,8 @@
 #include <iterator>
 #include <map>
 #include <set>
+#include <sstream>
+#include <string>
 
 #include "platform/kernel.h"
 #include "platform/spooler_stand_in.h"
@@ -149,7 +151,7 @@ int Usage(const std::string& message) {
       "       trvspool add-port NAME [--device PATH | --tcp HOST[:PORT] | --file PATH]\n"
       "       trvspool add-printer NAME --driver DRIVER --port PORT\n"
       "       trvspool add-driver NAME --driver-file F --data-file F --config-file F\n"
-      "                [--monitor NAME --monitor-file F]\n"
+      "                [--dependent-files F,F,...] [--monitor NAME --monitor-file F]\n"
       "       trvspool submit PRINTER FILE [--buffer N] [--output WINDOWS-PATH]\n"
       "       trvspool resubmit JOB\n"
       "       trvspool delete JOB\n",
@@ -209,7 +211,10 @@ int AddPrinter(const Args& args) {
 
 int AddDriver(const Args& args) {
   Parsed p;
-  if (!Parse(args, 1, {"--driver-file", "--data-file", "--config-file", "--monitor", "--monitor-file"}, &p)) return 2;
+  if (!Parse(args, 1, {"--driver-file", "--data-file", "--config-file", "--dependent-files", "--monitor",
+                       "--monitor-file"},
+             &p))
+    return 2;
   for (const char* needed : {"--driver-file", "--data-file", "--config-file"})
     if (!p.options.count(needed)) return Usage(std::string("add-driver needs ") + needed);
   if (p.options.count("--monitor") != p.options.count("--monitor-file"))
@@ -226,6 +231,23 @@ int AddDriver(const Args& args) {
     }
     windowsPath[option] = trv::WindowsPath(file.string());
   }
+  // Further files the driver needs beside it (definition files, language files), as
+  // the spooler's double-zero-terminated list.
+  std::string dependents;
+  if (p.options.count("--dependent-files")) {
+    std::stringstream list(p.options["--dependent-files"]);
+    for (std::string one; std::getline(list, one, ',');) {
+      std::error_code ec;
+      fs::path file = fs::absolute(one, ec);
+      if (one.empty() || ec || !fs::is_regular_file(file, ec)) {
+        std::fprintf(stderr, "trvspool: no file %s\n", one.c_str());
+        return 1;
+      }
+      dependents += trv::WindowsPath(file.string());
+      dependents += '\0';
+    }
+  }
+  dependents += '\0';
   std::string monitor = p.options.count("--monitor") ? p.options["--monitor"] : "";
   if (!monitor.empty()) {
     fs::path library = p.options["--monitor-file"];
@@ -245,7 +267,7 @@ int AddDriver(const Args& args) {
   }
   std::string name = p.positional[0], type = "RAW";
   DRIVER_INFO_3A info{trv::IsWindowsNT() ? 3u : 0u, name.data(), nullptr, windowsPath["--driver-file"].data(),
-                      windowsPath["--data-file"].data(), windowsPath["--config-file"].data(), nullptr, nullptr,
+                      windowsPath["--data-file"].data(), windowsPath["--config-file"].data(), nullptr, dependents.data(),
                       monitor.data(), type.data()};
   if (!AddPrinterDriverA(nullptr, 3, reinterpret_cast<LPBYTE>(&info)))
     return Report("cannot add driver \"" + name + "\"", GetLastError());

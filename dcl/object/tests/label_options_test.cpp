@@ -412,4 +412,30 @@ TEST(LabelPrinterOptions, TheObjectAnswersFromItsConfiguration) {
 }
 
 }  // namespace
+TEST_F(LabelOptionsTest, DialogsOpenOnlyForAModeTheyHaveAGroupFor) {
+  BYTE value[80] = {};
+  auto check = [&](WORD id, LONG setting) {
+    std::memcpy(value + 8, &setting, 4);
+    return Options().CheckDialogValue(id, value);
+  };
+  struct Case {
+    WORD id;
+    LONG setting;
+    DWORD error;
+  } cases[] = {
+      {0x2001, 0x02, ERROR_SUCCESS}, {0x2001, 0x20, ERROR_SUCCESS},
+      {0x2001, 0x01, ERROR_INVALID_PARAMETER}, {0x2001, 0x06, ERROR_INVALID_PARAMETER},
+      {0x3005, 0x01, ERROR_SUCCESS}, {0x3005, 0x08, ERROR_SUCCESS},
+      {0x3005, 0x02, ERROR_INVALID_PARAMETER}, {0x3005, 0x10, ERROR_INVALID_PARAMETER},
+      {0x3041, 0, ERROR_SUCCESS}, {0x3001, 0, ERROR_SUCCESS},
+  };
+  for (const Case& c : cases) EXPECT_EQ(check(c.id, c.setting), c.error) << std::hex << c.id << " " << c.setting;
+  for (WORD id : {0x2001, 0x3005, 0x3041, 0x3045})
+    EXPECT_EQ(Options().CheckDialogValue(id, nullptr), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << std::hex << id;
+  // The lists' dialogs read the printer's lists, not a value.
+  EXPECT_EQ(Options().CheckDialogValue(0x3002, nullptr), static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_TRUE(LabelOptions::HasDialog(0x3020));
+  EXPECT_FALSE(LabelOptions::HasDialog(0x3017));  // the back-ends' tools dialog
+}
+
 }  // namespace trv::dcl
