@@ -5,8 +5,10 @@
 #     page bitmaps and printer objects) and read it back through the language
 #     monitor's record reader, event by event;
 #  3. on a fresh machine root, install a CPCL printer whose driver names TRVCPL.DLL
-#     as its language monitor, on a raw TCP port of a virtual label printer, and
-#     print a CPCL label file through the spooler, the monitor and the port.
+#     as its language monitor and carries the model files and language file, on a
+#     raw TCP port of a virtual label printer, and print a CPCL label file through
+#     the spooler, the monitor and the port; the monitor's DCL object loads the
+#     printer's configuration on the way and fills its lists in the registry.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -31,10 +33,11 @@ port=$(head -1 "$demo/printer.out" | grep -o '[0-9]*$')
 echo "virtual printer on 127.0.0.1:$port"
 # The graphics driver and the user-interface host come later; the spooler needs only
 # their file names to install the driver.
-for f in TRV.DLL TRVUI.DLL TRVCPL.DAT; do echo "stand-in for $f" > "$demo/files/$f"; done
+for f in TRV.DLL TRVUI.DLL; do echo "stand-in for $f" > "$demo/files/$f"; done
 "$out/trvspool" add-port LABEL_NET: --tcp "127.0.0.1:$port"
 "$out/trvspool" add-driver "Label CPCL" --driver-file "$demo/files/TRV.DLL" \
-  --data-file "$demo/files/TRVCPL.DAT" --config-file "$demo/files/TRVUI.DLL" \
+  --data-file "$out/TRVCP4.DAT" --config-file "$demo/files/TRVUI.DLL" \
+  --dependent-files "$out/TRVCPL.DEF,$out/trvprd.cfg,$out/language.dll,$out/trv_uk.lng" \
   --monitor "Label CPCL Monitor" --monitor-file "$out/TRVCPL.DLL"
 "$out/trvspool" add-printer "Label printer" --driver "Label CPCL" --port LABEL_NET:
 "$out/trvspool" submit "Label printer" data/samples/hello.cpcl
@@ -47,3 +50,16 @@ else
   echo "the virtual printer did not receive the label as sent" >&2
   exit 1
 fi
+
+echo "== 3. the printer's lists, filled from the model files when the job started"
+key='HKLM\System\CurrentControlSet\Control\Print\Printers\Label printer\PrinterDriverData'
+for list in Papers Fonts Barcodes; do
+  entries=$("$out/trvreg" query "$key\\$list" | grep -c '^HKEY' || true)
+  # The query lists the key itself, then one line per entry.
+  echo "$list: $((entries - 1)) entries"
+  if (( entries < 2 )); then
+    echo "the printer's $list list was not filled" >&2
+    exit 1
+  fi
+done
+"$out/trvreg" query "$key\Papers" | sed -n '2,6p'
