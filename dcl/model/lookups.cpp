@@ -224,8 +224,7 @@ std::string GetOptionChoiceText(const ModelTables& tables, WORD option, DWORD n,
     callbacks.LoadText(e->text, text, kChoiceTextSize);
     return std::string(text, strnlen(text, kChoiceTextSize));
   }
-  const char* text = TextHeapGet(e->text);
-  return text != nullptr ? text : "";
+  return TextHeapText(e->text);
 }
 
 BOOL IsOptionFreeText(const ModelTables& tables, WORD option) {

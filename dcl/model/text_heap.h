@@ -20,6 +20,11 @@ DWORD TextHeapAdd(std::string_view text);
 // The text of a handle; null for 0, a string-table number or an unknown handle.
 // Valid until the handle is freed.
 const char* TextHeapGet(DWORD handle);
+// The same, with "" where there is no heap text.
+inline const char* TextHeapText(DWORD handle) {
+  const char* text = TextHeapGet(handle);
+  return text != nullptr ? text : "";
+}
 // Releases a handle; string-table numbers and 0 are left alone.
 void TextHeapFree(DWORD handle);
 // The number of texts currently held (lets tests see that owners release theirs).

@@ -53,9 +53,9 @@ BOOL CDCLLabelPrinter::LoadConfiguration(ModelTables* tables) {
 
   if (!ReadModelDataFile(config_, directory.c_str(), ConfigFile().c_str(),
                          ReadDpiOverride(registry_.driverData()), UnitCode())) {
+    // The reader leaves the configuration as it was: there are no texts to release.
     DWORD error = GetLastError();
     registry_.Close();
-    ReleaseConfigTexts();
     SetLastError(error);
     return FALSE;
   }

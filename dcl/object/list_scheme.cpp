@@ -74,8 +74,7 @@ std::string ResolveText(CDCLBase* o, DWORD field) {
     loaded[sizeof loaded - 1] = 0;
     return loaded;
   }
-  const char* text = TextHeapGet(field);
-  return text != nullptr ? text : "";
+  return TextHeapText(field);
 }
 
 struct PreparedItem {

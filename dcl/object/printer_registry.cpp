@@ -26,11 +26,6 @@ LONG QueryExact(HKEY key, const char* name, DWORD type, void* data, DWORD size) 
   return actualType == type && actualSize == size ? ERROR_SUCCESS : ERROR_CANTREAD;
 }
 
-const char* HeapText(DWORD field) {
-  const char* text = TextHeapGet(field);
-  return text ? text : "";
-}
-
 DWORD AddText(std::vector<TextHandle>& texts, const std::string& text) {
   texts.emplace_back(text);
   return texts.back().get();
@@ -101,8 +96,8 @@ LONG WriteFontCommon(HKEY key, DWORD id, DWORD model, DWORD name, DWORD macro, W
                      const FontInfo& info) {
   LONG rc = WriteDwordValue(key, "ID", id);
   if (rc == ERROR_SUCCESS) rc = WriteDwordValue(key, "Model", model);
-  if (rc == ERROR_SUCCESS) rc = WriteTextValue(key, "Name", HeapText(name));
-  if (rc == ERROR_SUCCESS) rc = WriteTextValue(key, "CommandMacro", HeapText(macro));
+  if (rc == ERROR_SUCCESS) rc = WriteTextValue(key, "Name", TextHeapText(name));
+  if (rc == ERROR_SUCCESS) rc = WriteTextValue(key, "CommandMacro", TextHeapText(macro));
   if (rc == ERROR_SUCCESS) rc = WriteDwordValue(key, "Flags", flags & ~TRANSIENT_MARK);
   if (rc == ERROR_SUCCESS) rc = WriteFontInfoValue(key, "FontInfo", info);
   return rc;
@@ -209,7 +204,7 @@ LONG WritePaperEntry(HKEY list, size_t index, PaperEntry& entry, Resolution reso
   entry.heightDots = MulDiv(entry.height, resolution.y, 2540);
   entry.usableWidth = entry.widthDots - entry.left;
   entry.usableHeight = entry.heightDots - entry.top;
-  const char* name = HeapText(entry.name);
+  const char* name = TextHeapText(entry.name);
   KeyHolder key;
   LONG rc = CreateEntryKey(list, index, name, key);
   if (rc == ERROR_SUCCESS) rc = WriteDwordValue(key.get(), "ID", entry.id);
@@ -252,7 +247,7 @@ LONG ReadPaperEntry(HKEY entryKey, PaperEntry& entry, std::vector<TextHandle>& t
 
 LONG WriteTextFontEntry(HKEY list, size_t index, const TextFontEntry& entry) {
   KeyHolder key;
-  LONG rc = CreateEntryKey(list, index, HeapText(entry.name), key);
+  LONG rc = CreateEntryKey(list, index, TextHeapText(entry.name), key);
   if (rc == ERROR_SUCCESS)
     rc = WriteFontCommon(key.get(), entry.id, entry.key, entry.name, entry.commandMacro,
                          entry.flags, entry.info);
@@ -291,11 +286,11 @@ LONG WriteBarcodeEntry(HKEY list, size_t index, const BarcodeFontEntry& entry,
                        HKEY& properties) {
   properties = nullptr;
   KeyHolder key;
-  LONG rc = CreateEntryKey(list, index, HeapText(entry.name), key);
+  LONG rc = CreateEntryKey(list, index, TextHeapText(entry.name), key);
   if (rc == ERROR_SUCCESS)
     rc = WriteFontCommon(key.get(), entry.id, entry.key, entry.name, entry.commandMacro,
                          entry.flags, entry.info);
-  if (rc == ERROR_SUCCESS) rc = WriteTextValue(key.get(), "Symbology", HeapText(entry.symbology));
+  if (rc == ERROR_SUCCESS) rc = WriteTextValue(key.get(), "Symbology", TextHeapText(entry.symbology));
   if (rc == ERROR_SUCCESS) rc = OpenList(key.get(), "Properties", properties);
   return rc;
 }
@@ -547,7 +542,7 @@ LONG WriteProperties(HKEY properties, const BarcodeFontEntry& barcode,
                                  (entry.flags & DCLDEFAULT))
                               : entry.key == barcode.id;
     if (!selected) continue;
-    const char* text = HeapText(entry.value);
+    const char* text = TextHeapText(entry.value);
     if (firstTime && groupOption != 0) {
       for (const BarcodeOptionEntry& parent : list) {
         if (parent.optionId != groupOption || !(parent.flags & DCLDEFAULT)) continue;
@@ -670,7 +665,7 @@ PaperPlan PlanPapers(const ModelTables& tables, const PrinterConfig& config, int
     }
     std::string name;
     // A name whose expansion does not fit cannot be stored; the paper is left out.
-    if (!ExpandPaperName(HeapText(entry.name), entry.width, entry.height, unit, name)) continue;
+    if (!ExpandPaperName(TextHeapText(entry.name), entry.width, entry.height, unit, name)) continue;
     plan.names.emplace_back(name);
     entry.name = plan.names.back().get();
     plan.papers.push_back(entry);

@@ -79,6 +79,20 @@ void Destroy(WindowTable& t, ULONG_PTR id) {
   t.windows.erase(it);
 }
 
+// Runs fn(table, window) under the table's lock; a handle that names no window
+// fails with ERROR_INVALID_WINDOW_HANDLE and answers `failed`.
+template <class R, class F>
+R OnWindow(HWND window, R failed, F&& fn) {
+  WindowTable& t = table();
+  std::lock_guard<std::recursive_mutex> guard(t.lock);
+  Window* w = Find(t, window);
+  if (w == nullptr) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return failed;
+  }
+  return fn(t, *w);
+}
+
 const std::vector<ULONG_PTR>* Siblings(WindowTable& t, const Window& w) {
   if (w.parent == 0) return &t.topLevel;
   auto p = t.windows.find(w.parent);
@@ -121,14 +135,10 @@ TRVAPI HWND WINAPI CreateWindowExA(DWORD /*exStyle*/, LPCSTR className, LPCSTR w
 }
 
 TRVAPI BOOL WINAPI DestroyWindow(HWND window) {
-  WindowTable& t = table();
-  std::lock_guard<std::recursive_mutex> guard(t.lock);
-  if (Find(t, window) == nullptr) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
-  Destroy(t, Value(window));
-  return TRUE;
+  return OnWindow(window, FALSE, [&](WindowTable& t, Window&) {
+    Destroy(t, Value(window));
+    return TRUE;
+  });
 }
 
 TRVAPI BOOL WINAPI IsWindow(HWND window) {
@@ -140,108 +150,69 @@ TRVAPI BOOL WINAPI IsWindow(HWND window) {
 TRVAPI HWND WINAPI GetDesktopWindow(void) { return Hwnd(kDesktop); }
 
 TRVAPI HWND WINAPI GetWindow(HWND window, UINT command) {
-  WindowTable& t = table();
-  std::lock_guard<std::recursive_mutex> guard(t.lock);
-  const std::vector<ULONG_PTR>* children = nullptr;
   if (Value(window) == kDesktop) {
     if (command != GW_CHILD) return nullptr;
-    children = &t.topLevel;
-    return children->empty() ? nullptr : Hwnd(children->front());
+    WindowTable& t = table();
+    std::lock_guard<std::recursive_mutex> guard(t.lock);
+    return t.topLevel.empty() ? nullptr : Hwnd(t.topLevel.front());
   }
-  Window* w = Find(t, window);
-  if (w == nullptr) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return nullptr;
-  }
-  if (command == GW_CHILD) return w->children.empty() ? nullptr : Hwnd(w->children.front());
-  if (command == GW_OWNER) return w->owner != 0 ? Hwnd(w->owner) : nullptr;
-  const std::vector<ULONG_PTR>* siblings = Siblings(t, *w);
-  if (siblings == nullptr || siblings->empty()) return nullptr;
-  auto at = std::find(siblings->begin(), siblings->end(), w->id);
-  switch (command) {
-    case GW_HWNDFIRST: return Hwnd(siblings->front());
-    case GW_HWNDLAST: return Hwnd(siblings->back());
-    case GW_HWNDNEXT: return at + 1 < siblings->end() ? Hwnd(*(at + 1)) : nullptr;
-    case GW_HWNDPREV: return at > siblings->begin() ? Hwnd(*(at - 1)) : nullptr;
-    default: SetLastError(ERROR_INVALID_PARAMETER); return nullptr;
-  }
+  return OnWindow(window, HWND{}, [&](WindowTable& t, Window& w) -> HWND {
+    if (command == GW_CHILD) return w.children.empty() ? nullptr : Hwnd(w.children.front());
+    if (command == GW_OWNER) return w.owner != 0 ? Hwnd(w.owner) : nullptr;
+    const std::vector<ULONG_PTR>* siblings = Siblings(t, w);
+    if (siblings == nullptr || siblings->empty()) return nullptr;
+    auto at = std::find(siblings->begin(), siblings->end(), w.id);
+    switch (command) {
+      case GW_HWNDFIRST: return Hwnd(siblings->front());
+      case GW_HWNDLAST: return Hwnd(siblings->back());
+      case GW_HWNDNEXT: return at + 1 < siblings->end() ? Hwnd(*(at + 1)) : nullptr;
+      case GW_HWNDPREV: return at > siblings->begin() ? Hwnd(*(at - 1)) : nullptr;
+      default: SetLastError(ERROR_INVALID_PARAMETER); return nullptr;
+    }
+  });
 }
 
 TRVAPI HWND WINAPI GetParent(HWND window) {
-  WindowTable& t = table();
-  std::lock_guard<std::recursive_mutex> guard(t.lock);
-  Window* w = Find(t, window);
-  if (w == nullptr) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return nullptr;
-  }
-  // A child's parent, or a top-level window's owner, as Windows answers.
-  if (w->parent != 0) return Hwnd(w->parent);
-  return w->owner != 0 ? Hwnd(w->owner) : nullptr;
+  return OnWindow(window, HWND{}, [](WindowTable&, Window& w) -> HWND {
+    // A child's parent, or a top-level window's owner, as Windows answers.
+    if (w.parent != 0) return Hwnd(w.parent);
+    return w.owner != 0 ? Hwnd(w.owner) : nullptr;
+  });
 }
 
 TRVAPI HWND WINAPI GetDlgItem(HWND dialog, int id) {
-  WindowTable& t = table();
-  std::lock_guard<std::recursive_mutex> guard(t.lock);
-  Window* d = Find(t, dialog);
-  if (d == nullptr) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+  return OnWindow(dialog, HWND{}, [&](WindowTable& t, Window& d) -> HWND {
+    for (ULONG_PTR c : d.children)
+      if (t.windows[c].controlId == id) return Hwnd(c);
+    SetLastError(1421);  // ERROR_CONTROL_ID_NOT_FOUND
     return nullptr;
-  }
-  for (ULONG_PTR c : d->children)
-    if (t.windows[c].controlId == id) return Hwnd(c);
-  SetLastError(1421);  // ERROR_CONTROL_ID_NOT_FOUND
-  return nullptr;
+  });
 }
 
 TRVAPI int WINAPI GetDlgCtrlID(HWND window) {
-  WindowTable& t = table();
-  std::lock_guard<std::recursive_mutex> guard(t.lock);
-  Window* w = Find(t, window);
-  if (w == nullptr) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return 0;
-  }
-  return w->parent != 0 ? w->controlId : 0;
+  return OnWindow(window, 0, [](WindowTable&, Window& w) { return w.parent != 0 ? w.controlId : 0; });
 }
 
 TRVAPI BOOL WINAPI SetWindowTextA(HWND window, LPCSTR text) {
-  WindowTable& t = table();
-  std::lock_guard<std::recursive_mutex> guard(t.lock);
-  Window* w = Find(t, window);
-  if (w == nullptr) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
-  w->text = text != nullptr ? text : "";
-  return TRUE;
+  return OnWindow(window, FALSE, [&](WindowTable&, Window& w) {
+    w.text = text != nullptr ? text : "";
+    return TRUE;
+  });
 }
 
 TRVAPI int WINAPI GetWindowTextA(HWND window, LPSTR buffer, int size) {
-  WindowTable& t = table();
-  std::lock_guard<std::recursive_mutex> guard(t.lock);
-  Window* w = Find(t, window);
   if (buffer != nullptr && size > 0) buffer[0] = 0;
-  if (w == nullptr) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return 0;
-  }
-  if (buffer == nullptr || size <= 0) return 0;
-  size_t n = std::min(w->text.size(), static_cast<size_t>(size - 1));
-  std::memcpy(buffer, w->text.data(), n);
-  buffer[n] = 0;
-  return static_cast<int>(n);
+  return OnWindow(window, 0, [&](WindowTable&, Window& w) {
+    if (buffer == nullptr || size <= 0) return 0;
+    size_t n = std::min(w.text.size(), static_cast<size_t>(size - 1));
+    std::memcpy(buffer, w.text.data(), n);
+    buffer[n] = 0;
+    return static_cast<int>(n);
+  });
 }
 
 TRVAPI int WINAPI GetWindowTextLengthA(HWND window) {
-  WindowTable& t = table();
-  std::lock_guard<std::recursive_mutex> guard(t.lock);
-  Window* w = Find(t, window);
-  if (w == nullptr) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return 0;
-  }
-  return static_cast<int>(w->text.size());
+  return OnWindow(window, 0, [](WindowTable&, Window& w) { return static_cast<int>(w.text.size()); });
 }
 
 TRVAPI BOOL WINAPI SetDlgItemTextA(HWND dialog, int id, LPCSTR text) {
@@ -269,15 +240,10 @@ TRVAPI BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM
     broadcastListeners().Call(m);
     return TRUE;
   }
-  WindowTable& t = table();
-  std::lock_guard<std::recursive_mutex> guard(t.lock);
-  Window* w = Find(t, window);
-  if (w == nullptr) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
-  w->queue.push_back(m);
-  return TRUE;
+  return OnWindow(window, FALSE, [&](WindowTable&, Window& w) {
+    w.queue.push_back(m);
+    return TRUE;
+  });
 }
 
 namespace trv {

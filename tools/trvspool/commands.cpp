@@ -221,29 +221,27 @@ int AddDriver(const Args& args) {
     return Usage("--monitor and --monitor-file go together");
   // Driver files are handed to the spooler by their Windows path; it copies them
   // into its own folder.
-  std::map<std::string, std::string> windowsPath;
-  for (const char* option : {"--driver-file", "--data-file", "--config-file"}) {
+  auto windowsPathOf = [](const std::string& name, std::string* out) {
     std::error_code ec;
-    fs::path file = fs::absolute(p.options[option], ec);
-    if (ec || !fs::is_regular_file(file, ec)) {
-      std::fprintf(stderr, "trvspool: no file %s\n", p.options[option].c_str());
-      return 1;
+    fs::path file = fs::absolute(name, ec);
+    if (name.empty() || ec || !fs::is_regular_file(file, ec)) {
+      std::fprintf(stderr, "trvspool: no file %s\n", name.c_str());
+      return false;
     }
-    windowsPath[option] = trv::WindowsPath(file.string());
-  }
+    *out = trv::WindowsPath(file.string());
+    return true;
+  };
+  std::map<std::string, std::string> windowsPath;
+  for (const char* option : {"--driver-file", "--data-file", "--config-file"})
+    if (!windowsPathOf(p.options[option], &windowsPath[option])) return 1;
   // Further files the driver needs beside it (definition files, language files), as
   // the spooler's double-zero-terminated list.
   std::string dependents;
   if (p.options.count("--dependent-files")) {
     std::stringstream list(p.options["--dependent-files"]);
-    for (std::string one; std::getline(list, one, ',');) {
-      std::error_code ec;
-      fs::path file = fs::absolute(one, ec);
-      if (one.empty() || ec || !fs::is_regular_file(file, ec)) {
-        std::fprintf(stderr, "trvspool: no file %s\n", one.c_str());
-        return 1;
-      }
-      dependents += trv::WindowsPath(file.string());
+    for (std::string one, path; std::getline(list, one, ',');) {
+      if (!windowsPathOf(one, &path)) return 1;
+      dependents += path;
       dependents += '\0';
     }
   }

@@ -72,21 +72,22 @@ ListResult Configuration::Options(CDCLBase* o, DWORD key) {
   return List([&](BYTE* b, DWORD s, DWORD* n, DWORD* c) { return table_.GetOptionList(o, key, b, s, n, c); });
 }
 
-std::vector<BYTE> Configuration::DocProps(CDCLBase* o) {
+namespace {
+
+// A blob of model 1 as GetDocProps or GetDevProps builds it.
+template <class Get>
+std::vector<BYTE> Blob(Get get, CDCLBase* o) {
   DWORD needed = 0;
-  table_.GetDocProps(o, 1, nullptr, 0, &needed);
+  get(o, 1, nullptr, 0, &needed);
   std::vector<BYTE> blob(needed);
-  EXPECT_TRUE(table_.GetDocProps(o, 1, blob.data(), needed, &needed));
+  EXPECT_TRUE(get(o, 1, blob.data(), needed, &needed));
   return blob;
 }
 
-std::vector<BYTE> Configuration::DevProps(CDCLBase* o) {
-  DWORD needed = 0;
-  table_.GetDevProps(o, 1, nullptr, 0, &needed);
-  std::vector<BYTE> blob(needed);
-  EXPECT_TRUE(table_.GetDevProps(o, 1, blob.data(), needed, &needed));
-  return blob;
-}
+}  // namespace
+
+std::vector<BYTE> Configuration::DocProps(CDCLBase* o) { return Blob(table_.GetDocProps, o); }
+std::vector<BYTE> Configuration::DevProps(CDCLBase* o) { return Blob(table_.GetDevProps, o); }
 
 LONG Configuration::Setting(CDCLBase* o, std::vector<BYTE>& doc, std::vector<BYTE>& dev, WORD optionId) {
   return static_cast<LONG>(table_.OptionCommand(o, doc.data(), dev.data(), optionId, 17, 0, 0));
