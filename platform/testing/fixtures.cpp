@@ -46,7 +46,11 @@ void FreshMachine::writeFile(const std::string& windowsPath, const std::string& 
 }
 
 std::string FreshMachine::readFile(const std::string& windowsPath) const {
-  std::ifstream in(trv::HostPath(windowsPath), std::ios::binary);
+  return ReadHostFile(trv::HostPath(windowsPath));
+}
+
+std::string ReadHostFile(const std::string& hostPath) {
+  std::ifstream in(hostPath, std::ios::binary);
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();

@@ -25,6 +25,9 @@ class FreshMachine : public ::testing::Test {
   std::string root_;
 };
 
+// The bytes of a host file ("" when it cannot be read).
+std::string ReadHostFile(const std::string& hostPath);
+
 // The build's output folder (where language.dll and friends live), as a host path.
 std::string OutDir();
 // The source tree, as a host path.

@@ -10,13 +10,6 @@
 namespace trv::testing {
 namespace {
 
-std::string ReadHostFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 class DespoolTest : public SpoolerTest {
  protected:
   void TearDown() override {

@@ -13,13 +13,6 @@
 namespace trv::testing {
 namespace {
 
-std::string ReadHostFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 class VirtualPrinterTest : public FreshMachine {
  protected:
   void StartPrinter(PrinterLanguage language) {
