@@ -9,8 +9,8 @@ namespace trv::dcl {
 namespace {
 
 // Index i holds the keyword of help id i + 1.
-constexpr const char* kPageKeywords[] = {"Options", "Contrast", "Macros",
-                                         "Document", "Device",  "About"};
+constexpr const char* kPageKeywords[] = {"Options",  "Contrast", "Macros",
+                                         "Document", "Device",   "About"};
 
 }  // namespace
 

@@ -95,8 +95,8 @@ double LeadingNumber(std::string_view text) {
     // from_chars leaves the value alone here, where strtod gives infinity for a
     // number too large and zero for one too small (a negative exponent).
     std::string_view number(first, static_cast<size_t>(end - first));
-    bool tiny = number.find("e-") != std::string_view::npos ||
-                number.find("E-") != std::string_view::npos;
+    bool tiny =
+        number.find("e-") != std::string_view::npos || number.find("E-") != std::string_view::npos;
     value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
   }
   return negative ? -value : value;

@@ -34,12 +34,11 @@ bool StringPath(LPCVOID block, const char* key, char (&path)[kPathBufferSize]) {
     std::memcpy(entry, table, sizeof entry);
     WORD language = entry[0];
     WORD codePage = entry[1];
-    std::snprintf(path, sizeof path, "\\StringFileInfo\\%02X%02X%02X%02X\\%s",
-                  HIBYTE(language), LOBYTE(language), HIBYTE(codePage), LOBYTE(codePage), key);
+    std::snprintf(path, sizeof path, "\\StringFileInfo\\%02X%02X%02X%02X\\%s", HIBYTE(language),
+                  LOBYTE(language), HIBYTE(codePage), LOBYTE(codePage), key);
   } else {
     // No single translation to go by: the user's language, in Unicode.
-    std::snprintf(path, sizeof path, "\\StringFileInfo\\%04X04B0\\%s", GetUserDefaultLangID(),
-                  key);
+    std::snprintf(path, sizeof path, "\\StringFileInfo\\%04X04B0\\%s", GetUserDefaultLangID(), key);
   }
   return true;
 }

@@ -96,8 +96,8 @@ TRVAPI int GetStringW(HANDLE handle, UINT number, LPWSTR buffer, int size) {
   const std::size_t length = FittingLength(*text, size);
   int converted = 0;
   if (length > 0) {
-    converted = MultiByteToWideChar(CP_ACP, 0, text->text.data(), static_cast<int>(length),
-                                    buffer, size - 1);
+    converted = MultiByteToWideChar(CP_ACP, 0, text->text.data(), static_cast<int>(length), buffer,
+                                    size - 1);
     if (converted == 0) {
       buffer[0] = 0;
       return 0;

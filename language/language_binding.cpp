@@ -60,10 +60,10 @@ LanguageBinding LanguageBinding::ForSetup(const std::string& setupDirectory,
 LanguageBinding LanguageBinding::ForDcl(const std::string& driverDirectory,
                                         const std::string& languageFile) {
   const NameAndExtension file = SplitFileName(languageFile);
-  return LanguageBinding(Printf("%s\\language.dll", driverDirectory.c_str()),
-                         Printf("%s\\%s%s", driverDirectory.c_str(), file.name.c_str(),
-                                file.extension.c_str()),
-                         lng::kDclKind, kDclTextLimit);
+  return LanguageBinding(
+      Printf("%s\\language.dll", driverDirectory.c_str()),
+      Printf("%s\\%s%s", driverDirectory.c_str(), file.name.c_str(), file.extension.c_str()),
+      lng::kDclKind, kDclTextLimit);
 }
 
 LanguageBinding::LanguageBinding(std::string libraryPath, std::string filePath, DWORD kind,

@@ -34,8 +34,8 @@ std::vector<std::string> ReadPieces(const std::string& text) {
   std::size_t pos = 0;
   while (pos < text.size()) {
     const std::size_t feed = text.find('\n', pos);
-    const std::size_t end = std::min({feed == std::string::npos ? text.size() : feed + 1,
-                                      pos + kLineLimit, text.size()});
+    const std::size_t end = std::min(
+        {feed == std::string::npos ? text.size() : feed + 1, pos + kLineLimit, text.size()});
     pieces.push_back(text.substr(pos, end - pos));
     pos = end;
   }

@@ -193,9 +193,9 @@ TRVAPI UINT WINAPI RegisterWindowMessageA(LPCSTR name);
 struct HMENU__;
 using HMENU = HMENU__*;
 
-TRVAPI HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName,
-                                   DWORD style, int x, int y, int width, int height,
-                                   HWND parent, HMENU menuOrId, HINSTANCE instance, LPVOID param);
+TRVAPI HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style,
+                                   int x, int y, int width, int height, HWND parent, HMENU menuOrId,
+                                   HINSTANCE instance, LPVOID param);
 TRVAPI BOOL WINAPI DestroyWindow(HWND window);
 TRVAPI BOOL WINAPI IsWindow(HWND window);
 TRVAPI HWND WINAPI GetWindow(HWND window, UINT command);

@@ -72,8 +72,8 @@ struct HelpRequest {
   HWND window;
   std::string file;
   UINT command;
-  ULONG_PTR data;            // as passed
-  std::string keyword;       // HELP_KEY / HELP_PARTIALKEY: the text data points at
+  ULONG_PTR data;              // as passed
+  std::string keyword;         // HELP_KEY / HELP_PARTIALKEY: the text data points at
   std::vector<DWORD> idPairs;  // HELP_WM_HELP / HELP_CONTEXTMENU: the id array, up to its 0 pair
 };
 using HelpListener = std::function<void(const HelpRequest&)>;

@@ -17,8 +17,10 @@ using LSTATUS = LONG;
 // ---- predefined keys ---------------------------------------------------------------
 // The values Windows gives them (sign-extended 32-bit numbers); only these two are
 // kept by the stand-in.
-#define HKEY_CURRENT_USER (reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(0x80000001))))
-#define HKEY_LOCAL_MACHINE (reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(0x80000002))))
+#define HKEY_CURRENT_USER \
+  (reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(0x80000001))))
+#define HKEY_LOCAL_MACHINE \
+  (reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(0x80000002))))
 
 // ---- value types -------------------------------------------------------------------
 #define REG_NONE 0
@@ -56,12 +58,13 @@ using LSTATUS = LONG;
 #define KEY_CREATE_LINK 0x0020u
 #define KEY_WOW64_64KEY 0x0100u
 #define KEY_WOW64_32KEY 0x0200u
-#define KEY_READ ((STANDARD_RIGHTS_READ | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS | KEY_NOTIFY) & ~SYNCHRONIZE)
+#define KEY_READ \
+  ((STANDARD_RIGHTS_READ | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS | KEY_NOTIFY) & ~SYNCHRONIZE)
 #define KEY_WRITE ((STANDARD_RIGHTS_WRITE | KEY_SET_VALUE | KEY_CREATE_SUB_KEY) & ~SYNCHRONIZE)
 #define KEY_EXECUTE (KEY_READ & ~SYNCHRONIZE)
-#define KEY_ALL_ACCESS                                                                  \
-  ((STANDARD_RIGHTS_ALL | KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_CREATE_SUB_KEY |        \
-    KEY_ENUMERATE_SUB_KEYS | KEY_NOTIFY | KEY_CREATE_LINK) &                            \
+#define KEY_ALL_ACCESS                                                           \
+  ((STANDARD_RIGHTS_ALL | KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_CREATE_SUB_KEY | \
+    KEY_ENUMERATE_SUB_KEYS | KEY_NOTIFY | KEY_CREATE_LINK) &                     \
    ~SYNCHRONIZE)
 
 // ---- options and dispositions --------------------------------------------------------
@@ -78,11 +81,11 @@ using LSTATUS = LONG;
 // A sub-key path is a list of names separated by "\" (a single trailing "\" is
 // allowed); names are compared without regard to case and kept as first written.
 TRVAPI LONG WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR keyClass,
-                                   DWORD options, REGSAM desired, void* security,
-                                   PHKEY result, LPDWORD disposition);
+                                   DWORD options, REGSAM desired, void* security, PHKEY result,
+                                   LPDWORD disposition);
 TRVAPI LONG WINAPI RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD reserved, LPWSTR keyClass,
-                                   DWORD options, REGSAM desired, void* security,
-                                   PHKEY result, LPDWORD disposition);
+                                   DWORD options, REGSAM desired, void* security, PHKEY result,
+                                   LPDWORD disposition);
 TRVAPI LONG WINAPI RegCreateKeyA(HKEY key, LPCSTR subKey, PHKEY result);
 TRVAPI LONG WINAPI RegCreateKeyW(HKEY key, LPCWSTR subKey, PHKEY result);
 TRVAPI LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired,
@@ -107,8 +110,8 @@ TRVAPI LONG WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD name
 TRVAPI LONG WINAPI RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength,
                                  LPDWORD reserved, LPWSTR keyClass, LPDWORD classLength,
                                  FILETIME* lastWriteTime);
-TRVAPI LONG WINAPI RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD classLength,
-                                    LPDWORD reserved, LPDWORD subKeys, LPDWORD maxSubKeyLength,
+TRVAPI LONG WINAPI RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD classLength, LPDWORD reserved,
+                                    LPDWORD subKeys, LPDWORD maxSubKeyLength,
                                     LPDWORD maxClassLength, LPDWORD values,
                                     LPDWORD maxValueNameLength, LPDWORD maxValueLength,
                                     LPDWORD securityDescriptorSize, FILETIME* lastWriteTime);
@@ -132,11 +135,9 @@ TRVAPI LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR name);
 TRVAPI LONG WINAPI RegDeleteValueW(HKEY key, LPCWSTR name);
 // Values come in the order in which they were first set.
 TRVAPI LONG WINAPI RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength,
-                                 LPDWORD reserved, LPDWORD type, LPBYTE data,
-                                 LPDWORD dataSize);
+                                 LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize);
 TRVAPI LONG WINAPI RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength,
-                                 LPDWORD reserved, LPDWORD type, LPBYTE data,
-                                 LPDWORD dataSize);
+                                 LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize);
 
 // ---- transactions ------------------------------------------------------------------------
 // A key opened or created with a transaction, and every key opened below it, works
@@ -146,24 +147,22 @@ TRVAPI LONG WINAPI RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWORD nam
 // wait for it; keep transactions short. A write through a plain handle on the thread
 // that holds such a lock fails at once with ERROR_TRANSACTIONAL_CONFLICT instead of
 // waiting for itself. Closing an uncommitted transaction rolls it back.
-TRVAPI LONG WINAPI RegCreateKeyTransactedA(HKEY key, LPCSTR subKey, DWORD reserved,
-                                           LPSTR keyClass, DWORD options, REGSAM desired,
-                                           void* security, PHKEY result, LPDWORD disposition,
-                                           HANDLE transaction, LPVOID extended);
+TRVAPI LONG WINAPI RegCreateKeyTransactedA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR keyClass,
+                                           DWORD options, REGSAM desired, void* security,
+                                           PHKEY result, LPDWORD disposition, HANDLE transaction,
+                                           LPVOID extended);
 TRVAPI LONG WINAPI RegCreateKeyTransactedW(HKEY key, LPCWSTR subKey, DWORD reserved,
                                            LPWSTR keyClass, DWORD options, REGSAM desired,
                                            void* security, PHKEY result, LPDWORD disposition,
                                            HANDLE transaction, LPVOID extended);
-TRVAPI LONG WINAPI RegOpenKeyTransactedA(HKEY key, LPCSTR subKey, DWORD options,
-                                         REGSAM desired, PHKEY result, HANDLE transaction,
-                                         LPVOID extended);
-TRVAPI LONG WINAPI RegOpenKeyTransactedW(HKEY key, LPCWSTR subKey, DWORD options,
-                                         REGSAM desired, PHKEY result, HANDLE transaction,
-                                         LPVOID extended);
+TRVAPI LONG WINAPI RegOpenKeyTransactedA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired,
+                                         PHKEY result, HANDLE transaction, LPVOID extended);
+TRVAPI LONG WINAPI RegOpenKeyTransactedW(HKEY key, LPCWSTR subKey, DWORD options, REGSAM desired,
+                                         PHKEY result, HANDLE transaction, LPVOID extended);
 
 // ktmw32. The time-out is not enforced; INVALID_HANDLE_VALUE on failure.
 TRVAPI HANDLE WINAPI CreateTransaction(void* security, void* unitOfWork, DWORD createOptions,
-                                       DWORD isolationLevel, DWORD isolationFlags,
-                                       DWORD timeout, LPWSTR description);
+                                       DWORD isolationLevel, DWORD isolationFlags, DWORD timeout,
+                                       LPWSTR description);
 TRVAPI BOOL WINAPI CommitTransaction(HANDLE transaction);
 TRVAPI BOOL WINAPI RollbackTransaction(HANDLE transaction);

@@ -23,13 +23,13 @@ using PHANDLE = HANDLE*;
 // Seventeen entries in the spooler's order; a monitor leaves the ones it does not
 // implement null.
 struct MONITOR {
-  BOOL(WINAPI* pfnEnumPorts)(LPWSTR name, DWORD level, LPBYTE ports, DWORD size, LPDWORD needed,
-                             LPDWORD returned);
+  BOOL(WINAPI* pfnEnumPorts)
+  (LPWSTR name, DWORD level, LPBYTE ports, DWORD size, LPDWORD needed, LPDWORD returned);
   BOOL(WINAPI* pfnOpenPort)(LPWSTR name, PHANDLE handle);
-  BOOL(WINAPI* pfnOpenPortEx)(LPWSTR portName, LPWSTR printerName, PHANDLE handle,
-                              MONITOR* portMonitor);
-  BOOL(WINAPI* pfnStartDocPort)(HANDLE port, LPWSTR printerName, DWORD jobId, DWORD level,
-                                LPBYTE docInfo);
+  BOOL(WINAPI* pfnOpenPortEx)
+  (LPWSTR portName, LPWSTR printerName, PHANDLE handle, MONITOR* portMonitor);
+  BOOL(WINAPI* pfnStartDocPort)
+  (HANDLE port, LPWSTR printerName, DWORD jobId, DWORD level, LPBYTE docInfo);
   BOOL(WINAPI* pfnWritePort)(HANDLE port, LPBYTE buffer, DWORD size, LPDWORD written);
   BOOL(WINAPI* pfnReadPort)(HANDLE port, LPBYTE buffer, DWORD size, LPDWORD read);
   BOOL(WINAPI* pfnEndDocPort)(HANDLE port);
@@ -38,13 +38,14 @@ struct MONITOR {
   BOOL(WINAPI* pfnAddPortEx)(LPWSTR name, DWORD level, LPBYTE buffer, LPWSTR monitorName);
   BOOL(WINAPI* pfnConfigurePort)(LPWSTR name, HWND window, LPWSTR portName);
   BOOL(WINAPI* pfnDeletePort)(LPWSTR name, HWND window, LPWSTR portName);
-  BOOL(WINAPI* pfnGetPrinterDataFromPort)(HANDLE port, DWORD controlId, LPWSTR valueName,
-                                          LPWSTR inBuffer, DWORD inSize, LPWSTR outBuffer,
-                                          DWORD outSize, LPDWORD returned);
+  BOOL(WINAPI* pfnGetPrinterDataFromPort)
+  (HANDLE port, DWORD controlId, LPWSTR valueName, LPWSTR inBuffer, DWORD inSize, LPWSTR outBuffer,
+   DWORD outSize, LPDWORD returned);
   BOOL(WINAPI* pfnSetPortTimeOuts)(HANDLE port, LPCOMMTIMEOUTS timeouts, DWORD reserved);
   BOOL(WINAPI* pfnXcvOpenPort)(LPCWSTR object, ACCESS_MASK access, PHANDLE handle);
-  DWORD(WINAPI* pfnXcvDataPort)(HANDLE xcv, LPCWSTR dataName, PBYTE input, DWORD inputSize,
-                                PBYTE output, DWORD outputSize, PDWORD outputNeeded);
+  DWORD(WINAPI* pfnXcvDataPort)
+  (HANDLE xcv, LPCWSTR dataName, PBYTE input, DWORD inputSize, PBYTE output, DWORD outputSize,
+   PDWORD outputNeeded);
   BOOL(WINAPI* pfnXcvClosePort)(HANDLE xcv);
 };
 using LPMONITOR = MONITOR*;

@@ -357,8 +357,8 @@ TRVAPI BOOL WINAPI SetPrinterA(HANDLE printer, DWORD level, LPBYTE info, DWORD c
 TRVAPI BOOL WINAPI SetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD command);
 TRVAPI BOOL WINAPI EnumPrintersA(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, DWORD size,
                                  LPDWORD needed, LPDWORD returned);
-TRVAPI BOOL WINAPI EnumPrintersW(DWORD flags, LPWSTR name, DWORD level, LPBYTE buffer,
-                                 DWORD size, LPDWORD needed, LPDWORD returned);
+TRVAPI BOOL WINAPI EnumPrintersW(DWORD flags, LPWSTR name, DWORD level, LPBYTE buffer, DWORD size,
+                                 LPDWORD needed, LPDWORD returned);
 
 // ---- printer data: the result is a Win32 error code, as on Windows ----------------------------
 TRVAPI DWORD WINAPI GetPrinterDataA(HANDLE printer, LPSTR valueName, LPDWORD type, LPBYTE data,
@@ -373,16 +373,14 @@ TRVAPI DWORD WINAPI SetPrinterDataW(HANDLE printer, LPWSTR valueName, DWORD type
 // ---- drivers and monitors ----------------------------------------------------------------------
 TRVAPI BOOL WINAPI AddPrinterDriverA(LPSTR server, DWORD level, LPBYTE info);
 TRVAPI BOOL WINAPI AddPrinterDriverW(LPWSTR server, DWORD level, LPBYTE info);
-TRVAPI BOOL WINAPI EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level,
-                                       LPBYTE buffer, DWORD size, LPDWORD needed,
-                                       LPDWORD returned);
+TRVAPI BOOL WINAPI EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer,
+                                       DWORD size, LPDWORD needed, LPDWORD returned);
 TRVAPI BOOL WINAPI EnumPrinterDriversW(LPWSTR server, LPWSTR environment, DWORD level,
-                                       LPBYTE buffer, DWORD size, LPDWORD needed,
-                                       LPDWORD returned);
-TRVAPI BOOL WINAPI GetPrinterDriverA(HANDLE printer, LPSTR environment, DWORD level,
-                                     LPBYTE buffer, DWORD size, LPDWORD needed);
-TRVAPI BOOL WINAPI GetPrinterDriverW(HANDLE printer, LPWSTR environment, DWORD level,
-                                     LPBYTE buffer, DWORD size, LPDWORD needed);
+                                       LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD returned);
+TRVAPI BOOL WINAPI GetPrinterDriverA(HANDLE printer, LPSTR environment, DWORD level, LPBYTE buffer,
+                                     DWORD size, LPDWORD needed);
+TRVAPI BOOL WINAPI GetPrinterDriverW(HANDLE printer, LPWSTR environment, DWORD level, LPBYTE buffer,
+                                     DWORD size, LPDWORD needed);
 TRVAPI BOOL WINAPI GetPrinterDriverDirectoryA(LPSTR server, LPSTR environment, DWORD level,
                                               LPBYTE buffer, DWORD size, LPDWORD needed);
 TRVAPI BOOL WINAPI GetPrinterDriverDirectoryW(LPWSTR server, LPWSTR environment, DWORD level,
@@ -390,14 +388,16 @@ TRVAPI BOOL WINAPI GetPrinterDriverDirectoryW(LPWSTR server, LPWSTR environment,
 TRVAPI BOOL WINAPI AddMonitorA(LPSTR server, DWORD level, LPBYTE info);
 TRVAPI BOOL WINAPI AddMonitorW(LPWSTR server, DWORD level, LPBYTE info);
 
-// ---- ports ----------------------------------------------------------------------------------------
-TRVAPI BOOL WINAPI EnumPortsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size,
-                              LPDWORD needed, LPDWORD returned);
-TRVAPI BOOL WINAPI EnumPortsW(LPWSTR server, DWORD level, LPBYTE buffer, DWORD size,
-                              LPDWORD needed, LPDWORD returned);
+// ---- ports
+// ----------------------------------------------------------------------------------------
+TRVAPI BOOL WINAPI EnumPortsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                              LPDWORD returned);
+TRVAPI BOOL WINAPI EnumPortsW(LPWSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                              LPDWORD returned);
 
-// ---- documents and jobs -----------------------------------------------------------------------------
-// StartDocPrinter returns the job id, 0 on failure.
+// ---- documents and jobs
+// ----------------------------------------------------------------------------- StartDocPrinter
+// returns the job id, 0 on failure.
 TRVAPI DWORD WINAPI StartDocPrinterA(HANDLE printer, DWORD level, LPBYTE docInfo);
 TRVAPI DWORD WINAPI StartDocPrinterW(HANDLE printer, DWORD level, LPBYTE docInfo);
 TRVAPI BOOL WINAPI StartPagePrinter(HANDLE printer);

@@ -65,7 +65,8 @@ BOOL RecordDispatcher::ProcessRecord(std::span<BYTE> record) {
   // The reader always hands a whole record; a shorter span is a caller's error.
   if (record.size() - DCLD_HEADER_SIZE < length) return Fail(ERROR_INVALID_PARAMETER);
   if (length < info->minPayload) return Fail(ERROR_INVALID_PARAMETER);
-  return Route(type, RecordPayload(r), length, record.first(DCLD_HEADER_SIZE + std::size_t{length}));
+  return Route(type, RecordPayload(r), length,
+               record.first(DCLD_HEADER_SIZE + std::size_t{length}));
 }
 
 BOOL RecordDispatcher::Route(DWORD type, BYTE* p, DWORD n, std::span<BYTE> record) {
@@ -76,7 +77,8 @@ BOOL RecordDispatcher::Route(DWORD type, BYTE* p, DWORD n, std::span<BYTE> recor
     case DCLD_IMAGE_BEGIN:
       return handler_.PlaceBitmap(ReadU16(p), ReadU16(p + 2), ReadU16(p + 4), ReadU16(p + 6),
                                   ReadU16(p + 8));
-    case DCLD_BITMAP_HEADER: return handler_.BeginBitmap(ReadU16(p), ReadU16(p + 2), ReadU16(p + 4));
+    case DCLD_BITMAP_HEADER:
+      return handler_.BeginBitmap(ReadU16(p), ReadU16(p + 2), ReadU16(p + 4));
     case DCLD_BITMAP_DATA: return handler_.BitmapData(record);
     case DCLD_IMAGE_END: return handler_.EndBitmap();
     case DCLD_IMAGE_ABORT: return handler_.ResetBitmap();
@@ -87,7 +89,8 @@ BOOL RecordDispatcher::Route(DWORD type, BYTE* p, DWORD n, std::span<BYTE> recor
     case DCLD_SECTION_CMD: return handler_.SectionCommand();
     case DCLD_SECTION_BYTE: return handler_.SectionByte(p[0]);
     case DCLD_SECTION_END: return EndSection();
-    case DCLD_TRANSFER_BEGIN: return handler_.BeginTransfer(ReadU16(p), n >= 4 ? ReadU16(p + 2) : 0);
+    case DCLD_TRANSFER_BEGIN:
+      return handler_.BeginTransfer(ReadU16(p), n >= 4 ? ReadU16(p + 2) : 0);
     case DCLD_TRANSFER_DATA: return handler_.TransferData(ReadU16(p), ReadU16(p + 2), p + 4, n - 4);
     case DCLD_TRANSFER_END: return handler_.EndTransfer(ReadU16(p));
     case DCLD_TRANSFER_ABORT: return handler_.AbortTransfer(ReadU16(p));
@@ -206,8 +209,8 @@ BOOL RecordDispatcher::OptionBlobRecord(DWORD type, const BYTE* p, DWORD n) {
   blob.values = blob.bytes.data() + headerSize;
   WriteU32(blob.bytes.data() + pointerOffset,
            static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(blob.values)));
-  const BOOL attached = doc ? handler_.AttachDocProps(std::move(blob))
-                            : handler_.AttachDevProps(std::move(blob));
+  const BOOL attached =
+      doc ? handler_.AttachDocProps(std::move(blob)) : handler_.AttachDevProps(std::move(blob));
   if (!attached) return FALSE;
   (doc ? haveDocProps_ : haveDevProps_) = true;
   return TRUE;

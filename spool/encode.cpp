@@ -44,7 +44,8 @@ std::vector<BYTE> EncodeRecord(DWORD type, const void* payload, DWORD length) {
 }
 
 std::vector<BYTE> EncodeRecord(DWORD type, std::span<const BYTE> payload) {
-  if (payload.size() > std::numeric_limits<DWORD>::max()) throw std::invalid_argument("record payload");
+  if (payload.size() > std::numeric_limits<DWORD>::max())
+    throw std::invalid_argument("record payload");
   return EncodeRecord(type, payload.data(), static_cast<DWORD>(payload.size()));
 }
 

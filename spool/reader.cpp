@@ -98,7 +98,9 @@ void DropRecord(PortReader& port) {
 }
 
 // The payload length of the record being collected, once its header is complete.
-DWORD CollectedPayloadLength(const PortReader& port) { return RecordPayloadLength(port.record.data()); }
+DWORD CollectedPayloadLength(const PortReader& port) {
+  return RecordPayloadLength(port.record.data());
+}
 
 // Whether the record buffer can hold what the current state says it holds. It
 // always can unless the reader's state was damaged; checked so that such damage
@@ -106,7 +108,8 @@ DWORD CollectedPayloadLength(const PortReader& port) { return RecordPayloadLengt
 bool RecordBufferValid(const PortReader& port) {
   switch (port.state) {
     case ReaderState::Idle: return true;
-    case ReaderState::Header: return port.record.size() >= DCLD_HEADER_SIZE && port.collected <= DCLD_HEADER_SIZE;
+    case ReaderState::Header:
+      return port.record.size() >= DCLD_HEADER_SIZE && port.collected <= DCLD_HEADER_SIZE;
     case ReaderState::Payload:
       return port.record.size() >= DCLD_HEADER_SIZE &&
              port.record.size() - DCLD_HEADER_SIZE >= CollectedPayloadLength(port) &&
@@ -122,8 +125,9 @@ bool HoldsCompleteRecord(const PortReader& port) {
 
 // Writes the bytes of a partly collected record to the port and returns to Idle.
 BOOL WriteCollected(PortReader& port, PortOutput& output) {
-  const std::size_t count =
-      port.state == ReaderState::Header ? port.collected : DCLD_HEADER_SIZE + std::size_t{port.collected};
+  const std::size_t count = port.state == ReaderState::Header
+                                ? port.collected
+                                : DCLD_HEADER_SIZE + std::size_t{port.collected};
   const BOOL ok = count == 0 || output.WriteRaw(port.record.bytes().first(count));
   const DWORD error = GetLastError();
   DropRecord(port);
@@ -135,7 +139,8 @@ BOOL WriteCollected(PortReader& port, PortOutput& output) {
 
 class Feed {
  public:
-  Feed(PortReader& port, RecordSink& sink, PortOutput& output, std::span<BYTE> bytes, DWORD& written)
+  Feed(PortReader& port, RecordSink& sink, PortOutput& output, std::span<BYTE> bytes,
+       DWORD& written)
       : port_(port), sink_(sink), output_(output), bytes_(bytes), written_(written) {}
 
   BOOL Run() {
@@ -164,7 +169,8 @@ class Feed {
     if (rest.size() >= DCLD_HEADER_SIZE) {
       if (RecordMagic(rest.data()) != DCLD_MAGIC) return PassThrough();
       const DWORD length = RecordPayloadLength(rest.data());
-      if (length <= rest.size() - DCLD_HEADER_SIZE) return InPlace(rest.first(DCLD_HEADER_SIZE + std::size_t{length}));
+      if (length <= rest.size() - DCLD_HEADER_SIZE)
+        return InPlace(rest.first(DCLD_HEADER_SIZE + std::size_t{length}));
     }
     if (!port_.record.Allocate(DCLD_HEADER_SIZE, port_.allocationGate)) {
       DropRecord(port_);
@@ -200,7 +206,8 @@ class Feed {
     if (port_.collected < DCLD_HEADER_SIZE) return std::nullopt;
     if (RecordMagic(port_.record.data()) != DCLD_MAGIC) return PassThrough();
     const DWORD length = CollectedPayloadLength(port_);
-    if (length != 0 && !port_.record.Grow(DCLD_HEADER_SIZE + std::size_t{length}, port_.allocationGate)) {
+    if (length != 0 &&
+        !port_.record.Grow(DCLD_HEADER_SIZE + std::size_t{length}, port_.allocationGate)) {
       DropRecord(port_);
       return Fail(ERROR_NOT_ENOUGH_MEMORY);
     }
@@ -227,7 +234,8 @@ class Feed {
     }
     const DWORD length = CollectedPayloadLength(port_);
     const std::size_t count = std::min<std::size_t>(length - port_.collected, bytes_.size() - pos_);
-    std::memcpy(port_.record.data() + DCLD_HEADER_SIZE + port_.collected, bytes_.data() + pos_, count);
+    std::memcpy(port_.record.data() + DCLD_HEADER_SIZE + port_.collected, bytes_.data() + pos_,
+                count);
     port_.collected += static_cast<DWORD>(count);
     Take(count);
     if (port_.collected == length) return DispatchCollected();

@@ -101,9 +101,13 @@ inline void WriteU32(BYTE* p, DWORD v) {
 inline void WriteI32(BYTE* p, LONG v) { WriteU32(p, static_cast<DWORD>(v)); }
 
 // ---- header fields of a record that holds at least its 48 header bytes ------------
-inline DWORD RecordHeaderSize(const BYTE* record) { return ReadU32(record + DCLD_OFFSET_HEADER_SIZE); }
+inline DWORD RecordHeaderSize(const BYTE* record) {
+  return ReadU32(record + DCLD_OFFSET_HEADER_SIZE);
+}
 inline DWORD RecordType(const BYTE* record) { return ReadU32(record + DCLD_OFFSET_TYPE); }
-inline DWORD RecordPayloadLength(const BYTE* record) { return ReadU32(record + DCLD_OFFSET_LENGTH); }
+inline DWORD RecordPayloadLength(const BYTE* record) {
+  return ReadU32(record + DCLD_OFFSET_LENGTH);
+}
 inline DWORD RecordMagic(const BYTE* record) { return ReadU32(record + DCLD_OFFSET_MAGIC); }
 inline BYTE* RecordPayload(BYTE* record) { return record + DCLD_HEADER_SIZE; }
 inline const BYTE* RecordPayload(const BYTE* record) { return record + DCLD_HEADER_SIZE; }

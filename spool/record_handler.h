@@ -68,10 +68,10 @@ class RecordHandler {
   virtual BOOL PrintBarcode(WORD barcodeId, LONG x, LONG y, LONG direction, LONG charWidth,
                             LONG charHeight, LONG value20, LONG value24, const BYTE* text,
                             DWORD textLength, BYTE* payload) = 0;
-  virtual BOOL DrawLine(WORD value0, LONG x, LONG y, LONG dx, LONG dy, LONG colour,
-                        LONG value24, LONG width, BYTE* payload) = 0;
-  virtual BOOL DrawBox(WORD value0, LONG x, LONG y, LONG dx, LONG dy, LONG colour,
-                       LONG value24, LONG width, BYTE* payload) = 0;
+  virtual BOOL DrawLine(WORD value0, LONG x, LONG y, LONG dx, LONG dy, LONG colour, LONG value24,
+                        LONG width, BYTE* payload) = 0;
+  virtual BOOL DrawBox(WORD value0, LONG x, LONG y, LONG dx, LONG dy, LONG colour, LONG value24,
+                       LONG width, BYTE* payload) = 0;
   virtual BOOL PassThrough(WORD value, const BYTE* bytes, DWORD length) = 0;
 };
 

@@ -31,18 +31,21 @@ class Machine {
     trv::SetMachineRoot(root_.string());
     char dir[MAX_PATH];
     DWORD needed = 0;
-    GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(dir), sizeof dir, &needed);
+    GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(dir), sizeof dir,
+                               &needed);
     const std::string driverDirectory = std::string(dir) + "\\3\\";
     CreateDirectoryA(driverDirectory.c_str(), nullptr);
-    for (const char* file : {"language.dll", "trv_uk.lng", "TRVCPL.DEF", "TRVEPL.DEF", "trvprd.cfg", "TRVCP4.DAT",
-                             "TRVEP3.DAT"}) {
+    for (const char* file : {"language.dll", "trv_uk.lng", "TRVCPL.DEF", "TRVEPL.DEF", "trvprd.cfg",
+                             "TRVCP4.DAT", "TRVEP3.DAT"}) {
       std::string from = trv::WindowsPath(std::string(TRV_OUT_DIR) + "/" + file);
       CopyFileA(from.c_str(), (driverDirectory + file).c_str(), FALSE);
     }
     module_ = LoadLibraryA(trv::WindowsPath(std::string(TRV_OUT_DIR) + "/" + library).c_str());
     if (module_ != nullptr) {
-      initialize_ = reinterpret_cast<decltype(initialize_)>(GetProcAddress(module_, "DCLInitializeV2"));
-      terminate_ = reinterpret_cast<decltype(terminate_)>(GetProcAddress(module_, "DCLTerminateV2"));
+      initialize_ =
+          reinterpret_cast<decltype(initialize_)>(GetProcAddress(module_, "DCLInitializeV2"));
+      terminate_ =
+          reinterpret_cast<decltype(terminate_)>(GetProcAddress(module_, "DCLTerminateV2"));
     }
   }
   ~Machine() {
@@ -93,8 +96,10 @@ void LoadNewPrinter(benchmark::State& state, const char* library, const char* da
   }
 }
 
-BENCHMARK_CAPTURE(LoadInstalledPrinter, cpcl, "TRVCPL.DLL", "TRVCP4.DAT")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(LoadInstalledPrinter, epl, "TRVEPL.DLL", "TRVEP3.DAT")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(LoadInstalledPrinter, cpcl, "TRVCPL.DLL", "TRVCP4.DAT")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(LoadInstalledPrinter, epl, "TRVEPL.DLL", "TRVEP3.DAT")
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(LoadNewPrinter, cpcl, "TRVCPL.DLL", "TRVCP4.DAT")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(LoadNewPrinter, epl, "TRVEPL.DLL", "TRVEP3.DAT")->Unit(benchmark::kMillisecond);
 

@@ -42,14 +42,16 @@ std::vector<BYTE> LabelJob() {
 
 void FeedJob(benchmark::State& state) {
   std::vector<BYTE> job = LabelJob();
-  const std::size_t piece = state.range(0) == 0 ? job.size() : static_cast<std::size_t>(state.range(0));
+  const std::size_t piece =
+      state.range(0) == 0 ? job.size() : static_cast<std::size_t>(state.range(0));
   CountingSink sink;
   for (auto _ : state) {
     PortReader port;
     for (std::size_t at = 0; at < job.size(); at += piece) {
       const std::size_t size = std::min(piece, job.size() - at);
       DWORD written = 0;
-      if (!trv::spool::FeedPort(port, sink, sink, std::span<BYTE>(job).subspan(at, size), written)) {
+      if (!trv::spool::FeedPort(port, sink, sink, std::span<BYTE>(job).subspan(at, size),
+                                written)) {
         state.SkipWithError("FeedPort failed");
         return;
       }

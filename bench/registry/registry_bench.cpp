@@ -18,7 +18,8 @@ class Machine {
     std::random_device random;
     root_ = std::filesystem::temp_directory_path() / ("trv-bench-" + std::to_string(random()));
     trv::SetMachineRoot(root_.string());
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Bench", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Bench", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                    &key_, nullptr);
   }
   ~Machine() {
     RegCloseKey(key_);
@@ -35,11 +36,12 @@ class Machine {
 void QueryValue(benchmark::State& state) {
   Machine machine;
   DWORD value = 203;
-  RegSetValueExA(machine.key(), "DotsPerINCH", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+  RegSetValueExA(machine.key(), "DotsPerINCH", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                 sizeof value);
   for (auto _ : state) {
     DWORD size = sizeof value;
-    benchmark::DoNotOptimize(
-        RegQueryValueExA(machine.key(), "DotsPerINCH", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size));
+    benchmark::DoNotOptimize(RegQueryValueExA(machine.key(), "DotsPerINCH", nullptr, nullptr,
+                                              reinterpret_cast<BYTE*>(&value), &size));
   }
 }
 BENCHMARK(QueryValue);
@@ -49,8 +51,8 @@ void SetValue(benchmark::State& state) {
   DWORD value = 0;
   for (auto _ : state) {
     ++value;
-    benchmark::DoNotOptimize(
-        RegSetValueExA(machine.key(), "Counter", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value));
+    benchmark::DoNotOptimize(RegSetValueExA(machine.key(), "Counter", 0, REG_DWORD,
+                                            reinterpret_cast<const BYTE*>(&value), sizeof value));
   }
 }
 BENCHMARK(SetValue);
@@ -59,13 +61,16 @@ void EnumValues(benchmark::State& state) {
   Machine machine;
   for (int i = 0; i < state.range(0); ++i) {
     std::string name = "Value" + std::to_string(i);
-    RegSetValueExA(machine.key(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&i), sizeof i);
+    RegSetValueExA(machine.key(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&i),
+                   sizeof i);
   }
   for (auto _ : state) {
     char name[32];
     for (DWORD i = 0;; ++i) {
       DWORD length = sizeof name;
-      if (RegEnumValueA(machine.key(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+      if (RegEnumValueA(machine.key(), i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+          ERROR_SUCCESS)
+        break;
     }
   }
 }

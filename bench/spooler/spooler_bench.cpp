@@ -27,14 +27,18 @@ class Machine {
     trv::SetMachineRoot(root_.string());
     char dir[MAX_PATH];
     DWORD needed = 0;
-    GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(dir), sizeof dir, &needed);
-    for (const char* file : {"TRV.DLL", "TRVUI.DLL", "TRVCPL.DAT"}) std::ofstream(trv::HostPath(std::string(dir) + "\\" + file)) << file;
+    GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(dir), sizeof dir,
+                               &needed);
+    for (const char* file : {"TRV.DLL", "TRVUI.DLL", "TRVCPL.DAT"})
+      std::ofstream(trv::HostPath(std::string(dir) + "\\" + file)) << file;
     char name[] = "Bench", driverFile[] = "TRV.DLL", data[] = "TRVCPL.DAT", config[] = "TRVUI.DLL";
-    DRIVER_INFO_3A driver{3, name, nullptr, driverFile, data, config, nullptr, nullptr, nullptr, nullptr};
+    DRIVER_INFO_3A driver{3,      name,    nullptr, driverFile, data,
+                          config, nullptr, nullptr, nullptr,    nullptr};
     AddPrinterDriverA(nullptr, 3, reinterpret_cast<LPBYTE>(&driver));
     std::string port = "C:\\bench.prn";
     if (network) {
-      printer_ = std::make_unique<trv::VirtualPrinter>((root_ / "printer").string(), trv::PrinterLanguage::Cpcl);
+      printer_ = std::make_unique<trv::VirtualPrinter>((root_ / "printer").string(),
+                                                       trv::PrinterLanguage::Cpcl);
       std::string error;
       printer_->Start(0, &error);
       char ip[32];
@@ -77,7 +81,8 @@ void PrintJob(benchmark::State& state, bool network) {
     ClosePrinter(h);
   }
   if (!trv::SpoolJobs().empty()) state.SkipWithError("a job was kept: the port failed");
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(kJobBytes));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(kJobBytes));
 }
 
 void ToFile(benchmark::State& state) { PrintJob(state, false); }

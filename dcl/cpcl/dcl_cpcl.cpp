@@ -7,15 +7,17 @@
 
 namespace trv::dcl {
 const char* CDCLCpcl::GetHelpFileName() { return "TRVCPL.HLP"; }
-BOOL CDCLCpcl::LoadConfiguration(ModelTables* tables) { return LoadForLanguage(tables, kCpclProfile); }
+BOOL CDCLCpcl::LoadConfiguration(ModelTables* tables) {
+  return LoadForLanguage(tables, kCpclProfile);
+}
 const char* CDCLCpcl::GetDefFileName() { return "TRVCPL.DEF"; }
 
 // Font download, text commands and the bar-code names are the CPCL commands the
 // back-end writes; they come with the CPCL job commands.
 BOOL CDCLCpcl::AddDownloadFont(void*, ModelTables*, WORD*, HWND, void*) { return NotYetOffered(); }
 BOOL CDCLCpcl::DeleteDownloadFont(const char*, void*) { return NotYetOffered(); }
-BOOL CDCLCpcl::WriteTextCommand(LONG, LONG, LONG, LONG, LONG, LONG, LONG, DWORD, const TextFontEntry*,
-                                const BYTE*, DWORD, BYTE*) {
+BOOL CDCLCpcl::WriteTextCommand(LONG, LONG, LONG, LONG, LONG, LONG, LONG, DWORD,
+                                const TextFontEntry*, const BYTE*, DWORD, BYTE*) {
   return NotYetOffered();
 }
 const char* const* CDCLCpcl::GetNameTable(char) { return nullptr; }

@@ -7,15 +7,17 @@
 
 namespace trv::dcl {
 const char* CDCLEpl::GetHelpFileName() { return "TRVEPL.HLP"; }
-BOOL CDCLEpl::LoadConfiguration(ModelTables* tables) { return LoadForLanguage(tables, kEplProfile); }
+BOOL CDCLEpl::LoadConfiguration(ModelTables* tables) {
+  return LoadForLanguage(tables, kEplProfile);
+}
 const char* CDCLEpl::GetDefFileName() { return "TRVEPL.DEF"; }
 
 // Font download, text commands and the bar-code names are the EPL commands the
 // back-end writes; they come with the EPL job commands.
 BOOL CDCLEpl::AddDownloadFont(void*, ModelTables*, WORD*, HWND, void*) { return NotYetOffered(); }
 BOOL CDCLEpl::DeleteDownloadFont(const char*, void*) { return NotYetOffered(); }
-BOOL CDCLEpl::WriteTextCommand(LONG, LONG, LONG, LONG, LONG, LONG, LONG, DWORD, const TextFontEntry*,
-                               const BYTE*, DWORD, BYTE*) {
+BOOL CDCLEpl::WriteTextCommand(LONG, LONG, LONG, LONG, LONG, LONG, LONG, DWORD,
+                               const TextFontEntry*, const BYTE*, DWORD, BYTE*) {
   return NotYetOffered();
 }
 const char* const* CDCLEpl::GetNameTable(char) { return nullptr; }

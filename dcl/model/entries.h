@@ -11,8 +11,8 @@
 namespace trv::dcl {
 
 constexpr DWORD ANY_KEY = 0xFFFF;
-constexpr WORD DCLDEFAULT = 0x4000;       // the default entry of its list
-constexpr WORD TRANSIENT_MARK = 0x1000;   // "changed" mark, never stored
+constexpr WORD DCLDEFAULT = 0x4000;      // the default entry of its list
+constexpr WORD TRANSIENT_MARK = 0x1000;  // "changed" mark, never stored
 
 #pragma pack(push, 1)
 

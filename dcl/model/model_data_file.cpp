@@ -56,7 +56,9 @@ struct NumberKey {
 };
 
 // A field of the configuration, as an accessor the key tables can hold.
+// clang-format off
 #define TRV_FIELD(expr) [](PrinterConfig& c) -> auto& { return c.expr; }
+// clang-format on
 
 const std::array<NumberKey, 21> kNumberKeys{{
     {"DefPaperWidth", kPapers, kPaperLengthFlags, 0, TRV_FIELD(defPaperWidth)},

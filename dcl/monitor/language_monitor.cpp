@@ -52,7 +52,9 @@ PortContext* ContextOf(HANDLE handle) {
   return context;
 }
 
-bool HasName(const PortContext& c) { return IsWindowsNT() ? !c.wideName.empty() : !c.ansiName.empty(); }
+bool HasName(const PortContext& c) {
+  return IsWindowsNT() ? !c.wideName.empty() : !c.ansiName.empty();
+}
 
 LPWSTR NameOf(PortContext& c) {
   return IsWindowsNT() ? c.wideName.data() : reinterpret_cast<LPWSTR>(c.ansiName.data());
@@ -100,7 +102,8 @@ class ObjectOutput : public spool::PortOutput {
 };
 
 void DeleteJob(PortContext& c) {
-  if (IsWindowsNT() && c.printer != nullptr) SetJobW(c.printer, c.jobId, 0, nullptr, JOB_CONTROL_DELETE);
+  if (IsWindowsNT() && c.printer != nullptr)
+    SetJobW(c.printer, c.jobId, 0, nullptr, JOB_CONTROL_DELETE);
 }
 
 // Everything a job holds, released whatever state it ended in.
@@ -134,8 +137,10 @@ BOOL WINAPI MonitorOpenPortEx(LPWSTR portName, LPWSTR, HANDLE* handle, MONITOR* 
   }
   try {
     auto context = std::make_unique<PortContext>();
-    if (IsWindowsNT()) context->wideName = portName;
-    else context->ansiName = reinterpret_cast<const char*>(portName);
+    if (IsWindowsNT())
+      context->wideName = portName;
+    else
+      context->ansiName = reinterpret_cast<const char*>(portName);
     context->portMonitor = portMonitor;
     ports().live.insert(context.get());
     *handle = context.release();
@@ -212,7 +217,8 @@ BOOL WINAPI MonitorWritePort(HANDLE handle, LPBYTE buffer, DWORD size, LPDWORD w
   PortContext* c = ContextOf(handle);
   if (c == nullptr) return FALSE;
   Guard guard(&c->lock);
-  if (buffer == nullptr || written == nullptr || !(c->reader.flags & spool::PORT_DOCUMENT_STARTED)) {
+  if (buffer == nullptr || written == nullptr ||
+      !(c->reader.flags & spool::PORT_DOCUMENT_STARTED)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }

@@ -19,9 +19,15 @@ class CDCLBase::RecordAdapter : public spool::RecordHandler {
  public:
   explicit RecordAdapter(CDCLBase& object) : o_(object) {}
 
-  BOOL AttachDocProps(spool::OptionBlob blob) override { return o_.AttachRecordBlob(std::move(blob), false); }
-  BOOL AttachDevProps(spool::OptionBlob blob) override { return o_.AttachRecordBlob(std::move(blob), true); }
-  BOOL StartDoc(DWORD w, DWORD h, DWORD orientation) override { return o_.StartDoc(w, h, orientation); }
+  BOOL AttachDocProps(spool::OptionBlob blob) override {
+    return o_.AttachRecordBlob(std::move(blob), false);
+  }
+  BOOL AttachDevProps(spool::OptionBlob blob) override {
+    return o_.AttachRecordBlob(std::move(blob), true);
+  }
+  BOOL StartDoc(DWORD w, DWORD h, DWORD orientation) override {
+    return o_.StartDoc(w, h, orientation);
+  }
   BOOL EndDoc() override { return o_.EndDoc(); }
   BOOL AbortDoc() override { return o_.AbortDoc(); }
   BOOL StartPage(WORD a, WORD b, WORD copies) override { return o_.StartPage(a, b, copies); }
@@ -32,7 +38,9 @@ class CDCLBase::RecordAdapter : public spool::RecordHandler {
   BOOL SectionCommand() override { return o_.SectionCommand(); }
   BOOL EndSection() override { return o_.EndSection(); }
   BOOL BeginBitmap(WORD w, WORD h, WORD stride) override { return o_.BeginBitmap(w, h, stride); }
-  BOOL PlaceBitmap(WORD a, WORD b, WORD c, WORD d, WORD e) override { return o_.PlaceBitmap(a, b, c, d, e); }
+  BOOL PlaceBitmap(WORD a, WORD b, WORD c, WORD d, WORD e) override {
+    return o_.PlaceBitmap(a, b, c, d, e);
+  }
   BOOL BitmapData(std::span<BYTE> record) override { return o_.BitmapData(record); }
   BOOL EndBitmap() override { return o_.EndBitmap(); }
   BOOL ResetBitmap() override { return o_.ResetBitmap(); }
@@ -42,7 +50,9 @@ class CDCLBase::RecordAdapter : public spool::RecordHandler {
   }
   BOOL EndTransfer(WORD id) override { return o_.EndTransfer(id); }
   BOOL AbortTransfer(WORD id) override { return o_.AbortTransfer(id); }
-  void TransformItem(DWORD type, BYTE* payload, char kind) override { o_.TransformItem(type, payload, kind); }
+  void TransformItem(DWORD type, BYTE* payload, char kind) override {
+    o_.TransformItem(type, payload, kind);
+  }
   BOOL PrintText(WORD id, LONG x, LONG y, LONG dir, LONG cw, LONG ch, LONG v20, LONG v24,
                  const BYTE* text, DWORD n, BYTE* payload) override {
     return o_.PrintText(id, x, y, dir, cw, ch, v20, v24, text, n, payload);
@@ -59,7 +69,9 @@ class CDCLBase::RecordAdapter : public spool::RecordHandler {
                BYTE* payload) override {
     return o_.DrawBox(v0, x, y, dx, dy, colour, v24, width, payload);
   }
-  BOOL PassThrough(WORD value, const BYTE* bytes, DWORD n) override { return o_.PassThrough(value, bytes, n); }
+  BOOL PassThrough(WORD value, const BYTE* bytes, DWORD n) override {
+    return o_.PassThrough(value, bytes, n);
+  }
 
  private:
   CDCLBase& o_;
@@ -161,11 +173,13 @@ BOOL CDCLBase::OnPortOpened(DevicePort*) { return TRUE; }
 
 void CDCLBase::TransformItem(DWORD, BYTE*, char) {}
 
-BOOL CDCLBase::PrintText(WORD, LONG, LONG, LONG, LONG, LONG, LONG, LONG, const BYTE*, DWORD, BYTE*) {
+BOOL CDCLBase::PrintText(WORD, LONG, LONG, LONG, LONG, LONG, LONG, LONG, const BYTE*, DWORD,
+                         BYTE*) {
   SetLastError(ERROR_INVALID_FUNCTION);
   return FALSE;
 }
-BOOL CDCLBase::PrintBarcode(WORD, LONG, LONG, LONG, LONG, LONG, LONG, LONG, const BYTE*, DWORD, BYTE*) {
+BOOL CDCLBase::PrintBarcode(WORD, LONG, LONG, LONG, LONG, LONG, LONG, LONG, const BYTE*, DWORD,
+                            BYTE*) {
   SetLastError(ERROR_INVALID_FUNCTION);
   return FALSE;
 }
@@ -230,8 +244,8 @@ BOOL CDCLBase::CopyBytes(void* destination, DWORD* size, const void* source, DWO
   return TRUE;
 }
 
-BOOL CDCLBase::WriteTextCommand(LONG, LONG, LONG, LONG, LONG, LONG, LONG, DWORD, const TextFontEntry*,
-                                const BYTE*, DWORD, BYTE*) {
+BOOL CDCLBase::WriteTextCommand(LONG, LONG, LONG, LONG, LONG, LONG, LONG, DWORD,
+                                const TextFontEntry*, const BYTE*, DWORD, BYTE*) {
   return NotYetOffered();
 }
 LONG CDCLBase::ClassifyDirectCommand(const char*) { return 0; }

@@ -33,7 +33,9 @@ BOOL CDCLLabelPrinter::Terminate() {
 DWORD CDCLLabelPrinter::GetOptionValueSize(WORD optionId) { return Options().ValueSize(optionId); }
 
 // The printer's own defaults replace the model table's.
-const BYTE* CDCLLabelPrinter::GetOptionDefault(WORD optionId) { return Options().Default(optionId); }
+const BYTE* CDCLLabelPrinter::GetOptionDefault(WORD optionId) {
+  return Options().Default(optionId);
+}
 
 BOOL CDCLLabelPrinter::OpenDirect(void*, DWORD a, DWORD b, HWND, WORD optionId, DWORD) {
   // The font and tools dialogs name the pair the printer is reached with; the status
@@ -43,7 +45,8 @@ BOOL CDCLLabelPrinter::OpenDirect(void*, DWORD a, DWORD b, HWND, WORD optionId, 
     directB_ = b;
     return TRUE;
   }
-  if (optionId == 0x3019) return CDCLModelFile::OpenDirect(nullptr, directA_, directB_, nullptr, optionId, 1);
+  if (optionId == 0x3019)
+    return CDCLModelFile::OpenDirect(nullptr, directA_, directB_, nullptr, optionId, 1);
   return TRUE;
 }
 
@@ -87,7 +90,9 @@ LONG CDCLLabelPrinter::GetOptionMaximum(WORD o) { return Options().Maximum(o); }
 BOOL CDCLLabelPrinter::HasOptionChoices(WORD o) { return Options().HasChoices(o); }
 DWORD CDCLLabelPrinter::GetOptionChoiceCount(WORD o) { return Options().ChoiceCount(o); }
 LONG CDCLLabelPrinter::GetOptionChoiceValue(WORD o, DWORD n) { return Options().ChoiceValue(o, n); }
-const char* CDCLLabelPrinter::GetOptionChoiceText(WORD o, DWORD n) { return Options().ChoiceText(o, n); }
+const char* CDCLLabelPrinter::GetOptionChoiceText(WORD o, DWORD n) {
+  return Options().ChoiceText(o, n);
+}
 LONG_PTR CDCLLabelPrinter::ReservedOptionQuery94(WORD, DWORD) { return 0; }
 LONG_PTR CDCLLabelPrinter::ReservedOptionQuery95(WORD, DWORD) { return 0; }
 BOOL CDCLLabelPrinter::IsOptionFreeText(WORD o) { return Options().IsFreeText(o); }
@@ -105,12 +110,15 @@ BOOL CDCLLabelPrinter::WriteCommand(const void* bytes, DWORD count) {
 }
 
 LabelOptions CDCLLabelPrinter::Options() {
-  auto loadText = [this](UINT id, char* buffer, int size) { return LoadString(nullptr, id, buffer, size); };
+  auto loadText = [this](UINT id, char* buffer, int size) {
+    return LoadString(nullptr, id, buffer, size);
+  };
   // The built-in options table says which blob holds an option's value.
   auto findValue = [this](WORD id) -> BYTE* {
     for (const OptionEntryEx& e : OptionTable()) {
       if (e.base.optionId != id) continue;
-      if (e.base.flags & OPTION_SCOPE_DOCUMENT) return FindOptionValue(AttachedDocProps(), false, id);
+      if (e.base.flags & OPTION_SCOPE_DOCUMENT)
+        return FindOptionValue(AttachedDocProps(), false, id);
       if (e.base.flags & OPTION_SCOPE_DEVICE) return FindOptionValue(AttachedDevProps(), true, id);
       return nullptr;
     }

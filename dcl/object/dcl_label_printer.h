@@ -25,66 +25,67 @@ class CDCLLabelPrinter : public CDCLModelFile {
   ~CDCLLabelPrinter() override;
 
   BOOL ShowHelp(HWND parent, DWORD helpId, HWND control, DWORD controlHelpId) override;  // 5
-  BOOL Terminate() override;                                                            // 7
-  DWORD GetOptionValueSize(WORD optionId) override;                                     // 10
-  const BYTE* GetOptionDefault(WORD optionId) override;                                 // 11
-  LONG GetConfigLimit() override;                                                       // 12
-  const ModelEntry* GetModel(DWORD index) override;                                     // 14
+  BOOL Terminate() override;                                                             // 7
+  DWORD GetOptionValueSize(WORD optionId) override;                                      // 10
+  const BYTE* GetOptionDefault(WORD optionId) override;                                  // 11
+  LONG GetConfigLimit() override;                                                        // 12
+  const ModelEntry* GetModel(DWORD index) override;                                      // 14
   // The printer's installed lists replace the model table's papers, fonts and bar codes.
-  DWORD GetPaperCount(DWORD key) override;                                              // 22
-  const PaperEntry* GetPaper(DWORD key, DWORD n) override;                              // 23
-  DWORD GetTextFontCount(DWORD key) override;                                           // 30
-  const TextFontEntry* GetTextFont(DWORD key, DWORD n) override;                        // 31
-  DWORD GetBarcodeFontCount(DWORD key) override;                                        // 32
-  const BarcodeFontEntry* GetBarcodeFont(DWORD key, DWORD n) override;                  // 33
-  LONG_PTR Configure(void* a, void* b, void* c, WORD kind, void* d, void* e, void* f) override;  // 34
+  DWORD GetPaperCount(DWORD key) override;                              // 22
+  const PaperEntry* GetPaper(DWORD key, DWORD n) override;              // 23
+  DWORD GetTextFontCount(DWORD key) override;                           // 30
+  const TextFontEntry* GetTextFont(DWORD key, DWORD n) override;        // 31
+  DWORD GetBarcodeFontCount(DWORD key) override;                        // 32
+  const BarcodeFontEntry* GetBarcodeFont(DWORD key, DWORD n) override;  // 33
+  LONG_PTR Configure(void* a, void* b, void* c, WORD kind, void* d, void* e,
+                     void* f) override;  // 34
   BOOL OpenDirect(void* portBlock, DWORD a, DWORD b, HWND window, WORD optionId,
-                  DWORD flag) override;                                                 // 35
+                  DWORD flag) override;  // 35
   // The option dialogs come with the dialogs; the value is checked before one opens.
   LONG_PTR OptionDialog(BYTE* value, HWND window, WORD optionId, void* portBlock) override;  // 38
-  BOOL NotifyOptionChanged(WORD optionId, BYTE* value, DWORD mode) override;            // 40
-  BOOL OnPortOpened(DevicePort* port) override;                                         // 41
-  BOOL StartDoc(DWORD width, DWORD height, DWORD orientation) override;                 // 42
-  BOOL EndDoc() override;                                                               // 43
-  BOOL AbortDoc() override;                                                             // 44
-  BOOL StartPage(WORD valueA, WORD valueB, WORD copies) override;                       // 45
-  BOOL EndPage(WORD copies) override;                                                   // 46
-  int LoadString(HMODULE module, UINT id, char* buffer, int size) override;             // 83
+  BOOL NotifyOptionChanged(WORD optionId, BYTE* value, DWORD mode) override;                 // 40
+  BOOL OnPortOpened(DevicePort* port) override;                                              // 41
+  BOOL StartDoc(DWORD width, DWORD height, DWORD orientation) override;                      // 42
+  BOOL EndDoc() override;                                                                    // 43
+  BOOL AbortDoc() override;                                                                  // 44
+  BOOL StartPage(WORD valueA, WORD valueB, WORD copies) override;                            // 45
+  BOOL EndPage(WORD copies) override;                                                        // 46
+  int LoadString(HMODULE module, UINT id, char* buffer, int size) override;                  // 83
   // Binds the language file, loads the model tables once, opens the printer's registry
   // key, reads the model data file and, on a set-up machine, populates the printer's
   // empty lists. FALSE with the last error set.
-  BOOL LoadConfiguration(ModelTables* tables) override;                                 // 84
-  BOOL IsOptionSupported(WORD optionId) override;                                       // 85
-  BOOL IsOptionEnabled(WORD optionId) override;                                         // 86
-  BOOL HasOptionRange(WORD optionId) override;                                          // 87
-  LONG GetOptionMinimum(WORD optionId) override;                                        // 88
-  LONG GetOptionMaximum(WORD optionId) override;                                        // 89
-  BOOL HasOptionChoices(WORD optionId) override;                                        // 90
-  DWORD GetOptionChoiceCount(WORD optionId) override;                                   // 91
-  LONG GetOptionChoiceValue(WORD optionId, DWORD index) override;                       // 92
-  const char* GetOptionChoiceText(WORD optionId, DWORD index) override;                 // 93
-  LONG_PTR ReservedOptionQuery94(WORD optionId, DWORD index) override;                  // 94
-  LONG_PTR ReservedOptionQuery95(WORD optionId, DWORD index) override;                  // 95
-  BOOL IsOptionFreeText(WORD optionId) override;                                        // 96
-  BOOL LookUpResourceName(const char* name, LONG* value) override;                      // 99
-  LONG_PTR MapOptionValue(WORD optionId, LONG_PTR value) override;                      // 104
-  LONG ClassifyDirectCommand(const char* text) override;                                // 107
-  BOOL WriteCommand(const void* bytes, DWORD count) override;                           // 112
+  BOOL LoadConfiguration(ModelTables* tables) override;                  // 84
+  BOOL IsOptionSupported(WORD optionId) override;                        // 85
+  BOOL IsOptionEnabled(WORD optionId) override;                          // 86
+  BOOL HasOptionRange(WORD optionId) override;                           // 87
+  LONG GetOptionMinimum(WORD optionId) override;                         // 88
+  LONG GetOptionMaximum(WORD optionId) override;                         // 89
+  BOOL HasOptionChoices(WORD optionId) override;                         // 90
+  DWORD GetOptionChoiceCount(WORD optionId) override;                    // 91
+  LONG GetOptionChoiceValue(WORD optionId, DWORD index) override;        // 92
+  const char* GetOptionChoiceText(WORD optionId, DWORD index) override;  // 93
+  LONG_PTR ReservedOptionQuery94(WORD optionId, DWORD index) override;   // 94
+  LONG_PTR ReservedOptionQuery95(WORD optionId, DWORD index) override;   // 95
+  BOOL IsOptionFreeText(WORD optionId) override;                         // 96
+  BOOL LookUpResourceName(const char* name, LONG* value) override;       // 99
+  LONG_PTR MapOptionValue(WORD optionId, LONG_PTR value) override;       // 104
+  LONG ClassifyDirectCommand(const char* text) override;                 // 107
+  BOOL WriteCommand(const void* bytes, DWORD count) override;            // 112
 
   // The printer's configuration the options follow; the configuration load sets it.
   const PrinterConfig& Config() const { return config_; }
   void SetConfig(const PrinterConfig& config) { config_ = config; }
 
   // Back-end operations every printer language must give.
-  const char* GetDefFileName() override = 0;                                            // 98
+  const char* GetDefFileName() override = 0;  // 98
   BOOL AddDownloadFont(void* installedList, ModelTables* tables, WORD* id, HWND window,
-                       void* portBlock) override = 0;                                   // 102
-  BOOL DeleteDownloadFont(const char* fontName, void* portBlock) override = 0;          // 103
+                       void* portBlock) override = 0;                           // 102
+  BOOL DeleteDownloadFont(const char* fontName, void* portBlock) override = 0;  // 103
   BOOL WriteTextCommand(LONG x, LONG y, LONG charWidth, LONG charHeight, LONG multX, LONG multY,
                         LONG direction, DWORD placement, const TextFontEntry* font,
                         const BYTE* text, DWORD textLength, BYTE* payload) override = 0;  // 106
-  const char* const* GetNameTable(char kind) override = 0;                              // 108
-  DWORD GetNameTableCount(char kind) override = 0;                                      // 109
+  const char* const* GetNameTable(char kind) override = 0;                                // 108
+  DWORD GetNameTableCount(char kind) override = 0;                                        // 109
 
  protected:
   // The language file's texts, once a configuration bound it; null before.

@@ -14,8 +14,8 @@ namespace trv::dcl {
 std::string DriverDirectory() {
   char folder[1024] = "";
   DWORD needed = 0;
-  if (!GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(folder), sizeof folder,
-                                  &needed))
+  if (!GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(folder),
+                                  sizeof folder, &needed))
     return "";
   std::string directory = folder;
   directory += '\\';
@@ -35,7 +35,9 @@ BOOL CDCLModelFile::Terminate() {
   return TRUE;
 }
 
-BOOL CDCLModelFile::LoadConfiguration(ModelTables* tables) { return LoadDefFile(tables, GetDefFileName()); }
+BOOL CDCLModelFile::LoadConfiguration(ModelTables* tables) {
+  return LoadDefFile(tables, GetDefFileName());
+}
 
 BOOL CDCLModelFile::LookUpResourceName(const char* name, LONG* value) {
   if (name == nullptr || value == nullptr) return FALSE;

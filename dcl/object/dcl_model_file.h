@@ -16,11 +16,11 @@ std::string DriverDirectory();
 class CDCLModelFile : public CDCLModelTable {
  public:
   ~CDCLModelFile() override;
-  BOOL Terminate() override;                                          // 7
-  BOOL LoadConfiguration(ModelTables* tables) override;               // 84
-  const char* GetDefFileName() override = 0;                          // 98
-  BOOL LookUpResourceName(const char* name, LONG* value) override;    // 99
-  BOOL FreeConfiguration(ModelTables* tables) override;               // 100
+  BOOL Terminate() override;                                             // 7
+  BOOL LoadConfiguration(ModelTables* tables) override;                  // 84
+  const char* GetDefFileName() override = 0;                             // 98
+  BOOL LookUpResourceName(const char* name, LONG* value) override;       // 99
+  BOOL FreeConfiguration(ModelTables* tables) override;                  // 100
   BOOL LoadDefFile(ModelTables* tables, const char* fileName) override;  // 101
 };
 

@@ -64,7 +64,9 @@ const BYTE* CDCLModelTable::GetOptionDefault(WORD optionId) {
 }
 
 DWORD CDCLModelTable::GetModelCount() { return EnsureLoaded() ? dcl::GetModelCount(tables_) : 0; }
-const ModelEntry* CDCLModelTable::GetModel(DWORD i) { return EnsureLoaded() ? dcl::GetModel(tables_, i) : nullptr; }
+const ModelEntry* CDCLModelTable::GetModel(DWORD i) {
+  return EnsureLoaded() ? dcl::GetModel(tables_, i) : nullptr;
+}
 DWORD CDCLModelTable::GetMonitorCount(DWORD k) {
   return EnsureLoaded() ? dcl::GetMonitorCount(tables_, k, RunningPlatformBit()) : 0;
 }
@@ -80,15 +82,21 @@ const OptionEntry* CDCLModelTable::GetOption(DWORD k, DWORD n) {
 const OptionEntryEx* CDCLModelTable::GetOptionEx(DWORD k, DWORD n) {
   return EnsureLoaded() ? dcl::GetOptionEx(tables_, k, n, *callbacks_) : nullptr;
 }
-DWORD CDCLModelTable::GetTrayCount(DWORD k) { return EnsureLoaded() ? dcl::GetTrayCount(tables_, k) : 0; }
+DWORD CDCLModelTable::GetTrayCount(DWORD k) {
+  return EnsureLoaded() ? dcl::GetTrayCount(tables_, k) : 0;
+}
 const TrayEntry* CDCLModelTable::GetTray(DWORD k, DWORD n) {
   return EnsureLoaded() ? dcl::GetTray(tables_, k, n) : nullptr;
 }
-DWORD CDCLModelTable::GetPaperCount(DWORD k) { return EnsureLoaded() ? dcl::GetPaperCount(tables_, k) : 0; }
+DWORD CDCLModelTable::GetPaperCount(DWORD k) {
+  return EnsureLoaded() ? dcl::GetPaperCount(tables_, k) : 0;
+}
 const PaperEntry* CDCLModelTable::GetPaper(DWORD k, DWORD n) {
   return EnsureLoaded() ? dcl::GetPaper(tables_, k, n) : nullptr;
 }
-DWORD CDCLModelTable::GetRibbonCount(DWORD k) { return EnsureLoaded() ? dcl::GetRibbonCount(tables_, k) : 0; }
+DWORD CDCLModelTable::GetRibbonCount(DWORD k) {
+  return EnsureLoaded() ? dcl::GetRibbonCount(tables_, k) : 0;
+}
 const RibbonEntry* CDCLModelTable::GetRibbon(DWORD k, DWORD n) {
   return EnsureLoaded() ? dcl::GetRibbon(tables_, k, n) : nullptr;
 }
@@ -117,10 +125,18 @@ const BarcodeFontEntry* CDCLModelTable::GetBarcodeFont(DWORD k, DWORD n) {
   return EnsureLoaded() ? dcl::GetBarcodeFont(tables_, k, n) : nullptr;
 }
 
-BOOL CDCLModelTable::HasOptionRange(WORD o) { return EnsureLoaded() ? dcl::HasOptionRange(tables_, o) : FALSE; }
-LONG CDCLModelTable::GetOptionMinimum(WORD o) { return EnsureLoaded() ? dcl::GetOptionMinimum(tables_, o) : 0; }
-LONG CDCLModelTable::GetOptionMaximum(WORD o) { return EnsureLoaded() ? dcl::GetOptionMaximum(tables_, o) : -1; }
-BOOL CDCLModelTable::HasOptionChoices(WORD o) { return EnsureLoaded() ? dcl::HasOptionChoices(tables_, o) : FALSE; }
+BOOL CDCLModelTable::HasOptionRange(WORD o) {
+  return EnsureLoaded() ? dcl::HasOptionRange(tables_, o) : FALSE;
+}
+LONG CDCLModelTable::GetOptionMinimum(WORD o) {
+  return EnsureLoaded() ? dcl::GetOptionMinimum(tables_, o) : 0;
+}
+LONG CDCLModelTable::GetOptionMaximum(WORD o) {
+  return EnsureLoaded() ? dcl::GetOptionMaximum(tables_, o) : -1;
+}
+BOOL CDCLModelTable::HasOptionChoices(WORD o) {
+  return EnsureLoaded() ? dcl::HasOptionChoices(tables_, o) : FALSE;
+}
 DWORD CDCLModelTable::GetOptionChoiceCount(WORD o) {
   return EnsureLoaded() ? dcl::GetOptionChoiceCount(tables_, o) : 0;
 }
@@ -138,10 +154,15 @@ const char* CDCLModelTable::GetOptionChoiceText(WORD o, DWORD n) {
   return choiceText;
 }
 
-BOOL CDCLModelTable::IsOptionFreeText(WORD o) { return EnsureLoaded() ? dcl::IsOptionFreeText(tables_, o) : FALSE; }
-DWORD CDCLModelTable::GetOptionHelpId(WORD o) { return EnsureLoaded() ? dcl::GetOptionHelpId(tables_, o) : 0; }
+BOOL CDCLModelTable::IsOptionFreeText(WORD o) {
+  return EnsureLoaded() ? dcl::IsOptionFreeText(tables_, o) : FALSE;
+}
+DWORD CDCLModelTable::GetOptionHelpId(WORD o) {
+  return EnsureLoaded() ? dcl::GetOptionHelpId(tables_, o) : 0;
+}
 
-LONG_PTR CDCLModelTable::OptionCommand(BYTE* value, WORD optionId, WORD command, LONG_PTR c, LONG_PTR) {
+LONG_PTR CDCLModelTable::OptionCommand(BYTE* value, WORD optionId, WORD command, LONG_PTR c,
+                                       LONG_PTR) {
   if (value == nullptr) return 0;
   DWORD size;
   WORD id, flags;
@@ -171,7 +192,8 @@ LONG_PTR CDCLModelTable::OptionCommand(BYTE* value, WORD optionId, WORD command,
     case 49: return HasOptionChoices(optionId);
     case 50: return GetOptionChoiceCount(optionId);
     case 51: return GetOptionChoiceValue(optionId, static_cast<DWORD>(c));
-    case 52: return reinterpret_cast<LONG_PTR>(GetOptionChoiceText(optionId, static_cast<DWORD>(c)));
+    case 52:
+      return reinterpret_cast<LONG_PTR>(GetOptionChoiceText(optionId, static_cast<DWORD>(c)));
     case 53: return ReservedOptionQuery94(optionId, static_cast<DWORD>(c));
     case 54: return IsOptionSupported(optionId);
     case 55: return IsOptionEnabled(optionId);

@@ -51,8 +51,9 @@ DWORD PortKindOf(const char* portName) {
   static const struct {
     const char* pattern;
     DWORD kind;
-  } kPatterns[] = {{"LPT#:", PORT_KIND_LPT}, {"LABELLPT#:", PORT_KIND_LPT}, {"COM#:", PORT_KIND_COM},
-                   {"USB*", PORT_KIND_USB},  {"SCSI*", PORT_KIND_SCSI},      {"FILE*", PORT_KIND_FILE}};
+  } kPatterns[] = {{"LPT#:", PORT_KIND_LPT},  {"LABELLPT#:", PORT_KIND_LPT},
+                   {"COM#:", PORT_KIND_COM},  {"USB*", PORT_KIND_USB},
+                   {"SCSI*", PORT_KIND_SCSI}, {"FILE*", PORT_KIND_FILE}};
   std::string name = portName != nullptr ? portName : "";
   CharUpperBuffA(name.data(), static_cast<DWORD>(name.size()));
   for (const auto& p : kPatterns)
@@ -63,8 +64,9 @@ DWORD PortKindOf(const char* portName) {
 BOOL CDCLBase::OpenDevicePort(DevicePort* port, LPWSTR portName, const PortAccessTable* table,
                               HWND owner, LPWSTR printerName, DWORD jobId, DWORD level,
                               LPBYTE docInfo) {
-  if (port == nullptr || port->IsOpen() || table == nullptr || table->size != kPortAccessTableSize ||
-      table->openPort == nullptr || table->writePort == nullptr || table->closePort == nullptr) {
+  if (port == nullptr || port->IsOpen() || table == nullptr ||
+      table->size != kPortAccessTableSize || table->openPort == nullptr ||
+      table->writePort == nullptr || table->closePort == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
@@ -277,8 +279,7 @@ BOOL CDCLBase::WriteToPort(DevicePort* port, const BYTE* bytes, DWORD count, DWO
     }
     if (status.state == STATUS_READY) continue;
     switch (HandleDeviceStatus(port, &status)) {
-      case STATUS_ANSWER_RETRY:
-        break;
+      case STATUS_ANSWER_RETRY: break;
       case STATUS_ANSWER_WRITE_AGAIN:
         ResetDevice(port);
         position = bytes;
@@ -287,10 +288,8 @@ BOOL CDCLBase::WriteToPort(DevicePort* port, const BYTE* bytes, DWORD count, DWO
       case STATUS_ANSWER_CANCEL:
         SetLastError(ERROR_SUCCESS);  // the user cancelled
         return FALSE;
-      case STATUS_ANSWER_IGNORE:
-        return TRUE;
-      default:
-        return FALSE;
+      case STATUS_ANSWER_IGNORE: return TRUE;
+      default: return FALSE;
     }
     status.state = STATUS_READY;
   }

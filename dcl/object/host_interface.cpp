@@ -6,10 +6,10 @@
 
 #include "dcl/help.h"
 #include "dcl/help_location.h"
-#include "dcl/own_module.h"
 #include "dcl/object/dcl_base.h"
 #include "dcl/object/list_scheme.h"
 #include "dcl/object/option_blobs.h"
+#include "dcl/own_module.h"
 #include "platform/kernel.h"
 
 namespace trv::dcl {

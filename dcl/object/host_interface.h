@@ -33,34 +33,35 @@ struct DCLInterface {
   BOOL(WINAPI* SetDocProps)(DclObject, WORD modelKey, BYTE* buffer, DWORD size);
   BOOL(WINAPI* SetDevProps)(DclObject, WORD modelKey, BYTE* buffer, DWORD size);
   BOOL(WINAPI* GetModelList)(DclObject, BYTE* buffer, DWORD size, DWORD* needed, DWORD* count);
-  BOOL(WINAPI* GetMonitorList)(DclObject, DWORD key, BYTE* buffer, DWORD size, DWORD* needed,
-                               DWORD* count);
-  BOOL(WINAPI* GetOptionList)(DclObject, DWORD modelKey, BYTE* buffer, DWORD size, DWORD* needed,
-                              DWORD* count);
-  BOOL(WINAPI* GetTrayList)(DclObject, DWORD modelKey, BYTE* buffer, DWORD size, DWORD* needed,
-                            DWORD* count);
-  BOOL(WINAPI* GetPaperList)(DclObject, DWORD trayKey, BYTE* buffer, DWORD size, DWORD* needed,
-                             DWORD* count);
-  BOOL(WINAPI* GetRibbonList)(DclObject, DWORD paperKey, BYTE* buffer, DWORD size, DWORD* needed,
-                              DWORD* count);
-  BOOL(WINAPI* GetSubRibbonList)(DclObject, DWORD ribbonKey, BYTE* buffer, DWORD size,
-                                 DWORD* needed, DWORD* count);
-  BOOL(WINAPI* GetRibbonOptionList)(DclObject, DWORD ribbonKey, DWORD category, BYTE* buffer,
-                                    DWORD size, DWORD* needed, DWORD* count);
-  BOOL(WINAPI* GetTextFontList)(DclObject, DWORD key, BYTE* buffer, DWORD size, DWORD* needed,
-                                DWORD* count);
-  BOOL(WINAPI* GetBarcodeFontList)(DclObject, DWORD key, BYTE* buffer, DWORD size, DWORD* needed,
-                                   DWORD* count);
-  BOOL(WINAPI* GetOptionExList)(DclObject, DWORD modelKey, BYTE* buffer, DWORD size,
-                                DWORD* needed, DWORD* count);
-  LONG_PTR(WINAPI* Configure)(DclObject, void* a, void* b, void* c, WORD kind, void* d, void* e,
-                              void* f);
-  LONG_PTR(WINAPI* OptionCommand)(DclObject, BYTE* docProps, BYTE* devProps, WORD optionId,
-                                  WORD command, LONG_PTR c, LONG_PTR d);
+  BOOL(WINAPI* GetMonitorList)
+  (DclObject, DWORD key, BYTE* buffer, DWORD size, DWORD* needed, DWORD* count);
+  BOOL(WINAPI* GetOptionList)
+  (DclObject, DWORD modelKey, BYTE* buffer, DWORD size, DWORD* needed, DWORD* count);
+  BOOL(WINAPI* GetTrayList)
+  (DclObject, DWORD modelKey, BYTE* buffer, DWORD size, DWORD* needed, DWORD* count);
+  BOOL(WINAPI* GetPaperList)
+  (DclObject, DWORD trayKey, BYTE* buffer, DWORD size, DWORD* needed, DWORD* count);
+  BOOL(WINAPI* GetRibbonList)
+  (DclObject, DWORD paperKey, BYTE* buffer, DWORD size, DWORD* needed, DWORD* count);
+  BOOL(WINAPI* GetSubRibbonList)
+  (DclObject, DWORD ribbonKey, BYTE* buffer, DWORD size, DWORD* needed, DWORD* count);
+  BOOL(WINAPI* GetRibbonOptionList)
+  (DclObject, DWORD ribbonKey, DWORD category, BYTE* buffer, DWORD size, DWORD* needed,
+   DWORD* count);
+  BOOL(WINAPI* GetTextFontList)
+  (DclObject, DWORD key, BYTE* buffer, DWORD size, DWORD* needed, DWORD* count);
+  BOOL(WINAPI* GetBarcodeFontList)
+  (DclObject, DWORD key, BYTE* buffer, DWORD size, DWORD* needed, DWORD* count);
+  BOOL(WINAPI* GetOptionExList)
+  (DclObject, DWORD modelKey, BYTE* buffer, DWORD size, DWORD* needed, DWORD* count);
+  LONG_PTR(WINAPI* Configure)
+  (DclObject, void* a, void* b, void* c, WORD kind, void* d, void* e, void* f);
+  LONG_PTR(WINAPI* OptionCommand)
+  (DclObject, BYTE* docProps, BYTE* devProps, WORD optionId, WORD command, LONG_PTR c, LONG_PTR d);
   BOOL(WINAPI* SetHostValues)(DclObject, DWORD a, DWORD b);
-  BOOL(WINAPI* OpenPrinter)(DclObject, LPWSTR portName, const void* portTable, HWND owner,
-                            LPWSTR printerName, DWORD jobId, DWORD level, LPBYTE docInfo,
-                            void* reserved);
+  BOOL(WINAPI* OpenPrinter)
+  (DclObject, LPWSTR portName, const void* portTable, HWND owner, LPWSTR printerName, DWORD jobId,
+   DWORD level, LPBYTE docInfo, void* reserved);
   BOOL(WINAPI* ClosePrinter)(DclObject);
   BOOL(WINAPI* ProcessRecord)(DclObject, BYTE* record);
 };

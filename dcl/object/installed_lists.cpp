@@ -87,14 +87,20 @@ DWORD InstalledLists::Count(HKEY list) {
 const PaperEntry* InstalledLists::Paper(HKEY papers, DWORD index, Resolution resolution) {
   return Serve(
       paper_, paperTexts_,
-      [&](PaperEntry& e, std::vector<TextHandle>& t) { return ReadPaperAt(papers, index, resolution, e, t); },
-      [](PaperEntry& e, std::vector<TextHandle>& served) { e.name = KeepCut(served, e.name, kNameBuffer); });
+      [&](PaperEntry& e, std::vector<TextHandle>& t) {
+        return ReadPaperAt(papers, index, resolution, e, t);
+      },
+      [](PaperEntry& e, std::vector<TextHandle>& served) {
+        e.name = KeepCut(served, e.name, kNameBuffer);
+      });
 }
 
 const TextFontEntry* InstalledLists::TextFont(HKEY fonts, DWORD index) {
   return Serve(
       font_, fontTexts_,
-      [&](TextFontEntry& e, std::vector<TextHandle>& t) { return ReadTextFontAt(fonts, index, e, t); },
+      [&](TextFontEntry& e, std::vector<TextHandle>& t) {
+        return ReadTextFontAt(fonts, index, e, t);
+      },
       [](TextFontEntry& e, std::vector<TextHandle>& served) {
         // A system TrueType font keeps its own face name and is not offered to GDI
         // a second time as a device font.
@@ -118,7 +124,9 @@ const TextFontEntry* InstalledLists::TextFont(HKEY fonts, DWORD index) {
 const BarcodeFontEntry* InstalledLists::BarcodeFont(HKEY barcodes, DWORD index) {
   return Serve(
       barcode_, barcodeTexts_,
-      [&](BarcodeFontEntry& e, std::vector<TextHandle>& t) { return ReadBarcodeFontAt(barcodes, index, e, t); },
+      [&](BarcodeFontEntry& e, std::vector<TextHandle>& t) {
+        return ReadBarcodeFontAt(barcodes, index, e, t);
+      },
       [](BarcodeFontEntry& e, std::vector<TextHandle>& served) {
         std::string name = ServedName(e.name);
         SetFaceName(e.info, name);

@@ -6,8 +6,8 @@
 
 #include "dcl/help_location.h"
 #include "dcl/model/model_data_file.h"
-#include "dcl/own_module.h"
 #include "dcl/object/dcl_label_printer.h"
+#include "dcl/own_module.h"
 #include "language/language_binding.h"
 #include "platform/kernel.h"
 
@@ -37,11 +37,13 @@ BOOL CDCLLabelPrinter::LoadConfiguration(ModelTables* tables) {
   const std::string directory = DriverDirectory();
   // Help files are looked for in the driver folder from now on.
   HMODULE module = OwnModule();
-  SetHelpLocation(module, reinterpret_cast<HINSTANCE>(module), directory.c_str(), GetHelpFileName());
+  SetHelpLocation(module, reinterpret_cast<HINSTANCE>(module), directory.c_str(),
+                  GetHelpFileName());
 
   // Every display text of the configuration comes from the language file.
   SetLanguage(nullptr);
-  auto binding = std::make_unique<LanguageBinding>(LanguageBinding::ForDcl(directory, LanguageFile()));
+  auto binding =
+      std::make_unique<LanguageBinding>(LanguageBinding::ForDcl(directory, LanguageFile()));
   if (!binding->Load()) return FALSE;
   SetLanguage(std::move(binding));
 
@@ -85,7 +87,8 @@ BOOL CDCLLabelPrinter::LoadConfiguration(ModelTables* tables) {
 void CDCLLabelPrinter::ReleaseConfigTexts() {
   config_.modelName.clear();
   config_.modelPicture.clear();
-  for (RangeSetting* s : {&config_.printSpeed, &config_.slewSpeed, &config_.backfeedSpeed, &config_.darkness}) {
+  for (RangeSetting* s :
+       {&config_.printSpeed, &config_.slewSpeed, &config_.backfeedSpeed, &config_.darkness}) {
     s->display.clear();
     s->values.clear();
   }
@@ -106,7 +109,8 @@ DWORD CDCLLabelPrinter::GetPaperCount(DWORD) {
 }
 const PaperEntry* CDCLLabelPrinter::GetPaper(DWORD, DWORD n) {
   if (!EnsureLoaded()) return nullptr;
-  return installed_.Paper(registry_.papers(), n, Resolution{config_.resolutionX, config_.resolutionY});
+  return installed_.Paper(registry_.papers(), n,
+                          Resolution{config_.resolutionX, config_.resolutionY});
 }
 DWORD CDCLLabelPrinter::GetTextFontCount(DWORD) {
   return EnsureLoaded() ? InstalledLists::Count(registry_.fonts()) : 0;

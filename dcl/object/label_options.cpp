@@ -49,8 +49,17 @@ bool IsUserCommand(WORD id) { return id == 0x3041 || id == 0x3042 || id == 0x304
 
 bool IsTwoState(WORD id) {
   switch (id) {
-    case 0x1004: case 0x1006: case 0x1007: case 0x100A: case 0x3006: case 0x3018:
-    case 0x3021: case 0x3022: case 0x3047: case 0x3049: case 0x3050: return true;
+    case 0x1004:
+    case 0x1006:
+    case 0x1007:
+    case 0x100A:
+    case 0x3006:
+    case 0x3018:
+    case 0x3021:
+    case 0x3022:
+    case 0x3047:
+    case 0x3049:
+    case 0x3050: return true;
     default: return false;
   }
 }
@@ -140,34 +149,66 @@ struct ValueTextRow {
 };
 
 constexpr ValueTextRow kValueTexts[] = {
-    {0x7, 0x1004, 1, 81}, {0x7, 0x1004, 0, 82},
-    {0x7, 0x1006, 1, 81}, {0x7, 0x1006, 0, 82},
-    {0x7, 0x1007, 1, 81}, {0x7, 0x1007, 0, 82},
-    {0x7, 0x3006, 1, 81}, {0x7, 0x3006, 0, 82},
-    {0x7, 0x3021, 1, 81}, {0x7, 0x3021, 0, 82},
-    {0x7, 0x3047, 1, 12566}, {0x7, 0x3047, 0, 12567},
-    {0x7, 0x100A, 1, 74}, {0x7, 0x100A, 0, 75},
-    {0x7, 0x3018, 1, 74}, {0x7, 0x3018, 0, 75},
-    {0x7, 0x3022, 1, 74}, {0x7, 0x3022, 0, 75},
-    {0x1, 0x2001, 0x01, 12399}, {0x2, 0x2001, 0x01, 12399}, {0x4, 0x2001, 0x01, 12275},
+    {0x7, 0x1004, 1, 81},
+    {0x7, 0x1004, 0, 82},
+    {0x7, 0x1006, 1, 81},
+    {0x7, 0x1006, 0, 82},
+    {0x7, 0x1007, 1, 81},
+    {0x7, 0x1007, 0, 82},
+    {0x7, 0x3006, 1, 81},
+    {0x7, 0x3006, 0, 82},
+    {0x7, 0x3021, 1, 81},
+    {0x7, 0x3021, 0, 82},
+    {0x7, 0x3047, 1, 12566},
+    {0x7, 0x3047, 0, 12567},
+    {0x7, 0x100A, 1, 74},
+    {0x7, 0x100A, 0, 75},
+    {0x7, 0x3018, 1, 74},
+    {0x7, 0x3018, 0, 75},
+    {0x7, 0x3022, 1, 74},
+    {0x7, 0x3022, 0, 75},
+    {0x1, 0x2001, 0x01, 12399},
+    {0x2, 0x2001, 0x01, 12399},
+    {0x4, 0x2001, 0x01, 12275},
     {0x7, 0x2001, 0x02, 12276},
-    {0x1, 0x2001, 0x04, 12351}, {0x2, 0x2001, 0x04, 12352}, {0x4, 0x2001, 0x04, 12353},
-    {0x1, 0x2001, 0x08, 12279}, {0x2, 0x2001, 0x08, 12280}, {0x4, 0x2001, 0x08, 12278},
-    {0x7, 0x2001, 0x10, 12281}, {0x7, 0x2001, 0x20, 12282},
-    {0x7, 0x3004, 0x02, 12283}, {0x7, 0x3004, 0x01, 12284}, {0x7, 0x3004, 0x04, 12285},
-    {0x3, 0x3005, 0x02, 12286}, {0x3, 0x3005, 0x01, 12287},
-    {0x3, 0x3005, 0x04, 12288}, {0x3, 0x3005, 0x08, 12289},
-    {0x4, 0x3005, 0x02, 12573, true}, {0x4, 0x3005, 0x01, 12399, true},
+    {0x1, 0x2001, 0x04, 12351},
+    {0x2, 0x2001, 0x04, 12352},
+    {0x4, 0x2001, 0x04, 12353},
+    {0x1, 0x2001, 0x08, 12279},
+    {0x2, 0x2001, 0x08, 12280},
+    {0x4, 0x2001, 0x08, 12278},
+    {0x7, 0x2001, 0x10, 12281},
+    {0x7, 0x2001, 0x20, 12282},
+    {0x7, 0x3004, 0x02, 12283},
+    {0x7, 0x3004, 0x01, 12284},
+    {0x7, 0x3004, 0x04, 12285},
+    {0x3, 0x3005, 0x02, 12286},
+    {0x3, 0x3005, 0x01, 12287},
+    {0x3, 0x3005, 0x04, 12288},
+    {0x3, 0x3005, 0x08, 12289},
+    {0x4, 0x3005, 0x02, 12573, true},
+    {0x4, 0x3005, 0x01, 12399, true},
     {0x4, 0x3005, 0x04, 12574, true},
-    {0x4, 0x3005, 0x02, 12286}, {0x4, 0x3005, 0x01, 12287}, {0x4, 0x3005, 0x04, 12550},
+    {0x4, 0x3005, 0x02, 12286},
+    {0x4, 0x3005, 0x01, 12287},
+    {0x4, 0x3005, 0x04, 12550},
     {0x7, 0x3005, 0x10, 12290},
-    {0x7, 0x3014, 0x01, 12291}, {0x7, 0x3014, 0x02, 12292}, {0x7, 0x3014, 0x04, 12293},
-    {0x7, 0x3014, 0x08, 12294}, {0x7, 0x3014, 0x10, 12295},
-    {0x7, 0x3015, 0x01, 12291}, {0x7, 0x3015, 0x02, 12292}, {0x7, 0x3015, 0x04, 12293},
-    {0x7, 0x3015, 0x08, 12294}, {0x7, 0x3015, 0x10, 12295},
-    {0x7, 0x3024, 0, 12222}, {0x7, 0x3024, 1, 10626},
-    {0x7, 0x3049, 0, 12562}, {0x7, 0x3049, 1, 12563},
-    {0x7, 0x3050, 0, 12564}, {0x7, 0x3050, 1, 12565},
+    {0x7, 0x3014, 0x01, 12291},
+    {0x7, 0x3014, 0x02, 12292},
+    {0x7, 0x3014, 0x04, 12293},
+    {0x7, 0x3014, 0x08, 12294},
+    {0x7, 0x3014, 0x10, 12295},
+    {0x7, 0x3015, 0x01, 12291},
+    {0x7, 0x3015, 0x02, 12292},
+    {0x7, 0x3015, 0x04, 12293},
+    {0x7, 0x3015, 0x08, 12294},
+    {0x7, 0x3015, 0x10, 12295},
+    {0x7, 0x3024, 0, 12222},
+    {0x7, 0x3024, 1, 10626},
+    {0x7, 0x3049, 0, 12562},
+    {0x7, 0x3049, 1, 12563},
+    {0x7, 0x3050, 0, 12564},
+    {0x7, 0x3050, 1, 12565},
 };
 
 WORD FamilyBit(WORD family) {
@@ -214,8 +255,14 @@ BOOL LabelOptions::IsSupported(WORD id) const {
   const bool powerUp = (config_.powerUp.flags & kHasEventDefault) != 0;
   const bool headClose = (config_.headClose.flags & kHasEventDefault) != 0;
   switch (id) {
-    case 0x1001: case 0x1002: case 0x1003:
-    case 0x3040: case 0x3041: case 0x3042: case 0x3044: case 0x3045: return TRUE;
+    case 0x1001:
+    case 0x1002:
+    case 0x1003:
+    case 0x3040:
+    case 0x3041:
+    case 0x3042:
+    case 0x3044:
+    case 0x3045: return TRUE;
     case 0x1004: return has(0x2000);
     case 0x1005: return has(0x4000);
     case 0x1006: return has(0x8000);
@@ -234,7 +281,8 @@ BOOL LabelOptions::IsSupported(WORD id) const {
     case 0x3008: return has(0x04);
     case 0x3009: return has(0x08);
     case 0x3010: return has(0x10);
-    case 0x3011: case 0x3012: return has(0x20);
+    case 0x3011:
+    case 0x3012: return has(0x20);
     case 0x3013: return powerUp || headClose;
     case 0x3014: return powerUp;
     case 0x3015: return headClose;
@@ -245,8 +293,13 @@ BOOL LabelOptions::IsSupported(WORD id) const {
     case 0x3021: return has(0x100000);
     case 0x3022: return has(0x400000);
     case 0x3047: return has(0x1000000);
-    case 0x3024: case 0x3025: case 0x3026: case 0x3027:
-    case 0x3048: case 0x3049: case 0x3050: return config_.family == 4;
+    case 0x3024:
+    case 0x3025:
+    case 0x3026:
+    case 0x3027:
+    case 0x3048:
+    case 0x3049:
+    case 0x3050: return config_.family == 4;
     default: return FALSE;
   }
 }
@@ -270,7 +323,8 @@ const BYTE* LabelOptions::Default(WORD id) const {
   std::memcpy(g_default + 6, &flags, sizeof flags);
   LONG setting = 0;
   switch (id) {
-    case 0x1005: case 0x100A: setting = 1; break;
+    case 0x1005:
+    case 0x100A: setting = 1; break;
     case 0x1008: setting = config_.defLabelTop; break;
     case 0x1009: setting = config_.defLabelLeft; break;
     case 0x3004: setting = static_cast<LONG>(config_.defMediaType); break;
@@ -312,7 +366,12 @@ BOOL LabelOptions::IsEnabled(WORD id) const {
 
 BOOL LabelOptions::HasRange(WORD id) const {
   switch (id) {
-    case 0x1005: case 0x1008: case 0x1009: case 0x3025: case 0x3026: case 0x3027: return TRUE;
+    case 0x1005:
+    case 0x1008:
+    case 0x1009:
+    case 0x3025:
+    case 0x3026:
+    case 0x3027: return TRUE;
     default: return FALSE;
   }
 }
@@ -323,7 +382,9 @@ LONG LabelOptions::Minimum(WORD id) const {
     case 0x1008: return config_.minLabelTop;
     case 0x1009: return config_.minLabelLeft;
     case 0x3012: return config_.darkness.minimum;
-    case 0x3025: case 0x3026: case 0x3027: return 1;
+    case 0x3025:
+    case 0x3026:
+    case 0x3027: return 1;
     default: return 0;
   }
 }
@@ -334,7 +395,9 @@ LONG LabelOptions::Maximum(WORD id) const {
     case 0x1008: return config_.maxLabelTop;
     case 0x1009: return config_.maxLabelLeft;
     case 0x3012: return config_.darkness.maximum;
-    case 0x3025: case 0x3026: case 0x3027: return 255;
+    case 0x3025:
+    case 0x3026:
+    case 0x3027: return 255;
     default: return 0;
   }
 }
@@ -378,10 +441,12 @@ const char* LabelOptions::ChoiceText(WORD id, DWORD n) const {
     if (ListItem(s->display, n, item))
       std::snprintf(g_text, sizeof g_text, "%s", item.c_str());
     else
-      std::snprintf(g_text, sizeof g_text, "%ld", static_cast<long>(s->minimum) + static_cast<long>(n));
+      std::snprintf(g_text, sizeof g_text, "%ld",
+                    static_cast<long>(s->minimum) + static_cast<long>(n));
     return g_text;
   }
-  if (IsTwoState(id) || id == 0x3024 || ChoiceCount(id) != 0) return ValueText(id, ChoiceValue(id, n));
+  if (IsTwoState(id) || id == 0x3024 || ChoiceCount(id) != 0)
+    return ValueText(id, ChoiceValue(id, n));
   g_text[0] = '\0';
   return g_text;
 }
@@ -395,7 +460,8 @@ const char* LabelOptions::ValueText(WORD id, LONG value) const {
     if (text[0] != '\0') return text;
     break;
   }
-  std::snprintf(g_text, sizeof g_text, "0x%.8lX", static_cast<unsigned long>(static_cast<DWORD>(value)));
+  std::snprintf(g_text, sizeof g_text, "0x%.8lX",
+                static_cast<unsigned long>(static_cast<DWORD>(value)));
   return g_text;
 }
 
@@ -453,8 +519,15 @@ void LabelOptions::CoupleEvents(WORD id, const BYTE* value) const {
 
 bool LabelOptions::HasDialog(WORD optionId) {
   switch (optionId) {
-    case 0x2001: case 0x3005: case 0x3001: case 0x3002: case 0x3020:
-    case 0x3041: case 0x3042: case 0x3044: case 0x3045: return true;
+    case 0x2001:
+    case 0x3005:
+    case 0x3001:
+    case 0x3002:
+    case 0x3020:
+    case 0x3041:
+    case 0x3042:
+    case 0x3044:
+    case 0x3045: return true;
     default: return false;
   }
 }

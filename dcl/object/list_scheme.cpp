@@ -20,10 +20,10 @@ struct ListKind {
 
 const ListKind* KindOf(char letter) {
   static const ListKind kKinds[] = {
-      {'M', 36, {12, 8}, false},  {'m', 52, {8, 12}, true},     {'o', 32, {8, 20}, true},
-      {'O', 52, {8, 20, 32}, true}, {'T', 20, {8}, true},       {'P', 60, {8}, true},
-      {'R', 20, {8}, true},       {'S', 16, {8}, false},        {'r', 20, {8}, true},
-      {'F', 136, {}, false},      {'B', 128, {}, false},
+      {'M', 36, {12, 8}, false},    {'m', 52, {8, 12}, true}, {'o', 32, {8, 20}, true},
+      {'O', 52, {8, 20, 32}, true}, {'T', 20, {8}, true},     {'P', 60, {8}, true},
+      {'R', 20, {8}, true},         {'S', 16, {8}, false},    {'r', 20, {8}, true},
+      {'F', 136, {}, false},        {'B', 128, {}, false},
   };
   for (const ListKind& k : kKinds)
     if (k.letter == letter) return &k;

@@ -84,8 +84,10 @@ BOOL GetOptionBlob(CDCLBase* o, bool device, WORD modelKey, BYTE* buffer, DWORD 
   for (WORD id : ids) {
     DWORD valueSize = o->GetOptionValueSize(id);
     const BYTE* value = o->GetOptionDefault(id);
-    if (value != nullptr) std::memcpy(at, value, valueSize);
-    else std::memset(at, 0, valueSize);
+    if (value != nullptr)
+      std::memcpy(at, value, valueSize);
+    else
+      std::memset(at, 0, valueSize);
     o->NotifyOptionChanged(id, at, OPTION_WRITTEN_AS_DEFAULT);
     at += valueSize;
   }
@@ -109,7 +111,8 @@ BOOL SetOptionBlob(CDCLBase* o, bool device, WORD modelKey, BYTE* buffer, DWORD 
   BOOL attached = device ? o->AttachDevProps(buffer) : o->AttachDocProps(buffer);
   if (!attached) return FALSE;
   for (WORD id : ids)
-    if (BYTE* value = FindOptionValue(buffer, device, id)) o->NotifyOptionChanged(id, value, OPTION_ATTACHED);
+    if (BYTE* value = FindOptionValue(buffer, device, id))
+      o->NotifyOptionChanged(id, value, OPTION_ATTACHED);
   return TRUE;
 }
 
@@ -133,7 +136,8 @@ WORD OptionScope(CDCLBase* o, WORD modelKey, WORD optionId) {
   DWORD n = o->GetOptionCount(modelKey);
   for (DWORD i = 0; i < n; ++i) {
     const OptionEntry* e = o->GetOption(modelKey, i);
-    if (e != nullptr && e->optionId == optionId) return e->flags & (OPTION_SCOPE_DOCUMENT | OPTION_SCOPE_DEVICE);
+    if (e != nullptr && e->optionId == optionId)
+      return e->flags & (OPTION_SCOPE_DOCUMENT | OPTION_SCOPE_DEVICE);
   }
   return 0;
 }

@@ -19,8 +19,8 @@ constexpr size_t kMaxPaperName = 81;
 LONG QueryExact(HKEY key, const char* name, DWORD type, void* data, DWORD size) {
   DWORD actualType = 0;
   DWORD actualSize = size;
-  LONG rc = RegQueryValueExA(key, name, nullptr, &actualType, static_cast<BYTE*>(data),
-                             &actualSize);
+  LONG rc =
+      RegQueryValueExA(key, name, nullptr, &actualType, static_cast<BYTE*>(data), &actualSize);
   if (rc == ERROR_MORE_DATA) return ERROR_CANTREAD;
   if (rc != ERROR_SUCCESS) return rc;
   return actualType == type && actualSize == size ? ERROR_SUCCESS : ERROR_CANTREAD;
@@ -48,8 +48,8 @@ class KeyHolder {
 };
 
 LONG CreateEntryKey(HKEY list, size_t index, const char* name, KeyHolder& key) {
-  return RegCreateKeyExA(list, EntryKeyName(index, name).c_str(), 0, nullptr, 0,
-                         KEY_ALL_ACCESS, nullptr, key.out(), nullptr);
+  return RegCreateKeyExA(list, EntryKeyName(index, name).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                         nullptr, key.out(), nullptr);
 }
 
 LONG OpenList(HKEY parent, const char* name, HKEY& key) {
@@ -216,8 +216,7 @@ LONG WritePaperEntry(HKEY list, size_t index, PaperEntry& entry, Resolution reso
   if (rc == ERROR_SUCCESS) rc = WritePointValue(key.get(), "Offsets", entry.left, entry.top);
   if (rc == ERROR_SUCCESS)
     rc = WritePointValue(key.get(), "Used", entry.usableWidth, entry.usableHeight);
-  if (rc == ERROR_SUCCESS)
-    rc = WriteDwordValue(key.get(), "Flags", entry.flags & ~TRANSIENT_MARK);
+  if (rc == ERROR_SUCCESS) rc = WriteDwordValue(key.get(), "Flags", entry.flags & ~TRANSIENT_MARK);
   return rc;
 }
 
@@ -229,8 +228,7 @@ LONG ReadPaperEntry(HKEY entryKey, PaperEntry& entry, std::vector<TextHandle>& t
   if (rc == ERROR_SUCCESS) rc = ReadDwordValue(entryKey, "Tray", read.key);
   if (rc == ERROR_SUCCESS) rc = ReadTextValue(entryKey, "Name", name);
   if (rc == ERROR_SUCCESS) rc = ReadPointValue(entryKey, "Size", read.width, read.height);
-  if (rc == ERROR_SUCCESS)
-    rc = ReadPointValue(entryKey, "Pels", read.widthDots, read.heightDots);
+  if (rc == ERROR_SUCCESS) rc = ReadPointValue(entryKey, "Pels", read.widthDots, read.heightDots);
   if (rc == ERROR_SUCCESS) rc = ReadPointValue(entryKey, "Offsets", read.left, read.top);
   if (rc == ERROR_SUCCESS)
     rc = ReadPointValue(entryKey, "Used", read.usableWidth, read.usableHeight);
@@ -253,8 +251,7 @@ LONG WriteTextFontEntry(HKEY list, size_t index, const TextFontEntry& entry) {
                          entry.flags, entry.info);
   if (rc == ERROR_SUCCESS) rc = WriteDwordValue(key.get(), "SlotID", entry.slotId);
   if (rc == ERROR_SUCCESS)
-    rc = WritePointValue(key.get(), "MaxMultipliers", entry.maxMultiplierX,
-                         entry.maxMultiplierY);
+    rc = WritePointValue(key.get(), "MaxMultipliers", entry.maxMultiplierX, entry.maxMultiplierY);
   return rc;
 }
 
@@ -282,15 +279,15 @@ LONG ReadTextFontEntry(HKEY entryKey, TextFontEntry& entry, std::vector<TextHand
 
 // ---- bar codes -----------------------------------------------------------------------------
 
-LONG WriteBarcodeEntry(HKEY list, size_t index, const BarcodeFontEntry& entry,
-                       HKEY& properties) {
+LONG WriteBarcodeEntry(HKEY list, size_t index, const BarcodeFontEntry& entry, HKEY& properties) {
   properties = nullptr;
   KeyHolder key;
   LONG rc = CreateEntryKey(list, index, TextHeapText(entry.name), key);
   if (rc == ERROR_SUCCESS)
     rc = WriteFontCommon(key.get(), entry.id, entry.key, entry.name, entry.commandMacro,
                          entry.flags, entry.info);
-  if (rc == ERROR_SUCCESS) rc = WriteTextValue(key.get(), "Symbology", TextHeapText(entry.symbology));
+  if (rc == ERROR_SUCCESS)
+    rc = WriteTextValue(key.get(), "Symbology", TextHeapText(entry.symbology));
   if (rc == ERROR_SUCCESS) rc = OpenList(key.get(), "Properties", properties);
   return rc;
 }
@@ -406,7 +403,8 @@ LONG ReadTextFontAt(HKEY list, DWORD index, TextFontEntry& entry, std::vector<Te
   return rc == ERROR_SUCCESS ? ReadTextFontEntry(key.get(), entry, texts) : rc;
 }
 
-LONG ReadBarcodeFontAt(HKEY list, DWORD index, BarcodeFontEntry& entry, std::vector<TextHandle>& texts) {
+LONG ReadBarcodeFontAt(HKEY list, DWORD index, BarcodeFontEntry& entry,
+                       std::vector<TextHandle>& texts) {
   KeyHolder key;
   LONG rc = OpenEntry(list, index, *key.out());
   return rc == ERROR_SUCCESS ? ReadBarcodeEntry(key.get(), entry, texts) : rc;
@@ -596,8 +594,7 @@ bool PassesResolutionFilter(const TextFontEntry& font, LONG resolutionX) {
   return false;
 }
 
-bool ExpandPaperName(const char* pattern, LONG width, LONG height, int unit,
-                     std::string& name) {
+bool ExpandPaperName(const char* pattern, LONG width, LONG height, int unit, std::string& name) {
   std::string out;
   for (const char* p = pattern; *p; ++p) {
     if (p[0] == '%' && (p[1] == 'w' || p[1] == 'h')) {

@@ -55,8 +55,7 @@ LONG WriteTextFontEntry(HKEY list, size_t index, const TextFontEntry& entry);
 LONG ReadTextFontEntry(HKEY entryKey, TextFontEntry& entry, std::vector<TextHandle>& texts);
 // Writes the bar code and an empty "Properties" subkey, whose handle it answers
 // through `properties` (the caller closes it).
-LONG WriteBarcodeEntry(HKEY list, size_t index, const BarcodeFontEntry& entry,
-                       HKEY& properties);
+LONG WriteBarcodeEntry(HKEY list, size_t index, const BarcodeFontEntry& entry, HKEY& properties);
 LONG ReadBarcodeEntry(HKEY entryKey, BarcodeFontEntry& entry, std::vector<TextHandle>& texts);
 // One property value: the 16-bit flags, then the value text without terminator.
 LONG WriteBarcodeProperty(HKEY properties, WORD optionId, WORD flags, const char* text);
@@ -85,7 +84,8 @@ LONG ReadPaperAt(HKEY list, DWORD index, Resolution resolution, PaperEntry& entr
                  std::vector<TextHandle>& texts);
 // The n-th text font and the n-th bar code of their lists (without properties).
 LONG ReadTextFontAt(HKEY list, DWORD index, TextFontEntry& entry, std::vector<TextHandle>& texts);
-LONG ReadBarcodeFontAt(HKEY list, DWORD index, BarcodeFontEntry& entry, std::vector<TextHandle>& texts);
+LONG ReadBarcodeFontAt(HKEY list, DWORD index, BarcodeFontEntry& entry,
+                       std::vector<TextHandle>& texts);
 
 // ---- the printer's key --------------------------------------------------------------
 // A font or bar code the font installation has to look at after a save.
@@ -115,8 +115,8 @@ class PrinterRegistry {
   // The saves replace a whole list in one transaction: the old list stays as it
   // was unless every entry of the new one has been written. FALSE + last error.
   BOOL SavePapers(std::vector<PaperEntry>& papers, Resolution resolution);
-  BOOL SaveTextFonts(const std::vector<TextFontEntry>& fonts, bool firstTime,
-                     LONG resolutionX, std::vector<FontInstallItem>& install);
+  BOOL SaveTextFonts(const std::vector<TextFontEntry>& fonts, bool firstTime, LONG resolutionX,
+                     std::vector<FontInstallItem>& install);
   BOOL SaveBarcodes(const std::vector<BarcodeFontEntry>& barcodes,
                     const std::vector<BarcodeOptionEntry>& properties, bool firstTime,
                     std::vector<FontInstallItem>& install);
@@ -139,7 +139,6 @@ class PrinterRegistry {
 bool PassesResolutionFilter(const TextFontEntry& font, LONG resolutionX);
 // Expands "%w" and "%h" (optionally followed by "c" or "i") of a paper name
 // template; false when the result does not fit in 81 characters.
-bool ExpandPaperName(const char* pattern, LONG width, LONG height, int unit,
-                     std::string& name);
+bool ExpandPaperName(const char* pattern, LONG width, LONG height, int unit, std::string& name);
 
 }  // namespace trv::dcl

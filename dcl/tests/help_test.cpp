@@ -49,8 +49,10 @@ class HelpTest : public trv::testing::FreshMachine {
   void SetUp() override {
     FreshMachine::SetUp();
     SetHelpLocation(nullptr, nullptr, "C:\\drv\\", "TRVCPL.HLP");
-    debugCookie_ = trv::AddDebugListener([this](const std::string& text) { traces_.push_back(text); });
-    helpCookie_ = trv::AddHelpListener([this](const trv::HelpRequest& r) { requests_.push_back(r); });
+    debugCookie_ =
+        trv::AddDebugListener([this](const std::string& text) { traces_.push_back(text); });
+    helpCookie_ =
+        trv::AddHelpListener([this](const trv::HelpRequest& r) { requests_.push_back(r); });
   }
   void TearDown() override {
     trv::RemoveDebugListener(debugCookie_);
@@ -65,11 +67,11 @@ class HelpTest : public trv::testing::FreshMachine {
 
   // A control with the given id in a top-level dialog window.
   HWND Control(int id) {
-    HWND dialog = CreateWindowExA(0, "#32770", "dialog", WS_POPUP, 0, 0, 100, 100, nullptr,
-                                  nullptr, nullptr, nullptr);
-    HWND control = CreateWindowExA(0, "BUTTON", "", WS_CHILD, 0, 0, 10, 10, dialog,
-                                   reinterpret_cast<HMENU>(static_cast<ULONG_PTR>(id)), nullptr,
-                                   nullptr);
+    HWND dialog = CreateWindowExA(0, "#32770", "dialog", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr,
+                                  nullptr, nullptr);
+    HWND control =
+        CreateWindowExA(0, "BUTTON", "", WS_CHILD, 0, 0, 10, 10, dialog,
+                        reinterpret_cast<HMENU>(static_cast<ULONG_PTR>(id)), nullptr, nullptr);
     windows_.push_back(dialog);
     return control;
   }
@@ -178,20 +180,43 @@ TEST_F(HelpTest, TheFirstRecordThatAppliesDecides) {
       {"not this dialog", {{211, 1200, "", 1300}}, 212, "TRVCPL", 1200, "TRVCPL", 1200},
       {"any topic", {{211, kAny, "", 5}}, 211, "TRVCPL", 77, "TRVCPL", 5},
       {"first wins over more specific",
-       {{kAny, 1200, "", 1300}, {211, 1200, "", 1400}}, 211, "TRVCPL", 1200, "TRVCPL", 1300},
+       {{kAny, 1200, "", 1300}, {211, 1200, "", 1400}},
+       211,
+       "TRVCPL",
+       1200,
+       "TRVCPL",
+       1300},
       {"a keeping record still ends the search",
-       {{211, 1200, "", kAny}, {kAny, kAny, "", 9}}, 211, "TRVCPL", 1200, "TRVCPL", 1200},
+       {{211, 1200, "", kAny}, {kAny, kAny, "", 9}},
+       211,
+       "TRVCPL",
+       1200,
+       "TRVCPL",
+       1200},
       {"later record when the first does not apply",
-       {{212, 1200, "", 1300}, {211, 1200, "", 1400}}, 211, "TRVCPL", 1200, "TRVCPL", 1400},
+       {{212, 1200, "", 1300}, {211, 1200, "", 1400}},
+       211,
+       "TRVCPL",
+       1200,
+       "TRVCPL",
+       1400},
       {"name compared without case",
-       {{kAny, 1200, "TrvCpl", 1300}}, 211, "trvcpl", 1200, "TRVCPL", 1300},
+       {{kAny, 1200, "TrvCpl", 1300}},
+       211,
+       "trvcpl",
+       1200,
+       "TRVCPL",
+       1300},
       {"other help file", {{kAny, 1200, "TRVEPL", 1300}}, 211, "TRVCPL", 1200, "TRVCPL", 1200},
-      {"eight-character name",
-       {{kAny, kAny, "abcdefgh", 3}}, 1, "ABCDEFGH", 1, "ABCDEFGH", 3},
+      {"eight-character name", {{kAny, kAny, "abcdefgh", 3}}, 1, "ABCDEFGH", 1, "ABCDEFGH", 3},
       {"name longer than the field",
-       {{kAny, kAny, "abcdefgh", 3}}, 1, "ABCDEFGHI", 1, "ABCDEFGHI", 1},
-      {"no record applies, name kept as given",
-       {{kAny, 99, "", 3}}, 1, "trvcpl", 1, "trvcpl", 1},
+       {{kAny, kAny, "abcdefgh", 3}},
+       1,
+       "ABCDEFGHI",
+       1,
+       "ABCDEFGHI",
+       1},
+      {"no record applies, name kept as given", {{kAny, 99, "", 3}}, 1, "trvcpl", 1, "trvcpl", 1},
   };
   for (const Case& c : cases) {
     WriteHlt(c.records);

@@ -20,7 +20,8 @@ class TraceTest : public trv::testing::FreshMachine {
  protected:
   void SetUp() override {
     FreshMachine::SetUp();
-    debugCookie_ = trv::AddDebugListener([this](const std::string& text) { debug_.push_back(text); });
+    debugCookie_ =
+        trv::AddDebugListener([this](const std::string& text) { debug_.push_back(text); });
     broadcastCookie_ = trv::AddBroadcastListener(
         [this](const trv::PostedMessage& message) { posted_.push_back(message); });
   }

@@ -18,9 +18,14 @@ TEST(UnitCodeTest, TakesOnlyTheThreeUnitsAndAnswersTheRequest) {
     WORD code;  // starting from inches
   };
   const Case cases[] = {
-      {0, 0, kUnitInches},          {1, 1, kUnitMillimetres},        {2, 2, kUnitCentimetres},
-      {3, 3, kUnitInches},          {4, 4, kUnitInches},             {0xFFFF, 0xFFFF, kUnitInches},
-      {0x10001, 1, kUnitMillimetres}, {0x10000, 0, kUnitInches},
+      {0, 0, kUnitInches},
+      {1, 1, kUnitMillimetres},
+      {2, 2, kUnitCentimetres},
+      {3, 3, kUnitInches},
+      {4, 4, kUnitInches},
+      {0xFFFF, 0xFFFF, kUnitInches},
+      {0x10001, 1, kUnitMillimetres},
+      {0x10000, 0, kUnitInches},
   };
   for (const Case& c : cases) {
     UnitCode unit;
@@ -54,10 +59,8 @@ TEST(UnitsTest, FromDotsLeavesAnAxisWithoutResolutionAlone) {
     bool both;
   };
   const Case cases[] = {
-      {203, 300, 203, 300, 2540, 2540, true},
-      {100, 100, 203, 203, 1251, 1251, true},  // 1251.23
-      {203, 203, 0, 203, 203, 2540, false},
-      {203, 203, 203, 0, 2540, 203, false},
+      {203, 300, 203, 300, 2540, 2540, true}, {100, 100, 203, 203, 1251, 1251, true},  // 1251.23
+      {203, 203, 0, 203, 203, 2540, false},   {203, 203, 203, 0, 2540, 203, false},
       {203, 203, 0, 0, 203, 203, false},
   };
   for (const Case& c : cases) {
@@ -76,11 +79,16 @@ TEST(UnitsTest, FormatLengthUsesTheUnitsFormats) {
     const char* text;
   };
   const Case cases[] = {
-      {10160, kUnitMillimetres, false, "101.6 mm"}, {10160, kUnitCentimetres, false, "10.16 cm"},
-      {10160, kUnitInches, false, "4.00 in"},       {10160, kUnitMillimetres, true, "101.6mm"},
-      {10160, kUnitCentimetres, true, "10.16cm"},   {10160, kUnitInches, true, "4.00\""},
-      {12345, kUnitMillimetres, false, "123.5 mm"}, {-254, kUnitInches, false, "-0.10 in"},
-      {0, kUnitCentimetres, false, "0.00 cm"},      {10160, 0, false, "10160.000000"},
+      {10160, kUnitMillimetres, false, "101.6 mm"},
+      {10160, kUnitCentimetres, false, "10.16 cm"},
+      {10160, kUnitInches, false, "4.00 in"},
+      {10160, kUnitMillimetres, true, "101.6mm"},
+      {10160, kUnitCentimetres, true, "10.16cm"},
+      {10160, kUnitInches, true, "4.00\""},
+      {12345, kUnitMillimetres, false, "123.5 mm"},
+      {-254, kUnitInches, false, "-0.10 in"},
+      {0, kUnitCentimetres, false, "0.00 cm"},
+      {10160, 0, false, "10160.000000"},
       {-7, 9, true, "-7.000000"},
   };
   for (const Case& c : cases) {
@@ -141,7 +149,7 @@ TEST(UnitsTest, ParseLengthReadsTheNumberInTheUnitOfTheFirstSuffix) {
       {"+2 mm", kUnitInches, 200},
       {"1e2 mm", kUnitInches, 10000},
       {".5 cm", kUnitInches, 500},
-      {"2.999 mm", kUnitInches, 299},    // truncated toward zero
+      {"2.999 mm", kUnitInches, 299},  // truncated toward zero
       {"-2.999 mm", kUnitInches, -299},
       {"7", 0, 7},
       {"7.9", 5, 7},

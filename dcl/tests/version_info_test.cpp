@@ -57,7 +57,7 @@ TEST(VersionNumberTest, PacksUpToFourNumbersFirstInTheLowestByte) {
       {"1 . 2 ,3,  4", 0x04030201},
       {"1.2", 0x00000201},
       {"7", 0x00000007},
-      {"300.1", 0x0000012C},        // 300 keeps its low eight bits: 44
+      {"300.1", 0x0000012C},  // 300 keeps its low eight bits: 44
       {"255.256.257.258", 0x020100FF},
       {"99999999999.1", 0x000001FF},  // overflowing digits still give the low byte
       {"1.2.3.4.5", 0x04030201},
@@ -109,8 +109,9 @@ TEST(VersionTextTest, TheTranslationTableChoosesTheStringTable) {
        0x0409, ""},
       {"two entries", std::vector<trv::VersionTranslation>{{0x0409, 0x04B0}, {0x0407, 0x04E4}},
        0x0407, "table 040704B0"},
-      {"two entries, other user", std::vector<trv::VersionTranslation>{{0x0407, 0x04E4}, {0x0407, 0x04B0}},
-       0x0409, "table 040904B0"},
+      {"two entries, other user",
+       std::vector<trv::VersionTranslation>{{0x0407, 0x04E4}, {0x0407, 0x04B0}}, 0x0409,
+       "table 040904B0"},
       {"empty table", std::vector<trv::VersionTranslation>{}, 0x0407, "table 040704B0"},
       {"no table", std::nullopt, 0x0409, ""},
   };
@@ -152,9 +153,12 @@ TEST(VersionTextTest, MissingOrEmptyValuesGiveEmptyTextsAndZero) {
 TEST(VersionTextTest, LongTextsAreCutAndTerminated) {
   const std::u16string longName(300, u'n');
   for (size_t length : {258u, 259u, 260u, 300u}) {
-    Block block(Values{{u"ProductName", longName.substr(0, length)}, {u"Comments", longName.substr(0, length)}});
-    EXPECT_EQ(std::string(GetProductName(block.get())), std::string(std::min<size_t>(length, 259), 'n'));
-    EXPECT_EQ(std::string(GetComments(block.get())), std::string(std::min<size_t>(length, 259), 'n'));
+    Block block(Values{{u"ProductName", longName.substr(0, length)},
+                       {u"Comments", longName.substr(0, length)}});
+    EXPECT_EQ(std::string(GetProductName(block.get())),
+              std::string(std::min<size_t>(length, 259), 'n'));
+    EXPECT_EQ(std::string(GetComments(block.get())),
+              std::string(std::min<size_t>(length, 259), 'n'));
   }
 }
 

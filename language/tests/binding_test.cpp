@@ -51,8 +51,9 @@ class Binding : public trv::testing::FreshMachine {
   // Library and a file of the given kind where the client looks for them.
   void install(Client client, DWORD kind, std::vector<Entry> entries) {
     installLibrary(Directory(client));
-    writeLng(client == Client::Setup ? std::string(kSetupFile) : std::string(kDriverDir) + "trv_uk.lng",
-             kind, std::move(entries));
+    writeLng(
+        client == Client::Setup ? std::string(kSetupFile) : std::string(kDriverDir) + "trv_uk.lng",
+        kind, std::move(entries));
   }
 
   static std::string Text(const LanguageBinding& binding, UINT number) {

@@ -42,9 +42,9 @@ class LanguageExports : public trv::testing::FreshMachine {
 
 // A file assembled byte by byte: kind 256, two entries out of number order.
 const std::vector<BYTE> kTwoEntries = {
-    0x00, 0x01, 0x00, 0x00,                    // kind 256
-    0x02, 0x00, 0x00, 0x00,                    // 2 entries
-    0xF4, 0x03, 0x00, 0x00, 0x02, 'O', 'K',    // 1012 "OK"
+    0x00, 0x01, 0x00, 0x00,                       // kind 256
+    0x02, 0x00, 0x00, 0x00,                       // 2 entries
+    0xF4, 0x03, 0x00, 0x00, 0x02, 'O', 'K',       // 1012 "OK"
     0xD0, 0x07, 0x00, 0x00, 0x03, 'a', 'b', 'c',  // 2000 "abc"
 };
 

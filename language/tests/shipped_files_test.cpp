@@ -55,7 +55,8 @@ void ExpectFormats(const trv::lng::File& file, const std::map<DWORD, std::string
 void ExpectNumbers(const trv::lng::File& file, const std::vector<DWORD>& numbers) {
   for (DWORD number : numbers) {
     bool present = false;
-    for (const trv::lng::Entry& entry : file.entries) present |= entry.number == number && !entry.text.empty();
+    for (const trv::lng::Entry& entry : file.entries)
+      present |= entry.number == number && !entry.text.empty();
     EXPECT_TRUE(present) << "text " << number;
   }
 }

@@ -167,7 +167,8 @@ TRVAPI UINT WINAPI GlobalGetAtomNameA(ATOM atom, LPSTR buffer, int size) {
     }
     name = it->second.name;
   }
-  size_t n = name.size() < static_cast<size_t>(size - 1) ? name.size() : static_cast<size_t>(size - 1);
+  size_t n =
+      name.size() < static_cast<size_t>(size - 1) ? name.size() : static_cast<size_t>(size - 1);
   std::memcpy(buffer, name.data(), n);
   buffer[n] = 0;
   return static_cast<UINT>(n);

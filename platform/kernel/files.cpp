@@ -80,15 +80,15 @@ HANDLE OpenHost(const std::string& path, DWORD access, DWORD disposition) {
       }
       flags |= O_TRUNC;
       break;
-    default:
-      SetLastError(ERROR_INVALID_PARAMETER);
-      return INVALID_HANDLE_VALUE;
+    default: SetLastError(ERROR_INVALID_PARAMETER); return INVALID_HANDLE_VALUE;
   }
   int fd = ::open(path.c_str(), flags, 0644);
   if (fd < 0) {
     int e = errno;
-    if (e == ENOENT && !ParentExists(path)) SetLastError(ERROR_PATH_NOT_FOUND);
-    else SetLastError(ErrorFromErrno(e));
+    if (e == ENOENT && !ParentExists(path))
+      SetLastError(ERROR_PATH_NOT_FOUND);
+    else
+      SetLastError(ErrorFromErrno(e));
     return INVALID_HANDLE_VALUE;
   }
   HANDLE h = trv::kernel::AddHandle(std::make_shared<FileObject>(fd));
@@ -180,7 +180,10 @@ TRVAPI DWORD WINAPI SetFilePointer(HANDLE file, LONG distance, LONG* distanceHig
                      ? static_cast<off_t>((static_cast<long long>(*distanceHigh) << 32) |
                                           static_cast<DWORD>(distance))
                      : static_cast<off_t>(distance);
-  int whence = method == FILE_BEGIN ? SEEK_SET : method == FILE_CURRENT ? SEEK_CUR : method == FILE_END ? SEEK_END : -1;
+  int whence = method == FILE_BEGIN     ? SEEK_SET
+               : method == FILE_CURRENT ? SEEK_CUR
+               : method == FILE_END     ? SEEK_END
+                                        : -1;
   if (whence < 0) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return INVALID_SET_FILE_POINTER;
@@ -204,7 +207,8 @@ TRVAPI DWORD WINAPI GetFileSize(HANDLE file, LPDWORD sizeHigh) {
     SetLastError(ErrorFromErrno(errno));
     return INVALID_FILE_SIZE;
   }
-  if (sizeHigh != nullptr) *sizeHigh = static_cast<DWORD>(static_cast<unsigned long long>(st.st_size) >> 32);
+  if (sizeHigh != nullptr)
+    *sizeHigh = static_cast<DWORD>(static_cast<unsigned long long>(st.st_size) >> 32);
   SetLastError(ERROR_SUCCESS);
   return static_cast<DWORD>(st.st_size & 0xFFFFFFFF);
 }
@@ -317,7 +321,9 @@ TRVAPI BOOL WINAPI CreateDirectoryA(LPCSTR name, void* /*security*/) {
   }
   if (::mkdir(path.c_str(), 0755) != 0) {
     int e = errno;
-    SetLastError(e == EEXIST ? ERROR_ALREADY_EXISTS : e == ENOENT ? ERROR_PATH_NOT_FOUND : ErrorFromErrno(e));
+    SetLastError(e == EEXIST   ? ERROR_ALREADY_EXISTS
+                 : e == ENOENT ? ERROR_PATH_NOT_FOUND
+                               : ErrorFromErrno(e));
     return FALSE;
   }
   return TRUE;
@@ -365,11 +371,11 @@ class FindObject : public trv::kernel::HandleObject {
 // Windows wildcard match: '*' any run, '?' one character; case-insensitive.
 bool WildMatch(const char* pattern, const char* name) {
   if (*pattern == 0) return *name == 0;
-  if (*pattern == '*') return WildMatch(pattern + 1, name) || (*name != 0 && WildMatch(pattern, name + 1));
+  if (*pattern == '*')
+    return WildMatch(pattern + 1, name) || (*name != 0 && WildMatch(pattern, name + 1));
   if (*name == 0) return false;
-  if (*pattern == '?' ||
-      trv::kernel::Upper1252(static_cast<unsigned char>(*pattern)) ==
-          trv::kernel::Upper1252(static_cast<unsigned char>(*name)))
+  if (*pattern == '?' || trv::kernel::Upper1252(static_cast<unsigned char>(*pattern)) ==
+                             trv::kernel::Upper1252(static_cast<unsigned char>(*name)))
     return WildMatch(pattern + 1, name + 1);
   return false;
 }

@@ -15,7 +15,8 @@ struct Table {
 };
 
 Table& table() {
-  static Table* t = new Table;  // lives as long as the process: handles may be closed from static destructors
+  static Table* t =
+      new Table;  // lives as long as the process: handles may be closed from static destructors
   return *t;
 }
 

@@ -111,8 +111,10 @@ std::string Resolve(std::string base, const std::string& rest) {
     if (part.empty() || part == ".") continue;
     if (part == "..") {
       size_t cut = base.rfind('/');
-      if (cut != std::string::npos && cut > 0) base.resize(cut);
-      else base.assign(1, '/');
+      if (cut != std::string::npos && cut > 0)
+        base.resize(cut);
+      else
+        base.assign(1, '/');
       continue;
     }
     std::string candidate = Join(base, part);

@@ -37,8 +37,8 @@ int AnswerFromEnvironment(const BoxButtons& box) {
   static const struct {
     const char* name;
     int id;
-  } names[] = {{"OK", IDOK},       {"CANCEL", IDCANCEL}, {"ABORT", IDABORT}, {"RETRY", IDRETRY},
-               {"IGNORE", IDIGNORE}, {"YES", IDYES},      {"NO", IDNO}};
+  } names[] = {{"OK", IDOK},         {"CANCEL", IDCANCEL}, {"ABORT", IDABORT}, {"RETRY", IDRETRY},
+               {"IGNORE", IDIGNORE}, {"YES", IDYES},       {"NO", IDNO}};
   for (const auto& n : names)
     if (trv::kernel::CompareNoCase(v, n.name) == 0)
       for (int b : box.buttons)
@@ -95,7 +95,8 @@ constexpr SystemMessage kMessages[] = {
     {ERROR_WRITE_FAULT, "The system cannot write to the specified device."},
     {ERROR_READ_FAULT, "The system cannot read from the specified device."},
     {ERROR_GEN_FAILURE, "A device attached to the system is not functioning."},
-    {ERROR_SHARING_VIOLATION, "The process cannot access the file because it is being used by another process."},
+    {ERROR_SHARING_VIOLATION,
+     "The process cannot access the file because it is being used by another process."},
     {ERROR_HANDLE_EOF, "Reached the end of the file."},
     {ERROR_NOT_SUPPORTED, "The request is not supported."},
     {ERROR_NETNAME_DELETED, "The specified network name is no longer available."},
@@ -111,17 +112,23 @@ constexpr SystemMessage kMessages[] = {
     {ERROR_BAD_EXE_FORMAT, "The specified program is not a valid Win32 application."},
     {ERROR_MORE_DATA, "More data is available."},
     {ERROR_NO_MORE_ITEMS, "No more data is available."},
-    {ERROR_OPERATION_ABORTED, "The I/O operation has been aborted because of either a thread exit or an application request."},
+    {ERROR_OPERATION_ABORTED,
+     "The I/O operation has been aborted because of either a thread exit or an application "
+     "request."},
     {ERROR_CANTOPEN, "The configuration registry key could not be opened."},
     {ERROR_CANTREAD, "The configuration registry key could not be read."},
     {ERROR_CANTWRITE, "The configuration registry key could not be written."},
-    {ERROR_NOT_REGISTRY_FILE, "The system has attempted to load or restore a file into the registry, but the specified file is not in a registry file format."},
-    {ERROR_KEY_DELETED, "Illegal operation attempted on a registry key that has been marked for deletion."},
+    {ERROR_NOT_REGISTRY_FILE,
+     "The system has attempted to load or restore a file into the registry, but the specified file "
+     "is not in a registry file format."},
+    {ERROR_KEY_DELETED,
+     "Illegal operation attempted on a registry key that has been marked for deletion."},
     {ERROR_CONNECTION_REFUSED, "The remote computer refused the network connection."},
     {ERROR_CONNECTION_ABORTED, "The network connection was aborted by the local system."},
     {ERROR_TIMEOUT, "This operation returned because the timeout period expired."},
     {ERROR_INVALID_WINDOW_HANDLE, "Invalid window handle."},
-    {ERROR_BAD_CONFIGURATION, "The configuration data for this product is corrupt. Contact your support personnel."},
+    {ERROR_BAD_CONFIGURATION,
+     "The configuration data for this product is corrupt. Contact your support personnel."},
     {ERROR_UNKNOWN_PORT, "The specified port is unknown."},
     {ERROR_UNKNOWN_PRINTER_DRIVER, "The printer driver is unknown."},
     {ERROR_INVALID_PRINTER_NAME, "The printer name is invalid."},
@@ -131,7 +138,8 @@ constexpr SystemMessage kMessages[] = {
     {ERROR_PRINTER_DELETED, "The specified printer has been deleted."},
     {ERROR_UNKNOWN_PRINT_MONITOR, "The specified print monitor is unknown."},
     {ERROR_PRINTER_DRIVER_IN_USE, "The specified printer driver is currently in use."},
-    {ERROR_PRINT_MONITOR_ALREADY_INSTALLED, "The specified print monitor has already been installed."},
+    {ERROR_PRINT_MONITOR_ALREADY_INSTALLED,
+     "The specified print monitor has already been installed."},
     {ERROR_PRINTER_NOT_FOUND, "The printer driver was not found."},
     {RPC_S_SERVER_UNAVAILABLE, "The RPC server is unavailable."},
 };

@@ -30,19 +30,25 @@ std::string DirectoryOf(const std::string& path) {
 
 bool HasSeparator(const std::string& s) { return s.find_first_of("\\/") != std::string::npos; }
 
-bool IsFile(const std::string& hostPath) { return !hostPath.empty() && ::access(hostPath.c_str(), F_OK) == 0; }
+bool IsFile(const std::string& hostPath) {
+  return !hostPath.empty() && ::access(hostPath.c_str(), F_OK) == 0;
+}
 
 // Windows looks for a bare name in the program's folder, the system folders, the
 // Windows folder and the current folder; a name with a path is taken as it is.
 std::string FindModuleFile(std::string name) {
   size_t lastSep = name.find_last_of("\\/");
   std::string leaf = lastSep == std::string::npos ? name : name.substr(lastSep + 1);
-  if (leaf.find('.') == std::string::npos) name += ".dll";
-  else if (!leaf.empty() && leaf.back() == '.') name.pop_back();  // "name." means no extension
+  if (leaf.find('.') == std::string::npos)
+    name += ".dll";
+  else if (!leaf.empty() && leaf.back() == '.')
+    name.pop_back();  // "name." means no extension
   if (HasSeparator(name)) return trv::kernel::HostPathOfAnsi(name);
   std::string candidates[] = {
-      trv::HostPath(trv::WindowsPath(DirectoryOf(ExecutablePath())) + "\\" + trv::kernel::AnsiToUtf8(name)),
-      trv::kernel::HostPathOfAnsi((trv::IsWindowsNT() ? "C:\\WINDOWS\\system32\\" : "C:\\WINDOWS\\SYSTEM\\") + name),
+      trv::HostPath(trv::WindowsPath(DirectoryOf(ExecutablePath())) + "\\" +
+                    trv::kernel::AnsiToUtf8(name)),
+      trv::kernel::HostPathOfAnsi(
+          (trv::IsWindowsNT() ? "C:\\WINDOWS\\system32\\" : "C:\\WINDOWS\\SYSTEM\\") + name),
       trv::kernel::HostPathOfAnsi("C:\\WINDOWS\\system\\" + name),
       trv::kernel::HostPathOfAnsi("C:\\WINDOWS\\" + name),
       trv::kernel::HostPathOfAnsi(name),

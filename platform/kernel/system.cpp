@@ -76,7 +76,9 @@ TRVAPI BOOL WINAPI GetVersionExA(OSVERSIONINFOA* info) {
     case trv::Platform::Win98: id = {4, 10, 2222, VER_PLATFORM_WIN32_WINDOWS, " A "}; break;
     case trv::Platform::WinMe: id = {4, 90, 3000, VER_PLATFORM_WIN32_WINDOWS, " "}; break;
     case trv::Platform::NT4: id = {4, 0, 1381, VER_PLATFORM_WIN32_NT, "Service Pack 6"}; break;
-    case trv::Platform::Win2000OrLater: id = {5, 0, 2195, VER_PLATFORM_WIN32_NT, "Service Pack 4"}; break;
+    case trv::Platform::Win2000OrLater:
+      id = {5, 0, 2195, VER_PLATFORM_WIN32_NT, "Service Pack 4"};
+      break;
   }
   info->dwMajorVersion = id.major;
   info->dwMinorVersion = id.minor;
@@ -95,8 +97,10 @@ TRVAPI DWORD WINAPI GetVersion(void) {
   info.dwOSVersionInfoSize = sizeof info;
   GetVersionExA(&info);
   DWORD v = info.dwMajorVersion | (info.dwMinorVersion << 8);
-  if (info.dwPlatformId == VER_PLATFORM_WIN32_NT) v |= (info.dwBuildNumber & 0x7FFF) << 16;
-  else v |= 0x80000000u;
+  if (info.dwPlatformId == VER_PLATFORM_WIN32_NT)
+    v |= (info.dwBuildNumber & 0x7FFF) << 16;
+  else
+    v |= 0x80000000u;
   return v;
 }
 

@@ -18,9 +18,9 @@
 namespace {
 
 struct Window {
-  ULONG_PTR id = 0;          // the HWND value
-  ULONG_PTR parent = 0;      // 0 for a top-level window
-  ULONG_PTR owner = 0;       // a top-level window's owner
+  ULONG_PTR id = 0;      // the HWND value
+  ULONG_PTR parent = 0;  // 0 for a top-level window
+  ULONG_PTR owner = 0;   // a top-level window's owner
   int controlId = 0;
   DWORD style = 0;
   std::string className;
@@ -108,7 +108,8 @@ TRVAPI HWND WINAPI CreateWindowExA(DWORD /*exStyle*/, LPCSTR className, LPCSTR w
   std::lock_guard<std::recursive_mutex> guard(t.lock);
   bool child = (style & WS_CHILD) != 0;
   if (child && (parent == nullptr || Find(t, parent) == nullptr)) {
-    SetLastError(parent == nullptr ? 1406 /* ERROR_TLW_WITH_WSCHILD */ : ERROR_INVALID_WINDOW_HANDLE);
+    SetLastError(
+        parent == nullptr ? 1406 /* ERROR_TLW_WITH_WSCHILD */ : ERROR_INVALID_WINDOW_HANDLE);
     return nullptr;
   }
   if (!child && parent != nullptr && Value(parent) != kDesktop && Find(t, parent) == nullptr) {
@@ -190,7 +191,8 @@ TRVAPI HWND WINAPI GetDlgItem(HWND dialog, int id) {
 }
 
 TRVAPI int WINAPI GetDlgCtrlID(HWND window) {
-  return OnWindow(window, 0, [](WindowTable&, Window& w) { return w.parent != 0 ? w.controlId : 0; });
+  return OnWindow(window, 0,
+                  [](WindowTable&, Window& w) { return w.parent != 0 ? w.controlId : 0; });
 }
 
 TRVAPI BOOL WINAPI SetWindowTextA(HWND window, LPCSTR text) {
@@ -212,7 +214,8 @@ TRVAPI int WINAPI GetWindowTextA(HWND window, LPSTR buffer, int size) {
 }
 
 TRVAPI int WINAPI GetWindowTextLengthA(HWND window) {
-  return OnWindow(window, 0, [](WindowTable&, Window& w) { return static_cast<int>(w.text.size()); });
+  return OnWindow(window, 0,
+                  [](WindowTable&, Window& w) { return static_cast<int>(w.text.size()); });
 }
 
 TRVAPI BOOL WINAPI SetDlgItemTextA(HWND dialog, int id, LPCSTR text) {

@@ -34,10 +34,12 @@ LONG Create(HKEY key, LPCSTR subKey, LPCSTR keyClass, DWORD options, REGSAM desi
   if (result == nullptr || subKey == nullptr) return ERROR_INVALID_PARAMETER;
   std::u16string wideSubKey = Wide(subKey), wideClass = Wide(keyClass);
   if (transaction != nullptr)
-    return RegCreateKeyTransactedW(key, wideSubKey.c_str(), 0, keyClass != nullptr ? wideClass.data() : nullptr,
-                                   options, desired, nullptr, result, disposition, transaction, nullptr);
-  return RegCreateKeyExW(key, wideSubKey.c_str(), 0, keyClass != nullptr ? wideClass.data() : nullptr, options,
-                         desired, nullptr, result, disposition);
+    return RegCreateKeyTransactedW(key, wideSubKey.c_str(), 0,
+                                   keyClass != nullptr ? wideClass.data() : nullptr, options,
+                                   desired, nullptr, result, disposition, transaction, nullptr);
+  return RegCreateKeyExW(key, wideSubKey.c_str(), 0,
+                         keyClass != nullptr ? wideClass.data() : nullptr, options, desired,
+                         nullptr, result, disposition);
 }
 
 }  // namespace
@@ -53,20 +55,22 @@ TRVAPI LONG WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR keyClas
 
 TRVAPI LONG WINAPI RegCreateKeyA(HKEY key, LPCSTR subKey, PHKEY result) {
   return Guarded([&]() -> LONG {
-    return Create(key, subKey != nullptr ? subKey : "", nullptr, 0, MAXIMUM_ALLOWED, result, nullptr, nullptr);
+    return Create(key, subKey != nullptr ? subKey : "", nullptr, 0, MAXIMUM_ALLOWED, result,
+                  nullptr, nullptr);
   });
 }
 
-TRVAPI LONG WINAPI RegCreateKeyTransactedA(HKEY key, LPCSTR subKey, DWORD, LPSTR keyClass, DWORD options,
-                                           REGSAM desired, void*, PHKEY result, LPDWORD disposition,
-                                           HANDLE transaction, LPVOID) {
+TRVAPI LONG WINAPI RegCreateKeyTransactedA(HKEY key, LPCSTR subKey, DWORD, LPSTR keyClass,
+                                           DWORD options, REGSAM desired, void*, PHKEY result,
+                                           LPDWORD disposition, HANDLE transaction, LPVOID) {
   return Guarded([&]() -> LONG {
     if (transaction == nullptr) return ERROR_INVALID_HANDLE;
     return Create(key, subKey, keyClass, options, desired, result, disposition, transaction);
   });
 }
 
-TRVAPI LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired, PHKEY result) {
+TRVAPI LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired,
+                                 PHKEY result) {
   return Guarded([&]() -> LONG {
     std::u16string wide = Wide(subKey);
     return RegOpenKeyExW(key, subKey != nullptr ? wide.c_str() : nullptr, options, desired, result);
@@ -84,8 +88,8 @@ TRVAPI LONG WINAPI RegOpenKeyTransactedA(HKEY key, LPCSTR subKey, DWORD options,
                                          PHKEY result, HANDLE transaction, LPVOID) {
   return Guarded([&]() -> LONG {
     std::u16string wide = Wide(subKey);
-    return RegOpenKeyTransactedW(key, subKey != nullptr ? wide.c_str() : nullptr, options, desired, result,
-                                 transaction, nullptr);
+    return RegOpenKeyTransactedW(key, subKey != nullptr ? wide.c_str() : nullptr, options, desired,
+                                 result, transaction, nullptr);
   });
 }
 
@@ -103,15 +107,18 @@ TRVAPI LONG WINAPI RegDeleteTreeA(HKEY key, LPCSTR subKey) {
   });
 }
 
-TRVAPI LONG WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD reserved,
-                                 LPSTR keyClass, LPDWORD classLength, FILETIME* lastWriteTime) {
+TRVAPI LONG WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength,
+                                 LPDWORD reserved, LPSTR keyClass, LPDWORD classLength,
+                                 FILETIME* lastWriteTime) {
   return Guarded([&]() -> LONG {
-    if (name == nullptr || nameLength == nullptr || reserved != nullptr) return ERROR_INVALID_PARAMETER;
+    if (name == nullptr || nameLength == nullptr || reserved != nullptr)
+      return ERROR_INVALID_PARAMETER;
     if (keyClass != nullptr && classLength == nullptr) return ERROR_INVALID_PARAMETER;
     std::optional<SubKey> sub = EnumKey(key, index);
     if (!sub) return ERROR_NO_MORE_ITEMS;
     std::string subName = WideToAnsi(sub->name), subClass = WideToAnsi(sub->keyClass);
-    if (!NameFits<char>(subName, nameLength) || (keyClass != nullptr && !NameFits<char>(subClass, classLength)))
+    if (!NameFits<char>(subName, nameLength) ||
+        (keyClass != nullptr && !NameFits<char>(subClass, classLength)))
       return ERROR_MORE_DATA;
     CopyName<char>(subName, name, nameLength);
     if (keyClass != nullptr)
@@ -119,22 +126,25 @@ TRVAPI LONG WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD name
     else if (classLength != nullptr)
       *classLength = static_cast<DWORD>(subClass.size());
     if (lastWriteTime != nullptr)
-      *lastWriteTime = FILETIME{static_cast<DWORD>(sub->written), static_cast<DWORD>(sub->written >> 32)};
+      *lastWriteTime =
+          FILETIME{static_cast<DWORD>(sub->written), static_cast<DWORD>(sub->written >> 32)};
     return ERROR_SUCCESS;
   });
 }
 
 TRVAPI LONG WINAPI RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD classLength, LPDWORD reserved,
-                                    LPDWORD subKeys, LPDWORD maxSubKeyLength, LPDWORD maxClassLength,
-                                    LPDWORD values, LPDWORD maxValueNameLength, LPDWORD maxValueLength,
+                                    LPDWORD subKeys, LPDWORD maxSubKeyLength,
+                                    LPDWORD maxClassLength, LPDWORD values,
+                                    LPDWORD maxValueNameLength, LPDWORD maxValueLength,
                                     LPDWORD securityDescriptorSize, FILETIME* lastWriteTime) {
   return Guarded([&]() -> LONG {
-    if (reserved != nullptr || (keyClass != nullptr && classLength == nullptr)) return ERROR_INVALID_PARAMETER;
+    if (reserved != nullptr || (keyClass != nullptr && classLength == nullptr))
+      return ERROR_INVALID_PARAMETER;
     // Every 1252 character is one byte, so the lengths in characters carry over; only
     // the class text itself needs converting.
-    LONG result = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, subKeys, maxSubKeyLength, maxClassLength,
-                                   values, maxValueNameLength, maxValueLength, securityDescriptorSize,
-                                   lastWriteTime);
+    LONG result = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, subKeys, maxSubKeyLength,
+                                   maxClassLength, values, maxValueNameLength, maxValueLength,
+                                   securityDescriptorSize, lastWriteTime);
     if (result != ERROR_SUCCESS || classLength == nullptr) return result;
     std::string cls = WideToAnsi(QueryKey(key).keyClass);
     if (keyClass != nullptr) {
@@ -152,10 +162,11 @@ TRVAPI LONG WINAPI RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD classLengt
 
 // ---- values ------------------------------------------------------------------------------
 
-TRVAPI LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
-                                    LPDWORD dataSize) {
+TRVAPI LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type,
+                                    LPBYTE data, LPDWORD dataSize) {
   return Guarded([&]() -> LONG {
-    if (reserved != nullptr || (data != nullptr && dataSize == nullptr)) return ERROR_INVALID_PARAMETER;
+    if (reserved != nullptr || (data != nullptr && dataSize == nullptr))
+      return ERROR_INVALID_PARAMETER;
     std::optional<Value> value = QueryValue(key, Wide(name));
     if (!value) return ERROR_FILE_NOT_FOUND;
     if (type != nullptr) *type = value->type;
@@ -163,7 +174,8 @@ TRVAPI LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPD
   });
 }
 
-TRVAPI LONG WINAPI RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE* data, DWORD dataSize) {
+TRVAPI LONG WINAPI RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE* data,
+                                  DWORD dataSize) {
   return Guarded([&]() -> LONG {
     if (data == nullptr && dataSize != 0) return ERROR_NOACCESS;
     SetValue(key, Wide(name), type, StoredData(type, data, dataSize));
@@ -178,10 +190,11 @@ TRVAPI LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR name) {
   });
 }
 
-TRVAPI LONG WINAPI RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD reserved,
-                                 LPDWORD type, LPBYTE data, LPDWORD dataSize) {
+TRVAPI LONG WINAPI RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength,
+                                 LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize) {
   return Guarded([&]() -> LONG {
-    if (name == nullptr || nameLength == nullptr || reserved != nullptr) return ERROR_INVALID_PARAMETER;
+    if (name == nullptr || nameLength == nullptr || reserved != nullptr)
+      return ERROR_INVALID_PARAMETER;
     if (data != nullptr && dataSize == nullptr) return ERROR_INVALID_PARAMETER;
     std::optional<Value> value = EnumValue(key, index);
     if (!value) return ERROR_NO_MORE_ITEMS;

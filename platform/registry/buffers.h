@@ -48,7 +48,8 @@ inline LONG CopyData(std::string_view data, size_t unit, BYTE* buffer, DWORD* si
   std::memcpy(buffer, data.data(), data.size());
   if (unit != 0 && data.size() >= unit && static_cast<size_t>(*size) - data.size() >= unit) {
     std::string_view last = data.substr(data.size() - unit);
-    if (last.find_first_not_of('\0') != std::string_view::npos) std::memset(buffer + data.size(), 0, unit);
+    if (last.find_first_not_of('\0') != std::string_view::npos)
+      std::memset(buffer + data.size(), 0, unit);
   }
   *size = needed;
   return ERROR_SUCCESS;

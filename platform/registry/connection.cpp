@@ -71,7 +71,8 @@ Statement& Statement::Bind(int index, std::string_view bytes) {
   if (bytes.empty())
     connection_.Check(sqlite3_bind_zeroblob(stmt_, index, 0));
   else
-    connection_.Check(sqlite3_bind_blob64(stmt_, index, bytes.data(), bytes.size(), SQLITE_TRANSIENT));
+    connection_.Check(
+        sqlite3_bind_blob64(stmt_, index, bytes.data(), bytes.size(), SQLITE_TRANSIENT));
   return *this;
 }
 
@@ -97,13 +98,16 @@ std::string Statement::Bytes(int column) const {
   return std::string(static_cast<const char*>(p), static_cast<size_t>(n));
 }
 
-bool Statement::IsNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
+bool Statement::IsNull(int column) const {
+  return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
+}
 
 // ---- Connection --------------------------------------------------------------------
 
 Connection::Connection(std::string path) : path_(std::move(path)) {
-  int result = sqlite3_open_v2(path_.c_str(), &db_,
-                               SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+  int result =
+      sqlite3_open_v2(path_.c_str(), &db_,
+                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
   if (result != SQLITE_OK) {
     LONG code = db_ == nullptr ? ERROR_NOT_ENOUGH_MEMORY : ERROR_REGISTRY_IO_FAILED;
     sqlite3_close(db_);
@@ -147,11 +151,14 @@ void Connection::CreateSchema() {
     if (version != 0 && version != kSchemaVersion) throw RegistryError(ERROR_REGISTRY_CORRUPT);
     Execute(kSchema);
     // The two predefined keys are rows 1 and 2, the roots of everything else.
-    static constexpr struct { std::int64_t id; const char16_t* name; } kRoots[] = {
-        {1, u"HKEY_LOCAL_MACHINE"}, {2, u"HKEY_CURRENT_USER"}};
+    static constexpr struct {
+      std::int64_t id;
+      const char16_t* name;
+    } kRoots[] = {{1, u"HKEY_LOCAL_MACHINE"}, {2, u"HKEY_CURRENT_USER"}};
     for (const auto& root : kRoots) {
-      Prepare("INSERT OR IGNORE INTO keys(id, parent, name, folded, class, written) "
-              "VALUES(?1, 0, ?2, ?3, x'', 0)")
+      Prepare(
+          "INSERT OR IGNORE INTO keys(id, parent, name, folded, class, written) "
+          "VALUES(?1, 0, ?2, ?3, x'', 0)")
           .Bind(1, root.id)
           .Bind(2, NameBytes(root.name))
           .Bind(3, FoldedName(root.name))
@@ -175,12 +182,15 @@ Statement Connection::Prepare(const char* sql) {
   return Statement(*this, it->second);
 }
 
-void Connection::Execute(const char* sql) { Check(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr)); }
+void Connection::Execute(const char* sql) {
+  Check(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr));
+}
 
 std::int64_t Connection::LastInsertId() const { return sqlite3_last_insert_rowid(db_); }
 
 void Connection::Check(int result) const {
-  if (result != SQLITE_OK && result != SQLITE_ROW && result != SQLITE_DONE) throw RegistryError(ErrorOf(result));
+  if (result != SQLITE_OK && result != SQLITE_ROW && result != SQLITE_DONE)
+    throw RegistryError(ErrorOf(result));
 }
 
 }  // namespace trv::registry

@@ -19,7 +19,8 @@ void RequireAccess(const KeyRef& key, REGSAM needed) {
 }
 
 REGSAM MapAccess(REGSAM desired) {
-  REGSAM access = desired & ~(GENERIC_READ | GENERIC_WRITE | GENERIC_EXECUTE | GENERIC_ALL | MAXIMUM_ALLOWED);
+  REGSAM access =
+      desired & ~(GENERIC_READ | GENERIC_WRITE | GENERIC_EXECUTE | GENERIC_ALL | MAXIMUM_ALLOWED);
   if (desired & GENERIC_READ) access |= KEY_READ;
   if (desired & GENERIC_WRITE) access |= KEY_WRITE;
   if (desired & GENERIC_EXECUTE) access |= KEY_EXECUTE;

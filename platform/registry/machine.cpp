@@ -43,7 +43,8 @@ MachineConnection& Machine() {
 Connection& CurrentConnection(MachineConnection& machine) {
   // A SQLite connection must not cross a fork: a child process leaves its parent's
   // connection alone (closing it could disturb the parent's locks) and opens its own.
-  if (machine.connection && machine.process != GetCurrentProcessId()) (void)machine.connection.release();
+  if (machine.connection && machine.process != GetCurrentProcessId())
+    (void)machine.connection.release();
   // A machine whose registry was removed (a test that wiped its root, a user who
   // reset the machine) gets a new database, not the removed file that only this
   // process would still see.
@@ -75,7 +76,8 @@ void RunOnMachine(Access access, const std::string& path, const Work& work) {
   Connection& connection = CurrentConnection(machine);
   if (!path.empty() && path != connection.path()) throw RegistryError(ERROR_INVALID_HANDLE);
   // This thread would wait for its own transaction's lock until the time-out.
-  if (access == Access::Write && ThreadHoldsTransactionLock()) throw RegistryError(ERROR_TRANSACTIONAL_CONFLICT);
+  if (access == Access::Write && ThreadHoldsTransactionLock())
+    throw RegistryError(ERROR_TRANSACTIONAL_CONFLICT);
   connection.Execute(access == Access::Write ? "BEGIN IMMEDIATE" : "BEGIN");
   try {
     Store store(connection);

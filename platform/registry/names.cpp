@@ -14,7 +14,8 @@ std::vector<std::u16string> SplitKeyPath(std::u16string_view path) {
   size_t start = 0;
   while (true) {
     size_t end = path.find(u'\\', start);
-    std::u16string_view name = path.substr(start, end == std::u16string_view::npos ? end : end - start);
+    std::u16string_view name =
+        path.substr(start, end == std::u16string_view::npos ? end : end - start);
     if (name.empty()) throw RegistryError(ERROR_BAD_PATHNAME);
     if (name.size() > kMaxKeyNameLength) throw RegistryError(ERROR_INVALID_PARAMETER);
     names.emplace_back(name);

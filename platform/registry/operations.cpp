@@ -25,7 +25,8 @@ std::optional<KeyId> Walk(Store& store, KeyId start, const std::vector<std::u16s
 KeyRef BaseRef(HKEY base, const std::shared_ptr<Transaction>& transaction) {
   KeyRef ref = ResolveKey(base);
   if (transaction) {
-    if (!ref.path.empty() && ref.path != transaction->path()) throw RegistryError(ERROR_INVALID_HANDLE);
+    if (!ref.path.empty() && ref.path != transaction->path())
+      throw RegistryError(ERROR_INVALID_HANDLE);
     ref.transaction = transaction;
   }
   return ref;
@@ -81,7 +82,8 @@ HKEY CreateKey(HKEY base, std::u16string_view subKey, std::u16string_view keyCla
     }
     path = store.path();
   });
-  if (disposition != nullptr) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+  if (disposition != nullptr)
+    *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
   return NewHandle(ref, id, path, desired);
 }
 

@@ -78,8 +78,8 @@ std::optional<SubKey> Store::ChildAt(KeyId key, DWORD index) {
       "SELECT name, class, written FROM keys WHERE parent = ?1 ORDER BY folded LIMIT 1 OFFSET ?2");
   if (!s.Bind(1, key).Bind(2, static_cast<std::int64_t>(index)).Step()) return std::nullopt;
   std::string name = s.Bytes(0), keyClass = s.Bytes(1);
-  return SubKey{NameFromBytes(name.data(), name.size()), NameFromBytes(keyClass.data(), keyClass.size()),
-                s.Int(2)};
+  return SubKey{NameFromBytes(name.data(), name.size()),
+                NameFromBytes(keyClass.data(), keyClass.size()), s.Int(2)};
 }
 
 KeyStats Store::Stats(KeyId key) {
@@ -116,7 +116,8 @@ std::optional<Value> Store::GetValue(KeyId key, std::u16string_view name) {
   auto s = c_.Prepare("SELECT name, type, data FROM vals WHERE key = ?1 AND folded = ?2");
   if (!s.Bind(1, key).Bind(2, FoldedName(name)).Step()) return std::nullopt;
   std::string stored = s.Bytes(0);
-  return Value{NameFromBytes(stored.data(), stored.size()), static_cast<DWORD>(s.Int(1)), s.Bytes(2)};
+  return Value{NameFromBytes(stored.data(), stored.size()), static_cast<DWORD>(s.Int(1)),
+               s.Bytes(2)};
 }
 
 void Store::SetValue(KeyId key, std::u16string_view name, DWORD type, std::string_view data) {
@@ -142,14 +143,19 @@ bool Store::DeleteValue(KeyId key, std::u16string_view name) {
 }
 
 std::optional<Value> Store::ValueAt(KeyId key, DWORD index) {
-  auto s = c_.Prepare("SELECT name, type, data FROM vals WHERE key = ?1 ORDER BY seq LIMIT 1 OFFSET ?2");
+  auto s =
+      c_.Prepare("SELECT name, type, data FROM vals WHERE key = ?1 ORDER BY seq LIMIT 1 OFFSET ?2");
   if (!s.Bind(1, key).Bind(2, static_cast<std::int64_t>(index)).Step()) return std::nullopt;
   std::string stored = s.Bytes(0);
-  return Value{NameFromBytes(stored.data(), stored.size()), static_cast<DWORD>(s.Int(1)), s.Bytes(2)};
+  return Value{NameFromBytes(stored.data(), stored.size()), static_cast<DWORD>(s.Int(1)),
+               s.Bytes(2)};
 }
 
 void Store::Touch(KeyId key) {
-  c_.Prepare("UPDATE keys SET written = ?2 WHERE id = ?1").Bind(1, key).Bind(2, FileTimeNow()).Run();
+  c_.Prepare("UPDATE keys SET written = ?2 WHERE id = ?1")
+      .Bind(1, key)
+      .Bind(2, FileTimeNow())
+      .Run();
 }
 
 }  // namespace trv::registry

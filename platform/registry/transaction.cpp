@@ -173,7 +173,9 @@ BOOL Finish(HANDLE handle, DWORD (Transaction::*finish)()) {
 
 }  // namespace
 
-TRVAPI BOOL WINAPI CommitTransaction(HANDLE transaction) { return Finish(transaction, &Transaction::Commit); }
+TRVAPI BOOL WINAPI CommitTransaction(HANDLE transaction) {
+  return Finish(transaction, &Transaction::Commit);
+}
 
 TRVAPI BOOL WINAPI RollbackTransaction(HANDLE transaction) {
   return Finish(transaction, &Transaction::Rollback);

@@ -8,7 +8,9 @@ using namespace trv::registry;
 
 namespace {
 
-std::u16string_view View(LPCWSTR s) { return s != nullptr ? std::u16string_view(s) : std::u16string_view(); }
+std::u16string_view View(LPCWSTR s) {
+  return s != nullptr ? std::u16string_view(s) : std::u16string_view();
+}
 
 // Options a key can be created with; volatile keys are kept like any other, since
 // this machine never restarts its registry.
@@ -20,7 +22,8 @@ LONG Create(HKEY key, LPCWSTR subKey, LPCWSTR keyClass, DWORD options, REGSAM de
     if (result == nullptr || subKey == nullptr) return ERROR_INVALID_PARAMETER;
     *result = nullptr;
     if ((options & ~kCreateOptions) != 0) return ERROR_INVALID_PARAMETER;
-    std::shared_ptr<Transaction> t = transaction != nullptr ? ResolveTransaction(transaction) : nullptr;
+    std::shared_ptr<Transaction> t =
+        transaction != nullptr ? ResolveTransaction(transaction) : nullptr;
     *result = CreateKey(key, View(subKey), View(keyClass), desired, t, disposition);
     return ERROR_SUCCESS;
   });
@@ -30,7 +33,8 @@ LONG Open(HKEY key, LPCWSTR subKey, REGSAM desired, PHKEY result, HANDLE transac
   return Guarded([&]() -> LONG {
     if (result == nullptr) return ERROR_INVALID_PARAMETER;
     *result = nullptr;
-    std::shared_ptr<Transaction> t = transaction != nullptr ? ResolveTransaction(transaction) : nullptr;
+    std::shared_ptr<Transaction> t =
+        transaction != nullptr ? ResolveTransaction(transaction) : nullptr;
     *result = OpenKey(key, View(subKey), desired, t);
     return ERROR_SUCCESS;
   });
@@ -46,7 +50,8 @@ TRVAPI LONG WINAPI RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD, LPWSTR keyCl
 }
 
 TRVAPI LONG WINAPI RegCreateKeyW(HKEY key, LPCWSTR subKey, PHKEY result) {
-  return Create(key, subKey != nullptr ? subKey : u"", nullptr, 0, MAXIMUM_ALLOWED, result, nullptr, nullptr);
+  return Create(key, subKey != nullptr ? subKey : u"", nullptr, 0, MAXIMUM_ALLOWED, result, nullptr,
+                nullptr);
 }
 
 TRVAPI LONG WINAPI RegCreateKeyTransactedW(HKEY key, LPCWSTR subKey, DWORD, LPWSTR keyClass,
@@ -70,8 +75,8 @@ TRVAPI LONG WINAPI RegOpenKeyW(HKEY key, LPCWSTR subKey, PHKEY result) {
   return Open(key, subKey, MAXIMUM_ALLOWED, result, nullptr);
 }
 
-TRVAPI LONG WINAPI RegOpenKeyTransactedW(HKEY key, LPCWSTR subKey, DWORD, REGSAM desired, PHKEY result,
-                                         HANDLE transaction, LPVOID) {
+TRVAPI LONG WINAPI RegOpenKeyTransactedW(HKEY key, LPCWSTR subKey, DWORD, REGSAM desired,
+                                         PHKEY result, HANDLE transaction, LPVOID) {
   if (transaction == nullptr) return ERROR_INVALID_HANDLE;
   return Open(key, subKey, desired, result, transaction);
 }
@@ -106,10 +111,12 @@ TRVAPI LONG WINAPI RegDeleteTreeW(HKEY key, LPCWSTR subKey) {
   });
 }
 
-TRVAPI LONG WINAPI RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved,
-                                 LPWSTR keyClass, LPDWORD classLength, FILETIME* lastWriteTime) {
+TRVAPI LONG WINAPI RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength,
+                                 LPDWORD reserved, LPWSTR keyClass, LPDWORD classLength,
+                                 FILETIME* lastWriteTime) {
   return Guarded([&]() -> LONG {
-    if (name == nullptr || nameLength == nullptr || reserved != nullptr) return ERROR_INVALID_PARAMETER;
+    if (name == nullptr || nameLength == nullptr || reserved != nullptr)
+      return ERROR_INVALID_PARAMETER;
     if (keyClass != nullptr && classLength == nullptr) return ERROR_INVALID_PARAMETER;
     std::optional<SubKey> sub = EnumKey(key, index);
     if (!sub) return ERROR_NO_MORE_ITEMS;
@@ -122,17 +129,20 @@ TRVAPI LONG WINAPI RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nam
     else if (classLength != nullptr)
       *classLength = static_cast<DWORD>(subClass.size());
     if (lastWriteTime != nullptr)
-      *lastWriteTime = FILETIME{static_cast<DWORD>(sub->written), static_cast<DWORD>(sub->written >> 32)};
+      *lastWriteTime =
+          FILETIME{static_cast<DWORD>(sub->written), static_cast<DWORD>(sub->written >> 32)};
     return ERROR_SUCCESS;
   });
 }
 
-TRVAPI LONG WINAPI RegQueryInfoKeyW(HKEY key, LPWSTR keyClass, LPDWORD classLength, LPDWORD reserved,
-                                    LPDWORD subKeys, LPDWORD maxSubKeyLength, LPDWORD maxClassLength,
-                                    LPDWORD values, LPDWORD maxValueNameLength, LPDWORD maxValueLength,
+TRVAPI LONG WINAPI RegQueryInfoKeyW(HKEY key, LPWSTR keyClass, LPDWORD classLength,
+                                    LPDWORD reserved, LPDWORD subKeys, LPDWORD maxSubKeyLength,
+                                    LPDWORD maxClassLength, LPDWORD values,
+                                    LPDWORD maxValueNameLength, LPDWORD maxValueLength,
                                     LPDWORD securityDescriptorSize, FILETIME* lastWriteTime) {
   return Guarded([&]() -> LONG {
-    if (reserved != nullptr || (keyClass != nullptr && classLength == nullptr)) return ERROR_INVALID_PARAMETER;
+    if (reserved != nullptr || (keyClass != nullptr && classLength == nullptr))
+      return ERROR_INVALID_PARAMETER;
     KeyStats stats = QueryKey(key);
     if (subKeys != nullptr) *subKeys = stats.subKeys;
     if (maxSubKeyLength != nullptr) *maxSubKeyLength = stats.maxSubKeyLength;
@@ -143,7 +153,8 @@ TRVAPI LONG WINAPI RegQueryInfoKeyW(HKEY key, LPWSTR keyClass, LPDWORD classLeng
     // Keys carry no security descriptors on this machine.
     if (securityDescriptorSize != nullptr) *securityDescriptorSize = 0;
     if (lastWriteTime != nullptr)
-      *lastWriteTime = FILETIME{static_cast<DWORD>(stats.written), static_cast<DWORD>(stats.written >> 32)};
+      *lastWriteTime =
+          FILETIME{static_cast<DWORD>(stats.written), static_cast<DWORD>(stats.written >> 32)};
     if (classLength == nullptr) return ERROR_SUCCESS;
     std::u16string_view cls = stats.keyClass;
     if (keyClass != nullptr) {
@@ -161,10 +172,11 @@ TRVAPI LONG WINAPI RegQueryInfoKeyW(HKEY key, LPWSTR keyClass, LPDWORD classLeng
 
 // ---- values ------------------------------------------------------------------------------
 
-TRVAPI LONG WINAPI RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
-                                    LPDWORD dataSize) {
+TRVAPI LONG WINAPI RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type,
+                                    LPBYTE data, LPDWORD dataSize) {
   return Guarded([&]() -> LONG {
-    if (reserved != nullptr || (data != nullptr && dataSize == nullptr)) return ERROR_INVALID_PARAMETER;
+    if (reserved != nullptr || (data != nullptr && dataSize == nullptr))
+      return ERROR_INVALID_PARAMETER;
     std::optional<Value> value = QueryValue(key, View(name));
     if (!value) return ERROR_FILE_NOT_FOUND;
     if (type != nullptr) *type = value->type;
@@ -189,10 +201,11 @@ TRVAPI LONG WINAPI RegDeleteValueW(HKEY key, LPCWSTR name) {
   });
 }
 
-TRVAPI LONG WINAPI RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved,
-                                 LPDWORD type, LPBYTE data, LPDWORD dataSize) {
+TRVAPI LONG WINAPI RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength,
+                                 LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize) {
   return Guarded([&]() -> LONG {
-    if (name == nullptr || nameLength == nullptr || reserved != nullptr) return ERROR_INVALID_PARAMETER;
+    if (name == nullptr || nameLength == nullptr || reserved != nullptr)
+      return ERROR_INVALID_PARAMETER;
     if (data != nullptr && dataSize == nullptr) return ERROR_INVALID_PARAMETER;
     std::optional<Value> value = EnumValue(key, index);
     if (!value) return ERROR_NO_MORE_ITEMS;

@@ -45,7 +45,9 @@ class ByteWriter {
     for (size_t i = 0; i < sizeof(T); ++i)
       bytes_.at(offset + i) = static_cast<BYTE>(value >> (8 * i));
   }
-  void putBytes(std::span<const BYTE> data) { bytes_.insert(bytes_.end(), data.begin(), data.end()); }
+  void putBytes(std::span<const BYTE> data) {
+    bytes_.insert(bytes_.end(), data.begin(), data.end());
+  }
   // UTF-16 units, and a terminating zero when asked.
   void putText(std::u16string_view text, bool terminate) {
     for (char16_t c : text) put<WORD>(c);

@@ -47,7 +47,8 @@ std::optional<std::vector<DirectoryEntry>> ParseDirectory(std::span<const BYTE> 
     DWORD offset = *ReadLE<DWORD>(bytes, at + 12);
     DWORD size = *ReadLE<DWORD>(bytes, at + 16);
     if (!ReadId(bytes, *ReadLE<DWORD>(bytes, at), entry.type) ||
-        !ReadId(bytes, *ReadLE<DWORD>(bytes, at + 4), entry.name) || !InBounds(offset, size, bytes.size()))
+        !ReadId(bytes, *ReadLE<DWORD>(bytes, at + 4), entry.name) ||
+        !InBounds(offset, size, bytes.size()))
       return std::nullopt;
     entry.data = bytes.subspan(offset, size);
     entries.push_back(std::move(entry));
@@ -56,4 +57,3 @@ std::optional<std::vector<DirectoryEntry>> ParseDirectory(std::span<const BYTE> 
 }
 
 }  // namespace trv::resources
-

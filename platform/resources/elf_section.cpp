@@ -12,7 +12,7 @@ constexpr BYTE kElfMagic[4] = {0x7F, 'E', 'L', 'F'};
 constexpr BYTE kClass64 = 2;
 constexpr BYTE kLittleEndian = 1;
 constexpr WORD kSectionIndexEscape = 0xFFFF;  // SHN_XINDEX: the real index is elsewhere
-constexpr DWORD kNoBits = 8;                   // SHT_NOBITS: occupies no file space
+constexpr DWORD kNoBits = 8;                  // SHT_NOBITS: occupies no file space
 // More sections than any module has; a count beyond it is a corrupt header.
 constexpr std::uint64_t kMaxSections = 1u << 20;
 

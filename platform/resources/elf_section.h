@@ -13,10 +13,10 @@ namespace trv::resources {
 
 enum class SectionStatus {
   Found,
-  NotElf,       // not an ELF file at all
-  Missing,      // an ELF file without that section
-  Malformed,    // an ELF file whose headers or tables do not fit or make sense
-  ReadFailed,   // the file could not be read where its headers point
+  NotElf,      // not an ELF file at all
+  Missing,     // an ELF file without that section
+  Malformed,   // an ELF file whose headers or tables do not fit or make sense
+  ReadFailed,  // the file could not be read where its headers point
 };
 
 // Reads `size` bytes at `offset` into `out`; false when they cannot all be read.

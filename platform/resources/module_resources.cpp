@@ -58,7 +58,9 @@ bool ReadFully(int fd, std::uint64_t offset, size_t size, BYTE* out) {
 
 ResourcesOrError Parse(int fd, std::uint64_t size) {
   auto module = std::make_shared<ModuleResources>();
-  auto read = [fd](std::uint64_t offset, size_t n, BYTE* out) { return ReadFully(fd, offset, n, out); };
+  auto read = [fd](std::uint64_t offset, size_t n, BYTE* out) {
+    return ReadFully(fd, offset, n, out);
+  };
   switch (ReadElfSection(size, read, kSectionName, module->section)) {
     case SectionStatus::Found: break;
     case SectionStatus::NotElf:
@@ -108,7 +110,8 @@ ResourcesOrError ResourcesOfFile(const std::string& hostPath) {
   OpenFile file(hostPath);
   struct stat st {};
   if (file.fd() < 0) return {nullptr, static_cast<DWORD>(trv::kernel::ErrorFromErrno(errno))};
-  if (::fstat(file.fd(), &st) != 0) return {nullptr, static_cast<DWORD>(trv::kernel::ErrorFromErrno(errno))};
+  if (::fstat(file.fd(), &st) != 0)
+    return {nullptr, static_cast<DWORD>(trv::kernel::ErrorFromErrno(errno))};
   if (S_ISDIR(st.st_mode)) return {nullptr, ERROR_ACCESS_DENIED};
   FileKey key{hostPath, st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
   {
@@ -162,7 +165,8 @@ ResourceId IdFromAnsi(LPCSTR id) {
   if (id[0] == '#') {
     unsigned long number = 0;
     const char* p = id + 1;
-    for (; *p >= '0' && *p <= '9' && number <= 0xFFFF; ++p) number = number * 10 + static_cast<unsigned long>(*p - '0');
+    for (; *p >= '0' && *p <= '9' && number <= 0xFFFF; ++p)
+      number = number * 10 + static_cast<unsigned long>(*p - '0');
     if (*p == 0 && p != id + 1 && number >= 1 && number <= 0xFFFF) return static_cast<WORD>(number);
   }
   int n = MultiByteToWideChar(CP_ACP, 0, id, -1, nullptr, 0);

@@ -26,4 +26,3 @@ std::optional<std::u16string_view> BundleString(std::span<const BYTE> bundle, UI
 }
 
 }  // namespace trv::resources
-

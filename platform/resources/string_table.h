@@ -12,7 +12,9 @@ namespace trv::resources {
 
 constexpr UINT kStringsPerBundle = 16;
 
-constexpr WORD BundleOf(UINT id) { return static_cast<WORD>((id & 0xFFFF) / kStringsPerBundle + 1); }
+constexpr WORD BundleOf(UINT id) {
+  return static_cast<WORD>((id & 0xFFFF) / kStringsPerBundle + 1);
+}
 constexpr UINT SlotOf(UINT id) { return (id & 0xFFFF) % kStringsPerBundle; }
 
 // The text in one slot of a bundle (empty for an empty slot), pointing into the

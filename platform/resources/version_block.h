@@ -22,19 +22,20 @@ constexpr char16_t kVersionRootKey[] = u"VS_VERSION_INFO";
 constexpr BYTE kSpareSignature[4] = {'F', 'E', '2', 'X'};
 
 struct VersionNode {
-  size_t offset = 0;       // of the node in the block
-  size_t end = 0;          // offset + wLength
+  size_t offset = 0;  // of the node in the block
+  size_t end = 0;     // offset + wLength
   WORD type = 0;
-  WORD valueLength = 0;    // as stored
+  WORD valueLength = 0;  // as stored
   std::u16string key;
   size_t valueOffset = 0;
-  size_t valueBytes = 0;   // within the node
+  size_t valueBytes = 0;  // within the node
   size_t childrenOffset = 0;
 };
 
 // The node at `offset`, which must end by `limit`; nothing when its header, key or
 // length do not fit. A value longer than its node is cut at the node's end.
-std::optional<VersionNode> ReadVersionNode(std::span<const BYTE> block, size_t offset, size_t limit);
+std::optional<VersionNode> ReadVersionNode(std::span<const BYTE> block, size_t offset,
+                                           size_t limit);
 
 // The direct children of a node, in order; reading stops at the first malformed one.
 std::vector<VersionNode> VersionChildren(std::span<const BYTE> block, const VersionNode& node);

@@ -75,7 +75,8 @@ void PutVarFileInfo(ByteWriter& out, const std::vector<VersionTranslation>& tran
   Bytes bytes = value.take();
   if (bytes.size() > 0xFFFF) throw std::invalid_argument("too many translations");
   size_t info = OpenNode(out, u"VarFileInfo", kTextNode, 0, {});
-  CloseNode(out, OpenNode(out, u"Translation", kBinaryNode, static_cast<WORD>(bytes.size()), bytes));
+  CloseNode(out,
+            OpenNode(out, u"Translation", kBinaryNode, static_cast<WORD>(bytes.size()), bytes));
   CloseNode(out, info);
 }
 

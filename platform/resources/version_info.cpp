@@ -65,19 +65,23 @@ std::vector<std::u16string> PathKeys(LPCSTR path) {
     if (part.empty()) return;
     int n = MultiByteToWideChar(CP_ACP, 0, part.data(), static_cast<int>(part.size()), nullptr, 0);
     std::u16string key(static_cast<size_t>(std::max(n, 0)), u'\0');
-    if (n > 0) MultiByteToWideChar(CP_ACP, 0, part.data(), static_cast<int>(part.size()), key.data(), n);
+    if (n > 0)
+      MultiByteToWideChar(CP_ACP, 0, part.data(), static_cast<int>(part.size()), key.data(), n);
     keys.push_back(std::move(key));
     part.clear();
   };
   for (const char* p = path; *p != '\0'; ++p) {
-    if (*p == '\\') flush();
-    else part.push_back(*p);
+    if (*p == '\\')
+      flush();
+    else
+      part.push_back(*p);
   }
   flush();
   return keys;
 }
 
-std::optional<VersionNode> Walk(std::span<const BYTE> block, const std::vector<std::u16string>& keys) {
+std::optional<VersionNode> Walk(std::span<const BYTE> block,
+                                const std::vector<std::u16string>& keys) {
   auto node = trv::resources::ReadVersionRoot(block);
   for (const std::u16string& key : keys) {
     if (!node) return std::nullopt;

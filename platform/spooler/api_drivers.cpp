@@ -48,8 +48,10 @@ DWORD AddDriver(const typename Spool<Char>::DriverInfo3& in) {
   if (DWORD e = ResolveEnvironment(In(in.pEnvironment), &d.environment)) return e;
   d.version = in.cVersion;
   d.name = In(in.pName);
-  const std::string driver = In(in.pDriverPath), data = In(in.pDataFile), config = In(in.pConfigFile);
-  if (d.name.empty() || driver.empty() || data.empty() || config.empty()) return ERROR_INVALID_PARAMETER;
+  const std::string driver = In(in.pDriverPath), data = In(in.pDataFile),
+                    config = In(in.pConfigFile);
+  if (d.name.empty() || driver.empty() || data.empty() || config.empty())
+    return ERROR_INVALID_PARAMETER;
   d.monitorName = In(in.pMonitorName);
   d.defaultDataType = In(in.pDefaultDataType);
   std::string library;
@@ -94,11 +96,14 @@ void FillDriver3(Packer<Char>& p, typename Spool<Char>::DriverInfo3* out, const 
 }
 
 template <typename Char>
-BOOL PackDrivers(const std::vector<DriverRecord>& drivers, LPBYTE buffer, DWORD size, LPDWORD needed) {
+BOOL PackDrivers(const std::vector<DriverRecord>& drivers, LPBYTE buffer, DWORD size,
+                 LPDWORD needed) {
   using Info = typename Spool<Char>::DriverInfo3;
-  return PackInto<Char>(buffer, size, drivers.size() * sizeof(Info), needed, [&](Packer<Char>& p, BYTE* base) {
-    for (std::size_t i = 0; i < drivers.size(); ++i) FillDriver3(p, reinterpret_cast<Info*>(base) + i, drivers[i]);
-  });
+  return PackInto<Char>(buffer, size, drivers.size() * sizeof(Info), needed,
+                        [&](Packer<Char>& p, BYTE* base) {
+                          for (std::size_t i = 0; i < drivers.size(); ++i)
+                            FillDriver3(p, reinterpret_cast<Info*>(base) + i, drivers[i]);
+                        });
 }
 
 template <typename Char>
@@ -141,8 +146,8 @@ BOOL GetPrinterDriverT(HANDLE printer, Char* environment, DWORD level, LPBYTE bu
 }
 
 template <typename Char>
-BOOL GetPrinterDriverDirectoryT(Char* server, Char* environment, DWORD level, LPBYTE buffer, DWORD size,
-                                LPDWORD needed) {
+BOOL GetPrinterDriverDirectoryT(Char* server, Char* environment, DWORD level, LPBYTE buffer,
+                                DWORD size, LPDWORD needed) {
   if (!IsLocalServer(server)) return Fail(ERROR_INVALID_NAME);
   if (level != 1) return Fail(ERROR_INVALID_LEVEL);
   if (needed == nullptr) return Fail(ERROR_INVALID_PARAMETER);
@@ -162,14 +167,16 @@ BOOL AddMonitorT(Char* server, DWORD level, LPBYTE info) {
   std::string env, existing;
   if (name.empty() || library.empty()) return Fail(ERROR_INVALID_PARAMETER);
   if (DWORD e = ResolveEnvironment(In(in.pEnvironment), &env)) return Fail(e);
-  if (LoadMonitor(name, &existing) == ERROR_SUCCESS) return Fail(ERROR_PRINT_MONITOR_ALREADY_INSTALLED);
+  if (LoadMonitor(name, &existing) == ERROR_SUCCESS)
+    return Fail(ERROR_PRINT_MONITOR_ALREADY_INSTALLED);
   // The spooler loads monitors from the system folder; one that is not there
   // could never run.
   char system[MAX_PATH];
   UINT n = GetSystemDirectoryA(system, sizeof system);
   std::error_code ec;
   if (n == 0 || n >= sizeof system ||
-      !fs::is_regular_file(kernel::HostPathOfAnsi(std::string(system) + "\\" + BaseName(library)), ec))
+      !fs::is_regular_file(kernel::HostPathOfAnsi(std::string(system) + "\\" + BaseName(library)),
+                           ec))
     return Fail(ERROR_MOD_NOT_FOUND);
   return Result(SaveMonitor(name, BaseName(library)));
 }
@@ -181,20 +188,25 @@ struct PortDescription {
 
 PortDescription Describe(const PortRecord& port) {
   PortTarget t;
-  if (ResolvePortTarget(port.name, port.settings, &t) != ERROR_SUCCESS) return {"Local Port", PORT_TYPE_WRITE};
+  if (ResolvePortTarget(port.name, port.settings, &t) != ERROR_SUCCESS)
+    return {"Local Port", PORT_TYPE_WRITE};
   switch (t.kind) {
     case TargetKind::DocumentFile: return {"Print to File", PORT_TYPE_WRITE};
     case TargetKind::File: return {"Local Port", PORT_TYPE_WRITE};
-    case TargetKind::Tcp: return {"Standard TCP/IP Port", PORT_TYPE_WRITE | PORT_TYPE_READ | PORT_TYPE_NET_ATTACHED};
+    case TargetKind::Tcp:
+      return {"Standard TCP/IP Port", PORT_TYPE_WRITE | PORT_TYPE_READ | PORT_TYPE_NET_ATTACHED};
     case TargetKind::Device: break;
   }
-  if (SameName(port.name.substr(0, 3), "LPT")) return {"Printer Port", PORT_TYPE_WRITE | PORT_TYPE_READ};
-  if (SameName(port.name.substr(0, 3), "COM")) return {"Serial Port", PORT_TYPE_WRITE | PORT_TYPE_READ};
+  if (SameName(port.name.substr(0, 3), "LPT"))
+    return {"Printer Port", PORT_TYPE_WRITE | PORT_TYPE_READ};
+  if (SameName(port.name.substr(0, 3), "COM"))
+    return {"Serial Port", PORT_TYPE_WRITE | PORT_TYPE_READ};
   return {"Local Port", PORT_TYPE_WRITE | PORT_TYPE_READ};
 }
 
 template <typename Char>
-BOOL EnumPortsT(Char* server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD returned) {
+BOOL EnumPortsT(Char* server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                LPDWORD returned) {
   if (needed == nullptr || returned == nullptr) return Fail(ERROR_INVALID_PARAMETER);
   *returned = 0;
   if (!IsLocalServer(server)) return Fail(ERROR_INVALID_NAME);
@@ -203,21 +215,22 @@ BOOL EnumPortsT(Char* server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD ne
   using Info2 = typename Spool<Char>::PortInfo2;
   const std::vector<PortRecord> ports = Ports();
   const std::size_t each = level == 1 ? sizeof(Info1) : sizeof(Info2);
-  BOOL ok = PackInto<Char>(buffer, size, ports.size() * each, needed, [&](Packer<Char>& p, BYTE* base) {
-    for (std::size_t i = 0; i < ports.size(); ++i) {
-      if (level == 1) {
-        reinterpret_cast<Info1*>(base)[i].pName = p.Text(ports[i].name);
-        continue;
-      }
-      Info2& out = reinterpret_cast<Info2*>(base)[i];
-      PortDescription d = Describe(ports[i]);
-      out.pPortName = p.Text(ports[i].name);
-      out.pMonitorName = p.Text("Local Port");
-      out.pDescription = p.Text(d.text);
-      out.fPortType = d.type;
-      out.Reserved = 0;
-    }
-  });
+  BOOL ok =
+      PackInto<Char>(buffer, size, ports.size() * each, needed, [&](Packer<Char>& p, BYTE* base) {
+        for (std::size_t i = 0; i < ports.size(); ++i) {
+          if (level == 1) {
+            reinterpret_cast<Info1*>(base)[i].pName = p.Text(ports[i].name);
+            continue;
+          }
+          Info2& out = reinterpret_cast<Info2*>(base)[i];
+          PortDescription d = Describe(ports[i]);
+          out.pPortName = p.Text(ports[i].name);
+          out.pMonitorName = p.Text("Local Port");
+          out.pDescription = p.Text(d.text);
+          out.fPortType = d.type;
+          out.Reserved = 0;
+        }
+      });
   if (!ok) return ports.empty() ? TRUE : FALSE;
   *returned = static_cast<DWORD>(ports.size());
   return TRUE;
@@ -234,29 +247,40 @@ TRVAPI BOOL WINAPI AddPrinterDriverA(LPSTR server, DWORD level, LPBYTE info) {
 TRVAPI BOOL WINAPI AddPrinterDriverW(LPWSTR server, DWORD level, LPBYTE info) {
   return Guarded([&]() -> BOOL { return AddPrinterDriverT<WCHAR>(server, level, info); });
 }
-TRVAPI BOOL WINAPI EnumPrinterDriversA(LPSTR server, LPSTR env, DWORD level, LPBYTE buffer, DWORD size,
-                                       LPDWORD needed, LPDWORD returned) {
-  return Guarded([&]() -> BOOL { return EnumPrinterDriversT<char>(server, env, level, buffer, size, needed, returned); });
+TRVAPI BOOL WINAPI EnumPrinterDriversA(LPSTR server, LPSTR env, DWORD level, LPBYTE buffer,
+                                       DWORD size, LPDWORD needed, LPDWORD returned) {
+  return Guarded([&]() -> BOOL {
+    return EnumPrinterDriversT<char>(server, env, level, buffer, size, needed, returned);
+  });
 }
-TRVAPI BOOL WINAPI EnumPrinterDriversW(LPWSTR server, LPWSTR env, DWORD level, LPBYTE buffer, DWORD size,
-                                       LPDWORD needed, LPDWORD returned) {
-  return Guarded([&]() -> BOOL { return EnumPrinterDriversT<WCHAR>(server, env, level, buffer, size, needed, returned); });
+TRVAPI BOOL WINAPI EnumPrinterDriversW(LPWSTR server, LPWSTR env, DWORD level, LPBYTE buffer,
+                                       DWORD size, LPDWORD needed, LPDWORD returned) {
+  return Guarded([&]() -> BOOL {
+    return EnumPrinterDriversT<WCHAR>(server, env, level, buffer, size, needed, returned);
+  });
 }
-TRVAPI BOOL WINAPI GetPrinterDriverA(HANDLE printer, LPSTR env, DWORD level, LPBYTE buffer, DWORD size,
-                                     LPDWORD needed) {
-  return Guarded([&]() -> BOOL { return GetPrinterDriverT<char>(printer, env, level, buffer, size, needed); });
+TRVAPI BOOL WINAPI GetPrinterDriverA(HANDLE printer, LPSTR env, DWORD level, LPBYTE buffer,
+                                     DWORD size, LPDWORD needed) {
+  return Guarded(
+      [&]() -> BOOL { return GetPrinterDriverT<char>(printer, env, level, buffer, size, needed); });
 }
-TRVAPI BOOL WINAPI GetPrinterDriverW(HANDLE printer, LPWSTR env, DWORD level, LPBYTE buffer, DWORD size,
-                                     LPDWORD needed) {
-  return Guarded([&]() -> BOOL { return GetPrinterDriverT<WCHAR>(printer, env, level, buffer, size, needed); });
+TRVAPI BOOL WINAPI GetPrinterDriverW(HANDLE printer, LPWSTR env, DWORD level, LPBYTE buffer,
+                                     DWORD size, LPDWORD needed) {
+  return Guarded([&]() -> BOOL {
+    return GetPrinterDriverT<WCHAR>(printer, env, level, buffer, size, needed);
+  });
 }
-TRVAPI BOOL WINAPI GetPrinterDriverDirectoryA(LPSTR server, LPSTR env, DWORD level, LPBYTE buffer, DWORD size,
-                                              LPDWORD needed) {
-  return Guarded([&]() -> BOOL { return GetPrinterDriverDirectoryT<char>(server, env, level, buffer, size, needed); });
+TRVAPI BOOL WINAPI GetPrinterDriverDirectoryA(LPSTR server, LPSTR env, DWORD level, LPBYTE buffer,
+                                              DWORD size, LPDWORD needed) {
+  return Guarded([&]() -> BOOL {
+    return GetPrinterDriverDirectoryT<char>(server, env, level, buffer, size, needed);
+  });
 }
-TRVAPI BOOL WINAPI GetPrinterDriverDirectoryW(LPWSTR server, LPWSTR env, DWORD level, LPBYTE buffer, DWORD size,
-                                              LPDWORD needed) {
-  return Guarded([&]() -> BOOL { return GetPrinterDriverDirectoryT<WCHAR>(server, env, level, buffer, size, needed); });
+TRVAPI BOOL WINAPI GetPrinterDriverDirectoryW(LPWSTR server, LPWSTR env, DWORD level, LPBYTE buffer,
+                                              DWORD size, LPDWORD needed) {
+  return Guarded([&]() -> BOOL {
+    return GetPrinterDriverDirectoryT<WCHAR>(server, env, level, buffer, size, needed);
+  });
 }
 TRVAPI BOOL WINAPI AddMonitorA(LPSTR server, DWORD level, LPBYTE info) {
   return Guarded([&]() -> BOOL { return AddMonitorT<char>(server, level, info); });
@@ -266,11 +290,13 @@ TRVAPI BOOL WINAPI AddMonitorW(LPWSTR server, DWORD level, LPBYTE info) {
 }
 TRVAPI BOOL WINAPI EnumPortsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
                               LPDWORD returned) {
-  return Guarded([&]() -> BOOL { return EnumPortsT<char>(server, level, buffer, size, needed, returned); });
+  return Guarded(
+      [&]() -> BOOL { return EnumPortsT<char>(server, level, buffer, size, needed, returned); });
 }
 TRVAPI BOOL WINAPI EnumPortsW(LPWSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
                               LPDWORD returned) {
-  return Guarded([&]() -> BOOL { return EnumPortsT<WCHAR>(server, level, buffer, size, needed, returned); });
+  return Guarded(
+      [&]() -> BOOL { return EnumPortsT<WCHAR>(server, level, buffer, size, needed, returned); });
 }
 
 namespace trv {

@@ -40,13 +40,16 @@ DWORD StartDocT(HANDLE printer, DWORD level, LPBYTE docInfo) {
 
 std::shared_ptr<PrinterHandle> HandleWithDocument(HANDLE printer, DWORD* error) {
   auto handle = FindPrinterHandle(printer);
-  *error = !handle ? ERROR_INVALID_HANDLE : handle->job == 0 ? ERROR_SPL_NO_STARTDOC : ERROR_SUCCESS;
+  *error = !handle            ? ERROR_INVALID_HANDLE
+           : handle->job == 0 ? ERROR_SPL_NO_STARTDOC
+                              : ERROR_SUCCESS;
   return *error == ERROR_SUCCESS ? handle : nullptr;
 }
 
 DWORD ControlJob(const std::string& printer, DWORD id, DWORD command) {
   JobRecord job;
-  if (LoadJob(id, &job) != ERROR_SUCCESS || !SameName(job.printer, printer)) return ERROR_INVALID_PARAMETER;
+  if (LoadJob(id, &job) != ERROR_SUCCESS || !SameName(job.printer, printer))
+    return ERROR_INVALID_PARAMETER;
   switch (command) {
     case 0:
     case JOB_CONTROL_SENT_TO_PRINTER:
@@ -66,11 +69,12 @@ DWORD ControlJob(const std::string& printer, DWORD id, DWORD command) {
       return DespoolJob(id);
     case JOB_CONTROL_PAUSE:
     case JOB_CONTROL_RESUME:
-      if (command == JOB_CONTROL_PAUSE) job.status |= JOB_STATUS_PAUSED;
-      else job.status &= ~static_cast<DWORD>(JOB_STATUS_PAUSED);
+      if (command == JOB_CONTROL_PAUSE)
+        job.status |= JOB_STATUS_PAUSED;
+      else
+        job.status &= ~static_cast<DWORD>(JOB_STATUS_PAUSED);
       return SaveJob(job);
-    default:
-      return ERROR_INVALID_PARAMETER;
+    default: return ERROR_INVALID_PARAMETER;
   }
 }
 
@@ -98,27 +102,29 @@ BOOL EnumJobsT(HANDLE printer, DWORD first, DWORD count, DWORD level, LPBYTE buf
   std::vector<JobRecord> all = Jobs(handle->printer()), jobs;
   for (std::size_t i = first; i < all.size() && jobs.size() < count; ++i) jobs.push_back(all[i]);
   using Info = typename Spool<Char>::JobInfo1;
-  BOOL ok = PackInto<Char>(buffer, size, jobs.size() * sizeof(Info), needed, [&](Packer<Char>& p, BYTE* base) {
-    for (std::size_t i = 0; i < jobs.size(); ++i) {
-      Info& out = reinterpret_cast<Info*>(base)[i];
-      const JobRecord& j = jobs[i];
-      char status[32] = "";
-      if (j.error != 0) std::snprintf(status, sizeof status, "error %lu", static_cast<unsigned long>(j.error));
-      out.JobId = j.id;
-      out.pPrinterName = p.Text(j.printer);
-      out.pMachineName = p.Text("");
-      out.pUserName = p.Text("");
-      out.pDocument = p.Text(j.document);
-      out.pDatatype = p.Text(j.datatype);
-      out.pStatus = j.error != 0 ? p.Text(status) : nullptr;
-      out.Status = j.status;
-      out.Priority = 1;
-      out.Position = static_cast<DWORD>(first + i + 1);
-      out.TotalPages = 0;
-      out.PagesPrinted = 0;
-      ParseTime(j.submitted, &out.Submitted);
-    }
-  });
+  BOOL ok = PackInto<Char>(
+      buffer, size, jobs.size() * sizeof(Info), needed, [&](Packer<Char>& p, BYTE* base) {
+        for (std::size_t i = 0; i < jobs.size(); ++i) {
+          Info& out = reinterpret_cast<Info*>(base)[i];
+          const JobRecord& j = jobs[i];
+          char status[32] = "";
+          if (j.error != 0)
+            std::snprintf(status, sizeof status, "error %lu", static_cast<unsigned long>(j.error));
+          out.JobId = j.id;
+          out.pPrinterName = p.Text(j.printer);
+          out.pMachineName = p.Text("");
+          out.pUserName = p.Text("");
+          out.pDocument = p.Text(j.document);
+          out.pDatatype = p.Text(j.datatype);
+          out.pStatus = j.error != 0 ? p.Text(status) : nullptr;
+          out.Status = j.status;
+          out.Priority = 1;
+          out.Position = static_cast<DWORD>(first + i + 1);
+          out.TotalPages = 0;
+          out.PagesPrinted = 0;
+          ParseTime(j.submitted, &out.Submitted);
+        }
+      });
   if (!ok) return jobs.empty() ? TRUE : FALSE;
   *returned = static_cast<DWORD>(jobs.size());
   return TRUE;
@@ -147,12 +153,14 @@ TRVAPI BOOL WINAPI EndPagePrinter(HANDLE printer) {
 
 TRVAPI BOOL WINAPI WritePrinter(HANDLE printer, LPVOID buffer, DWORD size, LPDWORD written) {
   return Guarded([&]() -> BOOL {
-    if (written == nullptr || (buffer == nullptr && size != 0)) return Fail(ERROR_INVALID_PARAMETER);
+    if (written == nullptr || (buffer == nullptr && size != 0))
+      return Fail(ERROR_INVALID_PARAMETER);
     *written = 0;
     DWORD error;
     auto handle = HandleWithDocument(printer, &error);
     if (!handle) return Fail(error);
-    if (DWORD e = AppendJobData(handle->job, static_cast<const BYTE*>(buffer), size)) return Fail(e);
+    if (DWORD e = AppendJobData(handle->job, static_cast<const BYTE*>(buffer), size))
+      return Fail(e);
     *written = size;
     return TRUE;
   });
@@ -200,13 +208,17 @@ TRVAPI BOOL WINAPI SetJobW(HANDLE printer, DWORD jobId, DWORD level, LPBYTE info
   return Guarded([&]() -> BOOL { return SetJobT<WCHAR>(printer, jobId, level, info, command); });
 }
 
-TRVAPI BOOL WINAPI EnumJobsA(HANDLE printer, DWORD first, DWORD count, DWORD level, LPBYTE buffer, DWORD size,
-                             LPDWORD needed, LPDWORD returned) {
-  return Guarded([&]() -> BOOL { return EnumJobsT<char>(printer, first, count, level, buffer, size, needed, returned); });
+TRVAPI BOOL WINAPI EnumJobsA(HANDLE printer, DWORD first, DWORD count, DWORD level, LPBYTE buffer,
+                             DWORD size, LPDWORD needed, LPDWORD returned) {
+  return Guarded([&]() -> BOOL {
+    return EnumJobsT<char>(printer, first, count, level, buffer, size, needed, returned);
+  });
 }
-TRVAPI BOOL WINAPI EnumJobsW(HANDLE printer, DWORD first, DWORD count, DWORD level, LPBYTE buffer, DWORD size,
-                             LPDWORD needed, LPDWORD returned) {
-  return Guarded([&]() -> BOOL { return EnumJobsT<WCHAR>(printer, first, count, level, buffer, size, needed, returned); });
+TRVAPI BOOL WINAPI EnumJobsW(HANDLE printer, DWORD first, DWORD count, DWORD level, LPBYTE buffer,
+                             DWORD size, LPDWORD needed, LPDWORD returned) {
+  return Guarded([&]() -> BOOL {
+    return EnumJobsT<WCHAR>(printer, first, count, level, buffer, size, needed, returned);
+  });
 }
 
 namespace trv {

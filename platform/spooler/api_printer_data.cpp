@@ -39,10 +39,12 @@ DWORD GetData(HANDLE printer, Char* name, LPDWORD type, LPBYTE data, DWORD size,
   RegKey key;
   if (DWORD e = OpenData(printer, false, &key)) return e;
   DWORD valueType = 0, valueSize = 0;
-  if (LONG r = Query(key.get(), name, &valueType, nullptr, &valueSize)) return static_cast<DWORD>(r);
+  if (LONG r = Query(key.get(), name, &valueType, nullptr, &valueSize))
+    return static_cast<DWORD>(r);
   *needed = valueSize;
   if (type != nullptr) *type = valueType;
-  if (data == nullptr || size < valueSize) return valueSize == 0 && data == nullptr ? ERROR_SUCCESS : ERROR_MORE_DATA;
+  if (data == nullptr || size < valueSize)
+    return valueSize == 0 && data == nullptr ? ERROR_SUCCESS : ERROR_MORE_DATA;
   DWORD got = size;
   LONG r = Query(key.get(), name, &valueType, data, &got);
   *needed = got;
@@ -71,17 +73,19 @@ DWORD GuardedCode(Body body) {
 
 using namespace trv::spooler;
 
-TRVAPI DWORD WINAPI GetPrinterDataA(HANDLE printer, LPSTR name, LPDWORD type, LPBYTE data, DWORD size,
-                                    LPDWORD needed) {
+TRVAPI DWORD WINAPI GetPrinterDataA(HANDLE printer, LPSTR name, LPDWORD type, LPBYTE data,
+                                    DWORD size, LPDWORD needed) {
   return GuardedCode([&] { return GetData<char>(printer, name, type, data, size, needed); });
 }
-TRVAPI DWORD WINAPI GetPrinterDataW(HANDLE printer, LPWSTR name, LPDWORD type, LPBYTE data, DWORD size,
-                                    LPDWORD needed) {
+TRVAPI DWORD WINAPI GetPrinterDataW(HANDLE printer, LPWSTR name, LPDWORD type, LPBYTE data,
+                                    DWORD size, LPDWORD needed) {
   return GuardedCode([&] { return GetData<WCHAR>(printer, name, type, data, size, needed); });
 }
-TRVAPI DWORD WINAPI SetPrinterDataA(HANDLE printer, LPSTR name, DWORD type, LPBYTE data, DWORD size) {
+TRVAPI DWORD WINAPI SetPrinterDataA(HANDLE printer, LPSTR name, DWORD type, LPBYTE data,
+                                    DWORD size) {
   return GuardedCode([&] { return SetData<char>(printer, name, type, data, size); });
 }
-TRVAPI DWORD WINAPI SetPrinterDataW(HANDLE printer, LPWSTR name, DWORD type, LPBYTE data, DWORD size) {
+TRVAPI DWORD WINAPI SetPrinterDataW(HANDLE printer, LPWSTR name, DWORD type, LPBYTE data,
+                                    DWORD size) {
   return GuardedCode([&] { return SetData<WCHAR>(printer, name, type, data, size); });
 }

@@ -48,7 +48,8 @@ void FillInfo2(Packer<Char>& p, typename Spool<Char>::PrinterInfo2* out, const P
   out->pComment = p.Text(r.comment);
   out->pLocation = p.Text(r.location);
   std::vector<BYTE> devmode = DevmodeFor(r.devmode, Char{});
-  out->pDevMode = devmode.empty() ? nullptr : static_cast<Devmode*>(p.Bytes(devmode.data(), devmode.size()));
+  out->pDevMode =
+      devmode.empty() ? nullptr : static_cast<Devmode*>(p.Bytes(devmode.data(), devmode.size()));
   out->pSepFile = p.Text(r.sepFile);
   out->pPrintProcessor = p.Text(r.printProcessor);
   out->pDatatype = p.Text(r.datatype);
@@ -66,21 +67,25 @@ void FillInfo2(Packer<Char>& p, typename Spool<Char>::PrinterInfo2* out, const P
 
 template <typename Char>
 std::size_t InfoSize(DWORD level) {
-  return level == 1 ? sizeof(typename Spool<Char>::PrinterInfo1) : sizeof(typename Spool<Char>::PrinterInfo2);
+  return level == 1 ? sizeof(typename Spool<Char>::PrinterInfo1)
+                    : sizeof(typename Spool<Char>::PrinterInfo2);
 }
 
 template <typename Char>
-BOOL PackPrinters(const std::vector<PrinterRecord>& printers, DWORD level, LPBYTE buffer, DWORD size,
-                  LPDWORD needed) {
-  return PackInto<Char>(buffer, size, printers.size() * InfoSize<Char>(level), needed,
-                        [&](Packer<Char>& p, BYTE* base) {
-                          for (std::size_t i = 0; i < printers.size(); ++i) {
-                            if (level == 1)
-                              FillInfo1(p, reinterpret_cast<typename Spool<Char>::PrinterInfo1*>(base) + i, printers[i]);
-                            else
-                              FillInfo2(p, reinterpret_cast<typename Spool<Char>::PrinterInfo2*>(base) + i, printers[i]);
-                          }
-                        });
+BOOL PackPrinters(const std::vector<PrinterRecord>& printers, DWORD level, LPBYTE buffer,
+                  DWORD size, LPDWORD needed) {
+  return PackInto<Char>(
+      buffer, size, printers.size() * InfoSize<Char>(level), needed,
+      [&](Packer<Char>& p, BYTE* base) {
+        for (std::size_t i = 0; i < printers.size(); ++i) {
+          if (level == 1)
+            FillInfo1(p, reinterpret_cast<typename Spool<Char>::PrinterInfo1*>(base) + i,
+                      printers[i]);
+          else
+            FillInfo2(p, reinterpret_cast<typename Spool<Char>::PrinterInfo2*>(base) + i,
+                      printers[i]);
+        }
+      });
 }
 
 // Takes the fields of a level-2 description into a record.
@@ -132,8 +137,10 @@ HANDLE AddPrinterT(Char* server, DWORD level, LPBYTE info) {
   PrinterRecord r;
   const auto& in = *reinterpret_cast<const typename Spool<Char>::PrinterInfo2*>(info);
   std::string existing;
-  if (!ValidPrinterName(In(in.pPrinterName))) return SetLastError(ERROR_INVALID_PRINTER_NAME), nullptr;
-  if (FindPrinter(In(in.pPrinterName), &existing)) return SetLastError(ERROR_PRINTER_ALREADY_EXISTS), nullptr;
+  if (!ValidPrinterName(In(in.pPrinterName)))
+    return SetLastError(ERROR_INVALID_PRINTER_NAME), nullptr;
+  if (FindPrinter(In(in.pPrinterName), &existing))
+    return SetLastError(ERROR_PRINTER_ALREADY_EXISTS), nullptr;
   if (DWORD e = TakeInfo2<Char>(in, &r)) return SetLastError(e), nullptr;
   if (DWORD e = SavePrinter(r)) return SetLastError(e), nullptr;
   HANDLE h = AddPrinterHandle(r.name);
@@ -235,11 +242,14 @@ TRVAPI BOOL WINAPI DeletePrinter(HANDLE printer) {
   });
 }
 
-TRVAPI BOOL WINAPI GetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed) {
+TRVAPI BOOL WINAPI GetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size,
+                               LPDWORD needed) {
   return Guarded([&]() -> BOOL { return GetPrinterT<char>(printer, level, buffer, size, needed); });
 }
-TRVAPI BOOL WINAPI GetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed) {
-  return Guarded([&]() -> BOOL { return GetPrinterT<WCHAR>(printer, level, buffer, size, needed); });
+TRVAPI BOOL WINAPI GetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size,
+                               LPDWORD needed) {
+  return Guarded(
+      [&]() -> BOOL { return GetPrinterT<WCHAR>(printer, level, buffer, size, needed); });
 }
 
 TRVAPI BOOL WINAPI SetPrinterA(HANDLE printer, DWORD level, LPBYTE info, DWORD command) {
@@ -251,9 +261,13 @@ TRVAPI BOOL WINAPI SetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD c
 
 TRVAPI BOOL WINAPI EnumPrintersA(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, DWORD size,
                                  LPDWORD needed, LPDWORD returned) {
-  return Guarded([&]() -> BOOL { return EnumPrintersT<char>(flags, name, level, buffer, size, needed, returned); });
+  return Guarded([&]() -> BOOL {
+    return EnumPrintersT<char>(flags, name, level, buffer, size, needed, returned);
+  });
 }
 TRVAPI BOOL WINAPI EnumPrintersW(DWORD flags, LPWSTR name, DWORD level, LPBYTE buffer, DWORD size,
                                  LPDWORD needed, LPDWORD returned) {
-  return Guarded([&]() -> BOOL { return EnumPrintersT<WCHAR>(flags, name, level, buffer, size, needed, returned); });
+  return Guarded([&]() -> BOOL {
+    return EnumPrintersT<WCHAR>(flags, name, level, buffer, size, needed, returned);
+  });
 }

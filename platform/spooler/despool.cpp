@@ -34,7 +34,9 @@ DWORD FailureCode() {
 class DocInfo {
  public:
   explicit DocInfo(const JobRecord& job)
-      : document_(job.document), output_(job.outputFile), datatype_(job.datatype.empty() ? "RAW" : job.datatype) {}
+      : document_(job.document),
+        output_(job.outputFile),
+        datatype_(job.datatype.empty() ? "RAW" : job.datatype) {}
   LPBYTE get() {
     if (trv::IsWindowsNT()) {
       wide_ = {document_.get(), output_.empty() ? nullptr : outputText_.get(), datatype_.get()};
@@ -65,7 +67,8 @@ DWORD WriteAll(MONITOR* m, HANDLE port, const std::vector<BYTE>& data) {
   while (at < data.size()) {
     DWORD n = static_cast<DWORD>(std::min<std::size_t>(chunk, data.size() - at));
     // The monitor gets its own copy: WritePort's buffer is not const.
-    buffer.assign(data.begin() + static_cast<std::ptrdiff_t>(at), data.begin() + static_cast<std::ptrdiff_t>(at + n));
+    buffer.assign(data.begin() + static_cast<std::ptrdiff_t>(at),
+                  data.begin() + static_cast<std::ptrdiff_t>(at + n));
     DWORD written = 0;
     SetLastError(ERROR_SUCCESS);
     if (!m->pfnWritePort(port, buffer.data(), n, &written)) return FailureCode();
@@ -97,7 +100,8 @@ DWORD SendJob(const JobRecord& job) {
   SetLastError(ERROR_SUCCESS);
   if (monitor != portMonitor) {
     if (monitor->pfnOpenPortEx == nullptr) return ERROR_INVALID_FUNCTION;
-    if (!monitor->pfnOpenPortEx(portName.get(), printerName.get(), &port, portMonitor)) return FailureCode();
+    if (!monitor->pfnOpenPortEx(portName.get(), printerName.get(), &port, portMonitor))
+      return FailureCode();
   } else if (!monitor->pfnOpenPort(portName.get(), &port)) {
     return FailureCode();
   }

@@ -10,12 +10,12 @@
 namespace trv::spooler {
 namespace {
 
-constexpr std::size_t kWideNameEnd = offsetof(DEVMODEW, dmSpecVersion);          // 64
-constexpr std::size_t kWideFormStart = offsetof(DEVMODEW, dmFormName);           // 102
-constexpr std::size_t kWideFormEnd = offsetof(DEVMODEW, dmLogPixels);            // 166
-constexpr std::size_t kAnsiNameEnd = offsetof(DEVMODEA, dmSpecVersion);          // 32
-constexpr std::size_t kAnsiFormStart = offsetof(DEVMODEA, dmFormName);           // 70
-constexpr std::size_t kAnsiFormEnd = offsetof(DEVMODEA, dmLogPixels);            // 102
+constexpr std::size_t kWideNameEnd = offsetof(DEVMODEW, dmSpecVersion);  // 64
+constexpr std::size_t kWideFormStart = offsetof(DEVMODEW, dmFormName);   // 102
+constexpr std::size_t kWideFormEnd = offsetof(DEVMODEW, dmLogPixels);    // 166
+constexpr std::size_t kAnsiNameEnd = offsetof(DEVMODEA, dmSpecVersion);  // 32
+constexpr std::size_t kAnsiFormStart = offsetof(DEVMODEA, dmFormName);   // 70
+constexpr std::size_t kAnsiFormEnd = offsetof(DEVMODEA, dmLogPixels);    // 102
 
 template <typename Devmode>
 std::vector<BYTE> Whole(const Devmode* d) {
@@ -33,7 +33,8 @@ void NameToAnsi(const WCHAR* from, BYTE* to, std::size_t count) {
 }
 
 void NameToWide(const BYTE* from, WCHAR* to, std::size_t count) {
-  std::string ansi(reinterpret_cast<const char*>(from), strnlen(reinterpret_cast<const char*>(from), count));
+  std::string ansi(reinterpret_cast<const char*>(from),
+                   strnlen(reinterpret_cast<const char*>(from), count));
   std::u16string wide = WideOfAnsi(ansi);
   std::memset(to, 0, count * sizeof(WCHAR));
   std::memcpy(to, wide.data(), std::min(wide.size(), count - 1) * sizeof(WCHAR));
@@ -53,9 +54,11 @@ std::vector<BYTE> DevmodeBytes(const DEVMODEA* a) {
   std::size_t publicW = publicA + (publicA > kAnsiFormStart ? 64 : 32);
   std::vector<BYTE> out(publicW + a->dmDriverExtra, 0);
   NameToWide(in.data(), reinterpret_cast<WCHAR*>(out.data()), CCHDEVICENAME);
-  std::memcpy(out.data() + kWideNameEnd, in.data() + kAnsiNameEnd, std::min(publicA, kAnsiFormStart) - kAnsiNameEnd);
+  std::memcpy(out.data() + kWideNameEnd, in.data() + kAnsiNameEnd,
+              std::min(publicA, kAnsiFormStart) - kAnsiNameEnd);
   if (publicA > kAnsiFormStart) {
-    NameToWide(in.data() + kAnsiFormStart, reinterpret_cast<WCHAR*>(out.data() + kWideFormStart), CCHFORMNAME);
+    NameToWide(in.data() + kAnsiFormStart, reinterpret_cast<WCHAR*>(out.data() + kWideFormStart),
+               CCHFORMNAME);
     if (publicA > kAnsiFormEnd)
       std::memcpy(out.data() + kWideFormEnd, in.data() + kAnsiFormEnd, publicA - kAnsiFormEnd);
   }
@@ -70,12 +73,14 @@ std::vector<BYTE> DevmodeFor(const std::vector<BYTE>& wide, WCHAR) { return wide
 std::vector<BYTE> DevmodeFor(const std::vector<BYTE>& wide, char) {
   if (wide.size() < kWideFormEnd) return {};
   const auto* w = reinterpret_cast<const DEVMODEW*>(wide.data());
-  if (w->dmSize < kWideFormEnd || wide.size() < std::size_t{w->dmSize} + w->dmDriverExtra) return {};
+  if (w->dmSize < kWideFormEnd || wide.size() < std::size_t{w->dmSize} + w->dmDriverExtra)
+    return {};
   std::size_t publicW = std::min<std::size_t>(w->dmSize, sizeof(DEVMODEW));
   std::size_t publicA = publicW - (publicW > kWideFormStart ? 64 : 32);
   std::vector<BYTE> out(publicA + w->dmDriverExtra, 0);
   NameToAnsi(w->dmDeviceName, out.data(), CCHDEVICENAME);
-  std::memcpy(out.data() + kAnsiNameEnd, wide.data() + kWideNameEnd, std::min(publicW, kWideFormStart) - kWideNameEnd);
+  std::memcpy(out.data() + kAnsiNameEnd, wide.data() + kWideNameEnd,
+              std::min(publicW, kWideFormStart) - kWideNameEnd);
   if (publicW > kWideFormStart) {
     NameToAnsi(w->dmFormName, out.data() + kAnsiFormStart, CCHFORMNAME);
     if (publicW > kWideFormEnd)

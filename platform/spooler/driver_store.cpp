@@ -85,7 +85,8 @@ DWORD LoadDriver(const std::string& environment, const std::string& name, Driver
 
 DWORD SaveDriver(const DriverRecord& d) {
   RegKey key;
-  if (LONG r = key.Create(DriversKeyPath(d.environment) + "\\" + d.name)) return static_cast<DWORD>(r);
+  if (LONG r = key.Create(DriversKeyPath(d.environment) + "\\" + d.name))
+    return static_cast<DWORD>(r);
   LONG r = key.WriteDword("Version", d.version);
   if (r == ERROR_SUCCESS) r = key.WriteString("Driver", d.driverPath);
   if (r == ERROR_SUCCESS) r = key.WriteString("Data File", d.dataFile);

@@ -1,10 +1,10 @@
 // Raw TCP printer ports (the "port 9100" protocol): the job's bytes go down one
 // connection and whatever the printer sends back is there to read.
 #include <fcntl.h>
-#include <poll.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 

@@ -48,20 +48,31 @@ DWORD WaitFd(int fd, short events, DWORD timeoutMs, bool* ready) {
 DWORD PortErrorFromErrno(int error) {
   switch (error) {
     case 0: return ERROR_SUCCESS;
-    case ENOENT: case ENXIO: case ENODEV: return ERROR_FILE_NOT_FOUND;
+    case ENOENT:
+    case ENXIO:
+    case ENODEV: return ERROR_FILE_NOT_FOUND;
     case ENOTDIR: return ERROR_PATH_NOT_FOUND;
-    case EACCES: case EPERM: case EROFS: return ERROR_ACCESS_DENIED;
+    case EACCES:
+    case EPERM:
+    case EROFS: return ERROR_ACCESS_DENIED;
     case EBUSY: return ERROR_SHARING_VIOLATION;
-    case EMFILE: case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
+    case EMFILE:
+    case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
     case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
     case ENOSPC: return ERROR_DISK_FULL;
-    case EISDIR: case EINVAL: return ERROR_INVALID_PARAMETER;
+    case EISDIR:
+    case EINVAL: return ERROR_INVALID_PARAMETER;
     case ECONNREFUSED: return ERROR_CONNECTION_REFUSED;
-    case ECONNRESET: case EPIPE: case ENOTCONN: return ERROR_NETNAME_DELETED;
+    case ECONNRESET:
+    case EPIPE:
+    case ENOTCONN: return ERROR_NETNAME_DELETED;
     case ECONNABORTED: return ERROR_CONNECTION_ABORTED;
-    case ETIMEDOUT: case EAGAIN: return ERROR_TIMEOUT;
-    case EHOSTUNREACH: case ENETUNREACH: case ENETDOWN: case EADDRNOTAVAIL:
-      return ERROR_NOT_READY;
+    case ETIMEDOUT:
+    case EAGAIN: return ERROR_TIMEOUT;
+    case EHOSTUNREACH:
+    case ENETUNREACH:
+    case ENETDOWN:
+    case EADDRNOTAVAIL: return ERROR_NOT_READY;
     case EIO: return ERROR_GEN_FAILURE;
     default: return ERROR_GEN_FAILURE;
   }

@@ -67,7 +67,8 @@ DWORD HighestJobId() {
 }  // namespace
 
 std::string SpoolDirectory() {
-  return trv::IsWindowsNT() ? "C:\\WINDOWS\\system32\\spool\\PRINTERS" : "C:\\WINDOWS\\SPOOL\\PRINTERS";
+  return trv::IsWindowsNT() ? "C:\\WINDOWS\\system32\\spool\\PRINTERS"
+                            : "C:\\WINDOWS\\SPOOL\\PRINTERS";
 }
 
 DWORD CreateJob(JobRecord* record) {
@@ -107,9 +108,10 @@ DWORD SaveJob(const JobRecord& r) {
   temporary += ".new";
   {
     std::ofstream out(temporary, std::ios::trunc);
-    out << "id=" << r.id << "\nprinter=" << OneLine(r.printer) << "\ndocument=" << OneLine(r.document)
-        << "\ndatatype=" << OneLine(r.datatype) << "\noutput=" << OneLine(r.outputFile)
-        << "\nstatus=" << r.status << "\nerror=" << r.error << "\nsubmitted=" << r.submitted << "\n";
+    out << "id=" << r.id << "\nprinter=" << OneLine(r.printer)
+        << "\ndocument=" << OneLine(r.document) << "\ndatatype=" << OneLine(r.datatype)
+        << "\noutput=" << OneLine(r.outputFile) << "\nstatus=" << r.status << "\nerror=" << r.error
+        << "\nsubmitted=" << r.submitted << "\n";
     if (!out.flush()) return ERROR_CANTWRITE;
   }
   std::error_code ec;
@@ -127,14 +129,22 @@ DWORD LoadJob(DWORD id, JobRecord* record) {
     std::size_t eq = line.find('=');
     if (eq == std::string::npos) continue;
     std::string key = line.substr(0, eq), value = line.substr(eq + 1);
-    if (key == "id") sawId = std::strtoul(value.c_str(), nullptr, 10) == id;
-    else if (key == "printer") r.printer = value;
-    else if (key == "document") r.document = value;
-    else if (key == "datatype") r.datatype = value;
-    else if (key == "output") r.outputFile = value;
-    else if (key == "status") r.status = static_cast<DWORD>(std::strtoul(value.c_str(), nullptr, 10));
-    else if (key == "error") r.error = static_cast<DWORD>(std::strtoul(value.c_str(), nullptr, 10));
-    else if (key == "submitted") r.submitted = value;
+    if (key == "id")
+      sawId = std::strtoul(value.c_str(), nullptr, 10) == id;
+    else if (key == "printer")
+      r.printer = value;
+    else if (key == "document")
+      r.document = value;
+    else if (key == "datatype")
+      r.datatype = value;
+    else if (key == "output")
+      r.outputFile = value;
+    else if (key == "status")
+      r.status = static_cast<DWORD>(std::strtoul(value.c_str(), nullptr, 10));
+    else if (key == "error")
+      r.error = static_cast<DWORD>(std::strtoul(value.c_str(), nullptr, 10));
+    else if (key == "submitted")
+      r.submitted = value;
   }
   if (!sawId) return ERROR_INVALID_PARAMETER;  // a record still being created
   *record = std::move(r);
@@ -172,7 +182,8 @@ std::vector<JobRecord> Jobs(const std::string& printer) {
     if (LoadJob(id, &r) == ERROR_SUCCESS && (printer.empty() || r.printer == printer))
       jobs.push_back(std::move(r));
   }
-  std::sort(jobs.begin(), jobs.end(), [](const JobRecord& a, const JobRecord& b) { return a.id < b.id; });
+  std::sort(jobs.begin(), jobs.end(),
+            [](const JobRecord& a, const JobRecord& b) { return a.id < b.id; });
   return jobs;
 }
 

@@ -15,8 +15,8 @@ namespace trv::spooler {
 struct JobRecord {
   DWORD id = 0;
   std::string printer, document, datatype, outputFile;
-  DWORD status = 0;     // JOB_STATUS_* flags
-  DWORD error = 0;      // the Win32 error that stopped the job
+  DWORD status = 0;       // JOB_STATUS_* flags
+  DWORD error = 0;        // the Win32 error that stopped the job
   std::string submitted;  // "YYYY-MM-DD HH:MM:SS", host local time
 };
 

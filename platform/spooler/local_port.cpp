@@ -25,7 +25,8 @@ constexpr DWORD kDefaultReadTimeoutMs = 1000;
 
 class LocalPort : public kernel::HandleObject {
  public:
-  LocalPort(std::string name, PortTarget target) : name_(std::move(name)), target_(std::move(target)) {}
+  LocalPort(std::string name, PortTarget target)
+      : name_(std::move(name)), target_(std::move(target)) {}
 
   DWORD StartDoc(const std::string& outputFile) {
     std::lock_guard<std::mutex> guard(lock_);
@@ -39,9 +40,7 @@ class LocalPort : public kernel::HandleObject {
       case TargetKind::File:
         endpoint_ = OpenFileEndpoint(kernel::HostPathOfAnsi(target_.path), &error);
         break;
-      case TargetKind::Device:
-        endpoint_ = OpenDeviceEndpoint(target_.path, &error);
-        break;
+      case TargetKind::Device: endpoint_ = OpenDeviceEndpoint(target_.path, &error); break;
       case TargetKind::Tcp:
         endpoint_ = ConnectTcpEndpoint(target_.host, target_.port, writeTimeoutMs_, &error);
         break;
@@ -124,7 +123,8 @@ BOOL WINAPI LpStartDocPort(HANDLE port, LPWSTR, DWORD, DWORD level, LPBYTE docIn
 }
 
 BOOL WINAPI LpWritePort(HANDLE port, LPBYTE buffer, DWORD size, LPDWORD written) {
-  if (written == nullptr || (buffer == nullptr && size != 0)) return Result(ERROR_INVALID_PARAMETER);
+  if (written == nullptr || (buffer == nullptr && size != 0))
+    return Result(ERROR_INVALID_PARAMETER);
   *written = 0;
   auto p = PortOf(port);
   if (!p) return Result(ERROR_INVALID_HANDLE);

@@ -59,7 +59,8 @@ DWORD SavePort(const PortRecord& port) {
 DWORD RemovePort(const std::string& name) {
   RegKey key = OpenPortsKey();
   if (key.get() == nullptr) return ERROR_REGISTRY_IO_FAILED;
-  return RegDeleteValueA(key.get(), name.c_str()) == ERROR_SUCCESS ? ERROR_SUCCESS : ERROR_UNKNOWN_PORT;
+  return RegDeleteValueA(key.get(), name.c_str()) == ERROR_SUCCESS ? ERROR_SUCCESS
+                                                                   : ERROR_UNKNOWN_PORT;
 }
 
 bool LookupPortSettings(const std::string& name, std::string* settings) {

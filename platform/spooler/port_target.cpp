@@ -84,8 +84,7 @@ bool LooksLikePath(const std::string& name) {
 
 }  // namespace
 
-DWORD ResolvePortTarget(const std::string& name, const std::string& settings,
-                        PortTarget* target) {
+DWORD ResolvePortTarget(const std::string& name, const std::string& settings, PortTarget* target) {
   *target = PortTarget{};
   if (StartsWithNoCase(settings, "file:") && settings.size() > 5) {
     target->kind = TargetKind::File;

@@ -29,7 +29,6 @@ struct PortTarget {
 inline constexpr unsigned kRawPrinterPort = 9100;
 
 // Returns 0 and fills `target`, or ERROR_UNKNOWN_PORT for a name that leads nowhere.
-DWORD ResolvePortTarget(const std::string& name, const std::string& settings,
-                        PortTarget* target);
+DWORD ResolvePortTarget(const std::string& name, const std::string& settings, PortTarget* target);
 
 }  // namespace trv::spooler

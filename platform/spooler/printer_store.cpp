@@ -13,7 +13,8 @@ std::string PrinterDataKeyPath(const std::string& printer) {
 
 DWORD LoadPrinter(const std::string& name, PrinterRecord* out) {
   RegKey key;
-  if (name.empty() || name.find('\\') != std::string::npos || key.Open(PrinterKeyPath(name)) != ERROR_SUCCESS)
+  if (name.empty() || name.find('\\') != std::string::npos ||
+      key.Open(PrinterKeyPath(name)) != ERROR_SUCCESS)
     return ERROR_INVALID_PRINTER_NAME;
   PrinterRecord p;
   if (!key.ReadString("Name", &p.name)) p.name = name;
@@ -43,15 +44,24 @@ DWORD SavePrinter(const PrinterRecord& p) {
   RegKey data;
   if (LONG r = data.Create(PrinterDataKeyPath(p.name))) return static_cast<DWORD>(r);
   const std::pair<const char*, const std::string*> texts[] = {
-      {"Name", &p.name}, {"Share Name", &p.shareName}, {"Port", &p.portName},
-      {"Printer Driver", &p.driverName}, {"Description", &p.comment}, {"Location", &p.location},
-      {"Separator File", &p.sepFile}, {"Print Processor", &p.printProcessor},
-      {"Datatype", &p.datatype}, {"Parameters", &p.parameters}};
+      {"Name", &p.name},
+      {"Share Name", &p.shareName},
+      {"Port", &p.portName},
+      {"Printer Driver", &p.driverName},
+      {"Description", &p.comment},
+      {"Location", &p.location},
+      {"Separator File", &p.sepFile},
+      {"Print Processor", &p.printProcessor},
+      {"Datatype", &p.datatype},
+      {"Parameters", &p.parameters}};
   for (const auto& [name, value] : texts)
     if (LONG r = key.WriteString(name, *value)) return static_cast<DWORD>(r);
-  const std::pair<const char*, DWORD> numbers[] = {
-      {"Attributes", p.attributes}, {"Priority", p.priority}, {"Default Priority", p.defaultPriority},
-      {"StartTime", p.startTime}, {"UntilTime", p.untilTime}, {"Status", p.status}};
+  const std::pair<const char*, DWORD> numbers[] = {{"Attributes", p.attributes},
+                                                   {"Priority", p.priority},
+                                                   {"Default Priority", p.defaultPriority},
+                                                   {"StartTime", p.startTime},
+                                                   {"UntilTime", p.untilTime},
+                                                   {"Status", p.status}};
   for (const auto& [name, value] : numbers)
     if (LONG r = key.WriteDword(name, value)) return static_cast<DWORD>(r);
   if (p.devmode.empty()) {

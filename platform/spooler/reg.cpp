@@ -37,7 +37,8 @@ bool RegKey::ReadBinary(const char* name, std::vector<BYTE>* out) const {
   if (RegQueryValueExA(key_, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return false;
   out->assign(size, 0);
   if (size == 0) return true;
-  if (RegQueryValueExA(key_, name, nullptr, &type, out->data(), &size) != ERROR_SUCCESS) return false;
+  if (RegQueryValueExA(key_, name, nullptr, &type, out->data(), &size) != ERROR_SUCCESS)
+    return false;
   out->resize(size);
   return true;
 }
@@ -85,7 +86,8 @@ LONG RegKey::WriteString(const char* name, const std::string& value) const {
 }
 
 LONG RegKey::WriteDword(const char* name, DWORD value) const {
-  return RegSetValueExA(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+  return RegSetValueExA(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                        sizeof value);
 }
 
 LONG RegKey::WriteBinary(const char* name, const std::vector<BYTE>& value) const {
@@ -130,6 +132,8 @@ LONG DeleteKeyTree(const std::string& path) {
   return RegDeleteTreeA(HKEY_LOCAL_MACHINE, path.c_str());
 }
 
-bool SameName(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
+bool SameName(const std::string& a, const std::string& b) {
+  return lstrcmpiA(a.c_str(), b.c_str()) == 0;
+}
 
 }  // namespace trv::spooler

@@ -98,9 +98,11 @@ bool VirtualPrinter::Impl::Apply(const std::string& rawLine, std::string* error)
     state.mode = PrinterState::Mode::Busy;
     state.busyUntil = Clock::now() + std::chrono::milliseconds(n);
   } else if (command == "error" && !argument.empty() && extra.empty()) {
-    bool valid = language == PrinterLanguage::Epl
-                     ? argument.size() == 2
-                     : argument.size() <= 2 && std::strspn(argument.c_str(), "0123456789abcdefABCDEF") == argument.size();
+    bool valid =
+        language == PrinterLanguage::Epl
+            ? argument.size() == 2
+            : argument.size() <= 2 &&
+                  std::strspn(argument.c_str(), "0123456789abcdefABCDEF") == argument.size();
     if (!valid) {
       if (error) *error = "error code must be a hex status byte (CPCL) or two characters (EPL)";
       return false;
@@ -178,7 +180,8 @@ void VirtualPrinter::Impl::ServeConnection(Fd connection) {
     }
     unsigned char buffer[4096];
     std::size_t want = sizeof buffer;
-    if (bytesPerSecond > 0) want = std::max<std::size_t>(1, std::min<std::size_t>(want, bytesPerSecond * kTickMs / 1000));
+    if (bytesPerSecond > 0)
+      want = std::max<std::size_t>(1, std::min<std::size_t>(want, bytesPerSecond * kTickMs / 1000));
     if (dropAfter > 0) want = std::min<std::size_t>(want, dropAfter - received);
     ssize_t n = ::recv(connection.get(), buffer, want, 0);
     if (n < 0 && errno == EINTR) continue;

@@ -51,27 +51,38 @@ class LoggingHandler : public RecordHandler {
     devProps = std::move(blob);
     return Done("AttachDevProps", Format("(%zu)", devProps.bytes.size()));
   }
-  BOOL StartDoc(DWORD w, DWORD h, DWORD o) override { return Done("StartDoc", Format("(%u,%u,%u)", w, h, o)); }
+  BOOL StartDoc(DWORD w, DWORD h, DWORD o) override {
+    return Done("StartDoc", Format("(%u,%u,%u)", w, h, o));
+  }
   BOOL EndDoc() override { return Done("EndDoc", "()"); }
   BOOL AbortDoc() override { return Done("AbortDoc", "()"); }
-  BOOL StartPage(WORD a, WORD b, WORD c) override { return Done("StartPage", Format("(%u,%u,%u)", a, b, c)); }
+  BOOL StartPage(WORD a, WORD b, WORD c) override {
+    return Done("StartPage", Format("(%u,%u,%u)", a, b, c));
+  }
   BOOL NextPage() override { return Done("NextPage", "()"); }
   BOOL EndPage(WORD c) override { return Done("EndPage", Format("(%u)", c)); }
-  BOOL BeginSection(WORD a, WORD b) override { return Done("BeginSection", Format("(%u,%u)", a, b)); }
+  BOOL BeginSection(WORD a, WORD b) override {
+    return Done("BeginSection", Format("(%u,%u)", a, b));
+  }
   BOOL SectionByte(BYTE v) override { return Done("SectionByte", Format("(%u)", v)); }
   BOOL SectionCommand() override { return Done("SectionCommand", "()"); }
   BOOL EndSection() override { return Done("EndSection", "()"); }
-  BOOL BeginBitmap(WORD w, WORD h, WORD s) override { return Done("BeginBitmap", Format("(%u,%u,%u)", w, h, s)); }
+  BOOL BeginBitmap(WORD w, WORD h, WORD s) override {
+    return Done("BeginBitmap", Format("(%u,%u,%u)", w, h, s));
+  }
   BOOL PlaceBitmap(WORD a, WORD b, WORD c, WORD d, WORD e) override {
     return Done("PlaceBitmap", Format("(%u,%u,%u,%u,%u)", a, b, c, d, e));
   }
   BOOL BitmapData(std::span<BYTE> record) override {
     lastBitmap = record;
-    return Done("BitmapData", Format("(%zu bytes of 0x%04X)", record.size(), RecordType(record.data())));
+    return Done("BitmapData",
+                Format("(%zu bytes of 0x%04X)", record.size(), RecordType(record.data())));
   }
   BOOL EndBitmap() override { return Done("EndBitmap", "()"); }
   BOOL ResetBitmap() override { return Done("ResetBitmap", "()"); }
-  BOOL BeginTransfer(WORD id, WORD v) override { return Done("BeginTransfer", Format("(%u,%u)", id, v)); }
+  BOOL BeginTransfer(WORD id, WORD v) override {
+    return Done("BeginTransfer", Format("(%u,%u)", id, v));
+  }
   BOOL TransferData(WORD id, WORD v, BYTE* data, DWORD n) override {
     return Done("TransferData", Format("(%u,%u,", id, v) + Quoted(data, n) + ")");
   }
@@ -90,14 +101,17 @@ class LoggingHandler : public RecordHandler {
   BOOL PrintBarcode(WORD id, LONG x, LONG y, LONG dir, LONG cw, LONG ch, LONG v20, LONG v24,
                     const BYTE* text, DWORD n, BYTE* payload) override {
     Remember(text, payload);
-    return Done("PrintBarcode", Format("(%u,%d,%d,%d,%d,%d,%d,%d,", id, x, y, dir, cw, ch, v20, v24) +
-                                    Quoted(text, n) + ")");
+    return Done("PrintBarcode",
+                Format("(%u,%d,%d,%d,%d,%d,%d,%d,", id, x, y, dir, cw, ch, v20, v24) +
+                    Quoted(text, n) + ")");
   }
-  BOOL DrawLine(WORD v0, LONG x, LONG y, LONG dx, LONG dy, LONG c, LONG v24, LONG w, BYTE* payload) override {
+  BOOL DrawLine(WORD v0, LONG x, LONG y, LONG dx, LONG dy, LONG c, LONG v24, LONG w,
+                BYTE* payload) override {
     Remember(nullptr, payload);
     return Done("DrawLine", Format("(%u,%d,%d,%d,%d,%d,%d,%d)", v0, x, y, dx, dy, c, v24, w));
   }
-  BOOL DrawBox(WORD v0, LONG x, LONG y, LONG dx, LONG dy, LONG c, LONG v24, LONG w, BYTE* payload) override {
+  BOOL DrawBox(WORD v0, LONG x, LONG y, LONG dx, LONG dy, LONG c, LONG v24, LONG w,
+               BYTE* payload) override {
     Remember(nullptr, payload);
     return Done("DrawBox", Format("(%u,%d,%d,%d,%d,%d,%d,%d)", v0, x, y, dx, dy, c, v24, w));
   }
@@ -121,18 +135,55 @@ class LoggingHandler : public RecordHandler {
 
 // A text object whose every field differs, so that a swapped argument shows.
 Bytes TextObject(WORD id, const std::string& text) {
-  return Payload().u16(id).u16(0).i32(11).i32(12).i32(13).i32(14).i32(15).i32(16).i32(17).i32(18).i32(4)
-      .i32(19).i32(20).i32(21).i32(22).text(text);
+  return Payload()
+      .u16(id)
+      .u16(0)
+      .i32(11)
+      .i32(12)
+      .i32(13)
+      .i32(14)
+      .i32(15)
+      .i32(16)
+      .i32(17)
+      .i32(18)
+      .i32(4)
+      .i32(19)
+      .i32(20)
+      .i32(21)
+      .i32(22)
+      .text(text);
 }
 
 Bytes LineObject() {
-  return Payload().u16(3).u16(0).i32(31).i32(32).i32(-33).i32(34).i32(0xFFFFFF).i32(1).i32(5).fill(24);
+  return Payload().u16(3).u16(0).i32(31).i32(32).i32(-33).i32(34).i32(0xFFFFFF).i32(1).i32(5).fill(
+      24);
 }
 
-Bytes DevProps(std::size_t size = 24) { return Payload().u32(20).u32(1).u32(size - 20).u16(7).u16(0).u32(0xDEADBEEF).fill(size - 20, 0x5A); }
+Bytes DevProps(std::size_t size = 24) {
+  return Payload()
+      .u32(20)
+      .u32(1)
+      .u32(size - 20)
+      .u16(7)
+      .u16(0)
+      .u32(0xDEADBEEF)
+      .fill(size - 20, 0x5A);
+}
 Bytes DocProps(std::size_t size = 40) {
-  return Payload().u32(32).u32(1).u32(size - 32).u16(7).u16(1).u16(2).u16(3).u16(2).u16(0).u16(0).u16(0)
-      .u32(0xDEADBEEF).fill(size - 32, 0xA5);
+  return Payload()
+      .u32(32)
+      .u32(1)
+      .u32(size - 32)
+      .u16(7)
+      .u16(1)
+      .u16(2)
+      .u16(3)
+      .u16(2)
+      .u16(0)
+      .u16(0)
+      .u16(0)
+      .u32(0xDEADBEEF)
+      .fill(size - 32, 0xA5);
 }
 
 class Dispatcher : public ::testing::Test {
@@ -165,13 +216,28 @@ struct RouteCase {
 TEST_F(Dispatcher, HandsEachTypeItsDecodedArguments) {
   const RouteCase cases[] = {
       {"doc begin", DCLD_DOC_BEGIN, Payload().u32(812).u32(1218).u32(2), {"StartDoc(812,1218,2)"}},
-      {"doc begin, 8 bytes", DCLD_DOC_BEGIN, Payload().u32(812).u32(1218), {"StartDoc(812,1218,1)"}},
-      {"doc begin, 11 bytes", DCLD_DOC_BEGIN, Payload().u32(812).u32(1218).fill(3, 2), {"StartDoc(812,1218,1)"}},
+      {"doc begin, 8 bytes",
+       DCLD_DOC_BEGIN,
+       Payload().u32(812).u32(1218),
+       {"StartDoc(812,1218,1)"}},
+      {"doc begin, 11 bytes",
+       DCLD_DOC_BEGIN,
+       Payload().u32(812).u32(1218).fill(3, 2),
+       {"StartDoc(812,1218,1)"}},
       {"doc end", DCLD_DOC_END, {}, {"EndDoc()"}},
       {"doc abort", DCLD_DOC_ABORT, {}, {"AbortDoc()"}},
-      {"image begin", DCLD_IMAGE_BEGIN, Payload().u16(1).u16(2).u16(3).u16(4).u16(5), {"PlaceBitmap(1,2,3,4,5)"}},
-      {"bitmap header", DCLD_BITMAP_HEADER, Payload().u16(812).u16(1218).u16(104), {"BeginBitmap(812,1218,104)"}},
-      {"bitmap data", DCLD_BITMAP_DATA, Payload().fill(8, 0xFF), {"BitmapData(56 bytes of 0x1F03)"}},
+      {"image begin",
+       DCLD_IMAGE_BEGIN,
+       Payload().u16(1).u16(2).u16(3).u16(4).u16(5),
+       {"PlaceBitmap(1,2,3,4,5)"}},
+      {"bitmap header",
+       DCLD_BITMAP_HEADER,
+       Payload().u16(812).u16(1218).u16(104),
+       {"BeginBitmap(812,1218,104)"}},
+      {"bitmap data",
+       DCLD_BITMAP_DATA,
+       Payload().fill(8, 0xFF),
+       {"BitmapData(56 bytes of 0x1F03)"}},
       {"image end", DCLD_IMAGE_END, {}, {"EndBitmap()"}},
       {"image abort", DCLD_IMAGE_ABORT, {}, {"ResetBitmap()"}},
       {"page begin", DCLD_PAGE_BEGIN, Payload().u16(1).u16(2).u16(3), {"StartPage(1,2,3)"}},
@@ -182,17 +248,36 @@ TEST_F(Dispatcher, HandsEachTypeItsDecodedArguments) {
       {"section byte", DCLD_SECTION_BYTE, Payload().u8(0xAB), {"SectionByte(171)"}},
       {"section end", DCLD_SECTION_END, {}, {"EndSection()"}},
       {"transfer begin, 2 bytes", DCLD_TRANSFER_BEGIN, Payload().u16(9), {"BeginTransfer(9,0)"}},
-      {"transfer begin, 4 bytes", DCLD_TRANSFER_BEGIN, Payload().u16(9).u16(7), {"BeginTransfer(9,7)"}},
-      {"transfer data", DCLD_TRANSFER_DATA, Payload().u16(9).u16(7).text("xyz"), {"TransferData(9,7,'xyz')"}},
+      {"transfer begin, 4 bytes",
+       DCLD_TRANSFER_BEGIN,
+       Payload().u16(9).u16(7),
+       {"BeginTransfer(9,7)"}},
+      {"transfer data",
+       DCLD_TRANSFER_DATA,
+       Payload().u16(9).u16(7).text("xyz"),
+       {"TransferData(9,7,'xyz')"}},
       {"transfer end", DCLD_TRANSFER_END, Payload().u16(9), {"EndTransfer(9)"}},
       {"transfer abort", DCLD_TRANSFER_ABORT, Payload().u16(9), {"AbortTransfer(9)"}},
-      {"font text", DCLD_FONT_TEXT, TextObject(7, "AB"),
+      {"font text",
+       DCLD_FONT_TEXT,
+       TextObject(7, "AB"),
        {"TransformItem(0x4002,F)", "PrintText(7,11,12,4,17,18,15,16,'AB')"}},
-      {"barcode text", DCLD_BARCODE_TEXT, TextObject(8, "123"),
+      {"barcode text",
+       DCLD_BARCODE_TEXT,
+       TextObject(8, "123"),
        {"TransformItem(0x4001,B)", "PrintBarcode(8,11,12,4,17,18,15,16,'123')"}},
-      {"line", DCLD_LINE, LineObject(), {"TransformItem(0x4003,L)", "DrawLine(3,31,32,-33,34,16777215,1,5)"}},
-      {"box", DCLD_BOX, LineObject(), {"TransformItem(0x4004,R)", "DrawBox(3,31,32,-33,34,16777215,1,5)"}},
-      {"raw command", DCLD_RAW_COMMAND, Payload().u16(0).text("! 0 200"), {"PassThrough(0,'! 0 200')"}},
+      {"line",
+       DCLD_LINE,
+       LineObject(),
+       {"TransformItem(0x4003,L)", "DrawLine(3,31,32,-33,34,16777215,1,5)"}},
+      {"box",
+       DCLD_BOX,
+       LineObject(),
+       {"TransformItem(0x4004,R)", "DrawBox(3,31,32,-33,34,16777215,1,5)"}},
+      {"raw command",
+       DCLD_RAW_COMMAND,
+       Payload().u16(0).text("! 0 200"),
+       {"PassThrough(0,'! 0 200')"}},
       {"devprops", DCLD_DEVPROPS, DevProps(), {"AttachDevProps(24)"}},
       {"docprops", DCLD_DOCPROPS, DocProps(), {"AttachDocProps(40)"}},
   };
@@ -227,13 +312,15 @@ struct MinimumCase {
 
 TEST_F(Dispatcher, RefusesPayloadsShorterThanTheirTypesMinimum) {
   const MinimumCase cases[] = {
-      {DCLD_DOC_BEGIN, 8}, {DCLD_DOC_END, 0}, {DCLD_DOC_ABORT, 0}, {DCLD_IMAGE_BEGIN, 10},
-      {DCLD_BITMAP_HEADER, 6}, {DCLD_BITMAP_DATA, 0}, {DCLD_IMAGE_END, 0}, {DCLD_IMAGE_ABORT, 0},
-      {DCLD_PAGE_BEGIN, 6}, {DCLD_PAGE_NEXT, 0}, {DCLD_PAGE_END, 2}, {DCLD_SECTION_BEGIN, 4},
-      {DCLD_SECTION_CMD, 0}, {DCLD_SECTION_BYTE, 1}, {DCLD_SECTION_END, 0}, {DCLD_TRANSFER_BEGIN, 2},
-      {DCLD_TRANSFER_DATA, 4}, {DCLD_TRANSFER_END, 2}, {DCLD_TRANSFER_ABORT, 2}, {DCLD_BARCODE_TEXT, 56},
-      {DCLD_FONT_TEXT, 56}, {DCLD_LINE, 56}, {DCLD_BOX, 56}, {DCLD_RAW_COMMAND, 2},
-      {DCLD_DEVPROPS, 20}, {DCLD_DOCPROPS, 32},
+      {DCLD_DOC_BEGIN, 8},      {DCLD_DOC_END, 0},       {DCLD_DOC_ABORT, 0},
+      {DCLD_IMAGE_BEGIN, 10},   {DCLD_BITMAP_HEADER, 6}, {DCLD_BITMAP_DATA, 0},
+      {DCLD_IMAGE_END, 0},      {DCLD_IMAGE_ABORT, 0},   {DCLD_PAGE_BEGIN, 6},
+      {DCLD_PAGE_NEXT, 0},      {DCLD_PAGE_END, 2},      {DCLD_SECTION_BEGIN, 4},
+      {DCLD_SECTION_CMD, 0},    {DCLD_SECTION_BYTE, 1},  {DCLD_SECTION_END, 0},
+      {DCLD_TRANSFER_BEGIN, 2}, {DCLD_TRANSFER_DATA, 4}, {DCLD_TRANSFER_END, 2},
+      {DCLD_TRANSFER_ABORT, 2}, {DCLD_BARCODE_TEXT, 56}, {DCLD_FONT_TEXT, 56},
+      {DCLD_LINE, 56},          {DCLD_BOX, 56},          {DCLD_RAW_COMMAND, 2},
+      {DCLD_DEVPROPS, 20},      {DCLD_DOCPROPS, 32},
   };
   AttachBothBlobs();
   for (const MinimumCase& c : cases) {
@@ -383,8 +470,9 @@ TEST_F(Dispatcher, LeavesAFailedObjectAsItWasForARetry) {
     WriteI32(p + 24, 0x08);
   };
   handler.failures = {{"PrintBarcode", ERROR_WRITE_FAULT}, {"DrawBox", ERROR_NOT_READY}};
-  for (auto [type, payload, error] : {std::tuple{DCLD_BARCODE_TEXT, TextObject(8, "1"), ERROR_WRITE_FAULT},
-                                      std::tuple{DCLD_BOX, LineObject(), ERROR_NOT_READY}}) {
+  for (auto [type, payload, error] :
+       {std::tuple{DCLD_BARCODE_TEXT, TextObject(8, "1"), ERROR_WRITE_FAULT},
+        std::tuple{DCLD_BOX, LineObject(), ERROR_NOT_READY}}) {
     Bytes record = Record(type, payload);
     const Bytes original = record;
     EXPECT_EQ(Process(record), FALSE);

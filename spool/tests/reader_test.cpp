@@ -51,7 +51,8 @@ class RecordingSink : public RecordSink {
 };
 
 // Fails records of one type, `times` times (or always), with `error`.
-std::function<RecordingSink::Failure(const Bytes&)> FailType(DWORD type, DWORD error, int times = -1) {
+std::function<RecordingSink::Failure(const Bytes&)> FailType(DWORD type, DWORD error,
+                                                             int times = -1) {
   return [=](const Bytes& r) mutable {
     if (RecordType(r.data()) != type || times == 0) return RecordingSink::Failure{false, 0};
     if (times > 0) --times;
@@ -177,7 +178,8 @@ TEST_P(ReaderPieces, GivesTheSameRecordsWhateverThePieceSize) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, ReaderPieces,
-                         ::testing::Values(1, 2, 3, 4, 5, 7, 47, 48, 49, 50, 51, 97, 1000, 4096, 0));
+                         ::testing::Values(1, 2, 3, 4, 5, 7, 47, 48, 49, 50, 51, 97, 1000, 4096,
+                                           0));
 
 TEST_F(Reader, GivesTheSameRecordsForRandomPieces) {
   const MixedStream stream;
@@ -209,7 +211,8 @@ TEST_F(Reader, CollectsASplitRecordInItsOwnBuffer) {
   FeedAll(first);
   FeedAll(second);
   ASSERT_EQ(sink.records, std::vector<Bytes>{record});
-  EXPECT_TRUE(sink.addresses[0] < second.data() || sink.addresses[0] >= second.data() + second.size());
+  EXPECT_TRUE(sink.addresses[0] < second.data() ||
+              sink.addresses[0] >= second.data() + second.size());
 }
 
 TEST_F(Reader, PassesForeignDataThroughUnchanged) {
@@ -280,8 +283,8 @@ TEST_F(Reader, TracksOpenScopes) {
   DWORD written = 0;
   EXPECT_FALSE(Feed(pageEnd, written));
   EXPECT_NE(port.flags & PORT_SCOPE_PAGE, 0u);
-  FeedAll(Concat({Record(DCLD_IMAGE_ABORT), Record(DCLD_SECTION_END), Record(DCLD_TRANSFER_ABORT, Bytes(2)),
-                  pageEnd, Record(DCLD_DOC_END)}));
+  FeedAll(Concat({Record(DCLD_IMAGE_ABORT), Record(DCLD_SECTION_END),
+                  Record(DCLD_TRANSFER_ABORT, Bytes(2)), pageEnd, Record(DCLD_DOC_END)}));
   EXPECT_EQ(port.flags & PORT_SCOPES, 0u);
 }
 
@@ -388,8 +391,8 @@ TEST_F(PendingBitmap, AWholeBitmapIsOfferedAgainInsteadOfKept) {
 }
 
 TEST_F(Reader, ACancelDiscardsTheRestOfTheCall) {
-  const Bytes stream = Concat({Record(DCLD_PAGE_BEGIN, Bytes(6)), Record(DCLD_PAGE_END, Bytes(2)),
-                               Record(DCLD_DOC_END)});
+  const Bytes stream = Concat(
+      {Record(DCLD_PAGE_BEGIN, Bytes(6)), Record(DCLD_PAGE_END, Bytes(2)), Record(DCLD_DOC_END)});
   for (std::size_t cut : {stream.size(), std::size_t{60}}) {
     SCOPED_TRACE(cut);  // the failing record whole, or collected across calls
     port = PortReader();

@@ -85,7 +85,8 @@ TEST(BuildRecord, ReportsAnAllocationFailure) {
   const Bytes payload = Payload().u16(1).u16(2).u16(3);
   Bytes out;
   SetLastError(0xdeadbeef);
-  EXPECT_FALSE(BuildRecord(out, DCLD_PAGE_BEGIN, payload.data(), 6, [](std::size_t) { return false; }));
+  EXPECT_FALSE(
+      BuildRecord(out, DCLD_PAGE_BEGIN, payload.data(), 6, [](std::size_t) { return false; }));
   EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
 }
 

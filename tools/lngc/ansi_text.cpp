@@ -24,8 +24,8 @@ bool ToAnsi(std::u16string_view wide, std::string& ansi) {
   if (wide.empty()) return true;
   const int length = static_cast<int>(wide.size());
   BOOL usedDefault = FALSE;
-  const int needed = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length,
-                                         nullptr, 0, nullptr, &usedDefault);
+  const int needed = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, nullptr,
+                                         0, nullptr, &usedDefault);
   if (needed == 0 || usedDefault) return false;
   ansi.resize(static_cast<std::size_t>(needed));
   WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, ansi.data(), needed,

@@ -14,7 +14,8 @@ StreamDump::StreamDump(std::FILE* out, bool verbose) : out_(out) {
 
 BOOL StreamDump::ProcessRecord(std::span<BYTE> record) {
   Finish();
-  std::fprintf(out_, "R 0x%04X %u\n", spool::RecordType(record.data()), spool::RecordPayloadLength(record.data()));
+  std::fprintf(out_, "R 0x%04X %u\n", spool::RecordType(record.data()),
+               spool::RecordPayloadLength(record.data()));
   if (dispatcher_) {
     const unsigned before = handler_->lines();
     if (!dispatcher_->ProcessRecord(record)) {

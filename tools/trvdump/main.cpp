@@ -46,7 +46,8 @@ int ParseArguments(int argc, char** argv, Arguments& args) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--chunk") {
-      if (!ParseChunk(i + 1 < argc ? argv[i + 1] : nullptr, args.chunk)) return Usage("bad value for --chunk");
+      if (!ParseChunk(i + 1 < argc ? argv[i + 1] : nullptr, args.chunk))
+        return Usage("bad value for --chunk");
       ++i;
     } else if (arg == "-v") {
       args.verbose = true;
@@ -86,11 +87,13 @@ int main(int argc, char** argv) {
   while (at < job.size()) {
     const std::size_t size = std::min<std::size_t>(args.chunk, job.size() - at);
     DWORD written = 0;
-    const BOOL ok = trv::spool::FeedPort(port, dump, dump, std::span<BYTE>(job).subspan(at, size), written);
+    const BOOL ok =
+        trv::spool::FeedPort(port, dump, dump, std::span<BYTE>(job).subspan(at, size), written);
     if (!ok || written != size) {
       dump.Finish();
       std::fflush(stdout);
-      std::fprintf(stderr, "trvdump: the reader stopped at byte %zu (error %u)\n", at + written, GetLastError());
+      std::fprintf(stderr, "trvdump: the reader stopped at byte %zu (error %u)\n", at + written,
+                   GetLastError());
       return kExitFailure;
     }
     at += size;

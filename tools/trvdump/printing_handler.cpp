@@ -55,15 +55,18 @@ BOOL PrintingHandler::Line(const char* format, ...) {
 
 BOOL PrintingHandler::AttachDocProps(spool::OptionBlob blob) {
   const BYTE* b = blob.bytes.data();
-  return Line("DocProps header=%u version=0x%08X values=%u model=%u tray=%u paper=%u ribbon=%u placement=%u",
-              spool::ReadU32(b), spool::ReadU32(b + 4), spool::ReadU32(b + 8), spool::ReadU16(b + 12),
-              spool::ReadU16(b + 14), spool::ReadU16(b + 16), spool::ReadU16(b + 18), spool::ReadU16(b + 20));
+  return Line(
+      "DocProps header=%u version=0x%08X values=%u model=%u tray=%u paper=%u ribbon=%u "
+      "placement=%u",
+      spool::ReadU32(b), spool::ReadU32(b + 4), spool::ReadU32(b + 8), spool::ReadU16(b + 12),
+      spool::ReadU16(b + 14), spool::ReadU16(b + 16), spool::ReadU16(b + 18),
+      spool::ReadU16(b + 20));
 }
 
 BOOL PrintingHandler::AttachDevProps(spool::OptionBlob blob) {
   const BYTE* b = blob.bytes.data();
-  return Line("DevProps header=%u version=0x%08X values=%u model=%u", spool::ReadU32(b), spool::ReadU32(b + 4),
-              spool::ReadU32(b + 8), spool::ReadU16(b + 12));
+  return Line("DevProps header=%u version=0x%08X values=%u model=%u", spool::ReadU32(b),
+              spool::ReadU32(b + 4), spool::ReadU32(b + 8), spool::ReadU16(b + 12));
 }
 
 BOOL PrintingHandler::StartDoc(DWORD width, DWORD height, DWORD orientation) {
@@ -96,14 +99,18 @@ BOOL PrintingHandler::BitmapData(std::span<BYTE> record) {
   const DWORD length = static_cast<DWORD>(record.size() - spool::DCLD_HEADER_SIZE);
   const bool matches = bitmapStride_ * 8u >= bitmapWidth_ &&
                        length == std::size_t{bitmapStride_} * bitmapHeight_ && length != 0;
-  if (!matches) return Line("BitmapData %u bytes, not the size the bitmap header announced", length);
-  return Line("BitmapData %u bytes, %lu black dots", length,
-              BlackDots(spool::RecordPayload(record.data()), bitmapWidth_, bitmapHeight_, bitmapStride_));
+  if (!matches)
+    return Line("BitmapData %u bytes, not the size the bitmap header announced", length);
+  return Line(
+      "BitmapData %u bytes, %lu black dots", length,
+      BlackDots(spool::RecordPayload(record.data()), bitmapWidth_, bitmapHeight_, bitmapStride_));
 }
 
 BOOL PrintingHandler::EndBitmap() { return Line("EndBitmap"); }
 BOOL PrintingHandler::ResetBitmap() { return Line("ResetBitmap"); }
-BOOL PrintingHandler::BeginTransfer(WORD id, WORD value) { return Line("BeginTransfer id=%u value=%u", id, value); }
+BOOL PrintingHandler::BeginTransfer(WORD id, WORD value) {
+  return Line("BeginTransfer id=%u value=%u", id, value);
+}
 BOOL PrintingHandler::TransferData(WORD id, WORD value, BYTE*, DWORD length) {
   return Line("TransferData id=%u value=%u %u bytes", id, value, length);
 }
@@ -113,35 +120,38 @@ BOOL PrintingHandler::AbortTransfer(WORD id) { return Line("AbortTransfer id=%u"
 // The dump shows objects as the graphics driver placed them: no page turning.
 void PrintingHandler::TransformItem(DWORD, BYTE*, char) {}
 
-BOOL PrintingHandler::TextLine(const char* what, WORD id, LONG x, LONG y, LONG direction, LONG charWidth,
-                               LONG charHeight, const BYTE* text, DWORD textLength) {
-  return Line("%s id=%u x=%d y=%d direction=%d char=%dx%d text=\"%s\"", what, id, x, y, direction, charWidth,
-              charHeight, Escaped(text, textLength).c_str());
+BOOL PrintingHandler::TextLine(const char* what, WORD id, LONG x, LONG y, LONG direction,
+                               LONG charWidth, LONG charHeight, const BYTE* text,
+                               DWORD textLength) {
+  return Line("%s id=%u x=%d y=%d direction=%d char=%dx%d text=\"%s\"", what, id, x, y, direction,
+              charWidth, charHeight, Escaped(text, textLength).c_str());
 }
 
-BOOL PrintingHandler::PrintText(WORD id, LONG x, LONG y, LONG direction, LONG charWidth, LONG charHeight, LONG,
-                                LONG, const BYTE* text, DWORD textLength, BYTE*) {
+BOOL PrintingHandler::PrintText(WORD id, LONG x, LONG y, LONG direction, LONG charWidth,
+                                LONG charHeight, LONG, LONG, const BYTE* text, DWORD textLength,
+                                BYTE*) {
   return TextLine("PrintText", id, x, y, direction, charWidth, charHeight, text, textLength);
 }
 
-BOOL PrintingHandler::PrintBarcode(WORD id, LONG x, LONG y, LONG direction, LONG charWidth, LONG charHeight,
-                                   LONG, LONG, const BYTE* text, DWORD textLength, BYTE*) {
+BOOL PrintingHandler::PrintBarcode(WORD id, LONG x, LONG y, LONG direction, LONG charWidth,
+                                   LONG charHeight, LONG, LONG, const BYTE* text, DWORD textLength,
+                                   BYTE*) {
   return TextLine("PrintBarcode", id, x, y, direction, charWidth, charHeight, text, textLength);
 }
 
-BOOL PrintingHandler::ShapeLine(const char* what, LONG x, LONG y, LONG dx, LONG dy, LONG colour, LONG value24,
-                                LONG width) {
+BOOL PrintingHandler::ShapeLine(const char* what, LONG x, LONG y, LONG dx, LONG dy, LONG colour,
+                                LONG value24, LONG width) {
   return Line("%s x=%d y=%d dx=%d dy=%d colour=0x%06X xor=%d width=%d", what, x, y, dx, dy,
               static_cast<unsigned>(colour), value24, width);
 }
 
-BOOL PrintingHandler::DrawLine(WORD, LONG x, LONG y, LONG dx, LONG dy, LONG colour, LONG value24, LONG width,
-                               BYTE*) {
+BOOL PrintingHandler::DrawLine(WORD, LONG x, LONG y, LONG dx, LONG dy, LONG colour, LONG value24,
+                               LONG width, BYTE*) {
   return ShapeLine("DrawLine", x, y, dx, dy, colour, value24, width);
 }
 
-BOOL PrintingHandler::DrawBox(WORD, LONG x, LONG y, LONG dx, LONG dy, LONG colour, LONG value24, LONG width,
-                              BYTE*) {
+BOOL PrintingHandler::DrawBox(WORD, LONG x, LONG y, LONG dx, LONG dy, LONG colour, LONG value24,
+                              LONG width, BYTE*) {
   return ShapeLine("DrawBox", x, y, dx, dy, colour, value24, width);
 }
 

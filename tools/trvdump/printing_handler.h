@@ -39,11 +39,13 @@ class PrintingHandler : public spool::RecordHandler {
   BOOL AbortTransfer(WORD id) override;
   void TransformItem(DWORD type, BYTE* payload, char kind) override;
   BOOL PrintText(WORD fontId, LONG x, LONG y, LONG direction, LONG charWidth, LONG charHeight,
-                 LONG value20, LONG value24, const BYTE* text, DWORD textLength, BYTE* payload) override;
+                 LONG value20, LONG value24, const BYTE* text, DWORD textLength,
+                 BYTE* payload) override;
   BOOL PrintBarcode(WORD barcodeId, LONG x, LONG y, LONG direction, LONG charWidth, LONG charHeight,
-                    LONG value20, LONG value24, const BYTE* text, DWORD textLength, BYTE* payload) override;
-  BOOL DrawLine(WORD value0, LONG x, LONG y, LONG dx, LONG dy, LONG colour, LONG value24, LONG width,
-                BYTE* payload) override;
+                    LONG value20, LONG value24, const BYTE* text, DWORD textLength,
+                    BYTE* payload) override;
+  BOOL DrawLine(WORD value0, LONG x, LONG y, LONG dx, LONG dy, LONG colour, LONG value24,
+                LONG width, BYTE* payload) override;
   BOOL DrawBox(WORD value0, LONG x, LONG y, LONG dx, LONG dy, LONG colour, LONG value24, LONG width,
                BYTE* payload) override;
   BOOL PassThrough(WORD value, const BYTE* bytes, DWORD length) override;

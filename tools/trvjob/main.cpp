@@ -58,7 +58,8 @@ int ParseArguments(int argc, char** argv, Arguments& args) {
     bool known = false;
     for (const NumberOption& n : numbers) {
       if (arg != n.name) continue;
-      if (!ParseNumber(value, n.min, n.max, *n.value)) return Usage(("bad value for " + arg).c_str());
+      if (!ParseNumber(value, n.min, n.max, *n.value))
+        return Usage(("bad value for " + arg).c_str());
       known = true;
       ++i;
     }

@@ -68,10 +68,24 @@ class Fields {
 
 // Option blobs with their headers only: no option values. The value pointer is
 // written as 0; a reader re-points its own copy.
-Bytes DevProps() { return Fields().u32(20).u32(kVersion).u32(0).u16(kModelKey).u16(0).u32(0).bytes(); }
+Bytes DevProps() {
+  return Fields().u32(20).u32(kVersion).u32(0).u16(kModelKey).u16(0).u32(0).bytes();
+}
 Bytes DocProps() {
-  return Fields().u32(32).u32(kVersion).u32(0).u16(kModelKey).u16(1).u16(1).u16(0).u16(2).u16(0).u16(0)
-      .u16(0).u32(0).bytes();
+  return Fields()
+      .u32(32)
+      .u32(kVersion)
+      .u32(0)
+      .u16(kModelKey)
+      .u16(1)
+      .u16(1)
+      .u16(0)
+      .u16(2)
+      .u16(0)
+      .u16(0)
+      .u16(0)
+      .u32(0)
+      .bytes();
 }
 
 DWORD Stride(DWORD width) { return (width + 31) / 32 * 4; }
@@ -100,13 +114,41 @@ std::string Format(const char* format, DWORD a, DWORD b) {
 
 // A text or bar-code object: the background box and its edges, the character
 // size, direction 0, then the text.
-Bytes TextObject(WORD id, LONG x, LONG y, LONG w, LONG h, LONG charW, LONG charH, const std::string& text) {
-  return Fields().u16(id).u16(0).i32(x).i32(y).i32(w).i32(h).i32(0).i32(0).i32(charW).i32(charH).i32(0)
-      .i32(y).i32(y + h).i32(x).i32(x + w).text(text).bytes();
+Bytes TextObject(WORD id, LONG x, LONG y, LONG w, LONG h, LONG charW, LONG charH,
+                 const std::string& text) {
+  return Fields()
+      .u16(id)
+      .u16(0)
+      .i32(x)
+      .i32(y)
+      .i32(w)
+      .i32(h)
+      .i32(0)
+      .i32(0)
+      .i32(charW)
+      .i32(charH)
+      .i32(0)
+      .i32(y)
+      .i32(y + h)
+      .i32(x)
+      .i32(x + w)
+      .text(text)
+      .bytes();
 }
 
 Bytes LineObject(LONG x, LONG y, LONG dx, LONG dy, LONG width) {
-  return Fields().u16(0).u16(0).i32(x).i32(y).i32(dx).i32(dy).i32(0).i32(0).i32(width).zeros(24).bytes();
+  return Fields()
+      .u16(0)
+      .u16(0)
+      .i32(x)
+      .i32(y)
+      .i32(dx)
+      .i32(dy)
+      .i32(0)
+      .i32(0)
+      .i32(width)
+      .zeros(24)
+      .bytes();
 }
 
 void AddObject(Stream& stream, const SampleJobOptions& o, DWORD page, DWORD index) {
@@ -121,20 +163,26 @@ void AddObject(Stream& stream, const SampleJobOptions& o, DWORD page, DWORD inde
       break;
     }
     case 1:
-      stream.Add(spool::DCLD_BARCODE_TEXT, TextObject(1, x, y, 200, 32, 2, 32, Format("%06u%04u", page + 1, index + 1)));
+      stream.Add(spool::DCLD_BARCODE_TEXT,
+                 TextObject(1, x, y, 200, 32, 2, 32, Format("%06u%04u", page + 1, index + 1)));
       break;
-    case 2: stream.Add(spool::DCLD_LINE, LineObject(x, y, static_cast<LONG>(o.width / 2), 0, 3)); break;
+    case 2:
+      stream.Add(spool::DCLD_LINE, LineObject(x, y, static_cast<LONG>(o.width / 2), 0, 3));
+      break;
     default:
-      stream.Add(spool::DCLD_RAW_COMMAND, Fields().u16(0).text(Format("; object %u.%u\r\n", page + 1, index + 1)).bytes());
+      stream.Add(spool::DCLD_RAW_COMMAND,
+                 Fields().u16(0).text(Format("; object %u.%u\r\n", page + 1, index + 1)).bytes());
       break;
   }
 }
 
 void AddPage(Stream& stream, const SampleJobOptions& o, DWORD page) {
   stream.Add(spool::DCLD_PAGE_BEGIN, Fields().u16(0).u16(0).u16(1).bytes());
-  stream.Add(spool::DCLD_BITMAP_HEADER,
-             Fields().u16(static_cast<WORD>(o.width)).u16(static_cast<WORD>(o.height))
-                 .u16(static_cast<WORD>(Stride(o.width))).bytes());
+  stream.Add(spool::DCLD_BITMAP_HEADER, Fields()
+                                            .u16(static_cast<WORD>(o.width))
+                                            .u16(static_cast<WORD>(o.height))
+                                            .u16(static_cast<WORD>(Stride(o.width)))
+                                            .bytes());
   stream.Add(spool::DCLD_BITMAP_DATA, PageBitmap(o.width, o.height, page));
   for (DWORD i = 0; i < o.objects; ++i) AddObject(stream, o, page, i);
   stream.Add(spool::DCLD_PAGE_END, Fields().u16(1).bytes());

@@ -64,9 +64,12 @@ int main(int argc, char** argv) {
     } else if (arg == "--dir") {
       dir = value;
     } else if (arg == "--lang") {
-      if (std::strcmp(value, "cpcl") == 0) language = trv::PrinterLanguage::Cpcl;
-      else if (std::strcmp(value, "epl") == 0) language = trv::PrinterLanguage::Epl;
-      else return UsageError("--lang is cpcl or epl");
+      if (std::strcmp(value, "cpcl") == 0)
+        language = trv::PrinterLanguage::Cpcl;
+      else if (std::strcmp(value, "epl") == 0)
+        language = trv::PrinterLanguage::Epl;
+      else
+        return UsageError("--lang is cpcl or epl");
     } else {
       return UsageError(("unknown option " + arg).c_str());
     }

@@ -11,7 +11,8 @@ std::string EmitSource(const std::vector<trv::Resource>& resources, const std::s
   out += "// The module's resources: the platform reads this directory from the module\n";
   out += "// file's trv_rsrc section.\n";
   out += "__attribute__((section(\"trv_rsrc\"), used, aligned(16)))\n";
-  out += "static const unsigned char trvResourceDirectory[" + std::to_string(directory.size()) + "] = {";
+  out += "static const unsigned char trvResourceDirectory[" + std::to_string(directory.size()) +
+         "] = {";
   char hex[8];
   for (size_t i = 0; i < directory.size(); ++i) {
     std::snprintf(hex, sizeof hex, "0x%02x,", directory[i]);

@@ -98,7 +98,8 @@ class Lexer {
     if (std::isdigit(static_cast<unsigned char>(c))) return number();
     if (std::isalpha(static_cast<unsigned char>(c)) || c == '_') {
       t.kind = Token::Name;
-      while (std::isalnum(static_cast<unsigned char>(peek())) || peek() == '_') t.spelling += s_[pos_++];
+      while (std::isalnum(static_cast<unsigned char>(peek())) || peek() == '_')
+        t.spelling += s_[pos_++];
       return t;
     }
     if (std::string_view("{}(),|+-~").find(c) != std::string_view::npos) {
@@ -191,18 +192,22 @@ class Lexer {
       case '"': return '"';
       case '\'': return '\'';
       case '?': return '?';
-      case 'x': case 'X': {
+      case 'x':
+      case 'X': {
         unsigned long v = 0;
         int n = 0;
         for (; n < (wide ? 4 : 2) && std::isxdigit(static_cast<unsigned char>(peek())); ++n, ++pos_)
-          v = v * 16 + static_cast<unsigned long>(std::isdigit(static_cast<unsigned char>(peek())) ? peek() - '0' : std::tolower(peek()) - 'a' + 10);
+          v = v * 16 + static_cast<unsigned long>(std::isdigit(static_cast<unsigned char>(peek()))
+                                                      ? peek() - '0'
+                                                      : std::tolower(peek()) - 'a' + 10);
         if (n == 0) fail("\\x without hexadecimal digits");
         return v;
       }
       default:
         if (c >= '0' && c <= '7') {
           unsigned long v = static_cast<unsigned long>(c - '0');
-          for (int n = 1; n < 3 && peek() >= '0' && peek() <= '7'; ++n, ++pos_) v = v * 8 + static_cast<unsigned long>(peek() - '0');
+          for (int n = 1; n < 3 && peek() >= '0' && peek() <= '7'; ++n, ++pos_)
+            v = v * 8 + static_cast<unsigned long>(peek() - '0');
           if (!wide && v > 0xFF) fail("octal escape above \\377");
           return v;
         }
@@ -236,9 +241,12 @@ class Lexer {
     size_t wordEnd = rest.find_first_of(" \t(", at);
     std::string word = at == std::string::npos ? "" : rest.substr(at, wordEnd - at);
     std::string args = wordEnd == std::string::npos ? "" : rest.substr(wordEnd);
-    if (word == "define") define(args);
-    else if (word == "pragma") pragma(args);
-    else fail("unsupported directive '#" + word + "'");
+    if (word == "define")
+      define(args);
+    else if (word == "pragma")
+      pragma(args);
+    else
+      fail("unsupported directive '#" + word + "'");
   }
 
   // The tokens of a line, read with this lexer so that strings and numbers follow
@@ -257,8 +265,11 @@ class Lexer {
     // The name is taken as written: it may already stand for something.
     size_t start = args.find_first_not_of(" \t");
     size_t end = start;
-    while (end < args.size() && (std::isalnum(static_cast<unsigned char>(args[end])) || args[end] == '_')) ++end;
-    if (start == std::string::npos || end == start || std::isdigit(static_cast<unsigned char>(args[start])))
+    while (end < args.size() &&
+           (std::isalnum(static_cast<unsigned char>(args[end])) || args[end] == '_'))
+      ++end;
+    if (start == std::string::npos || end == start ||
+        std::isdigit(static_cast<unsigned char>(args[start])))
       fail("#define without a name");
     std::string name = args.substr(start, end - start);
     std::vector<Token> value = lineTokens(args.substr(end));
@@ -270,9 +281,11 @@ class Lexer {
 
   static std::vector<std::string> Spellings(const std::vector<Token>& tokens) {
     std::vector<std::string> out;
-    for (const Token& t : tokens) out.push_back(t.kind == Token::Text
-                        ? std::string(reinterpret_cast<const char*>(t.text.data()), t.text.size() * 2)
-                        : t.spelling);
+    for (const Token& t : tokens)
+      out.push_back(
+          t.kind == Token::Text
+              ? std::string(reinterpret_cast<const char*>(t.text.data()), t.text.size() * 2)
+              : t.spelling);
     return out;
   }
 

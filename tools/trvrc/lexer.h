@@ -23,10 +23,10 @@ class ScriptError : public std::runtime_error {
 
 struct Token {
   enum Kind { Name, Number, Text, Punct, End } kind = End;
-  std::string spelling;   // as written (Name, Punct); the digits (Number)
+  std::string spelling;  // as written (Name, Punct); the digits (Number)
   unsigned long number = 0;
-  std::u16string text;    // decoded (Text)
-  bool wide = false;      // written L"..." (Text)
+  std::u16string text;  // decoded (Text)
+  bool wide = false;    // written L"..." (Text)
   int line = 0;
 };
 

@@ -27,9 +27,12 @@ int main(int argc, char** argv) {
   std::string input, output;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
-    if (arg == "-o" && i + 1 < argc) output = argv[++i];
-    else if (input.empty() && !arg.empty() && arg[0] != '-') input = arg;
-    else return Usage();
+    if (arg == "-o" && i + 1 < argc)
+      output = argv[++i];
+    else if (input.empty() && !arg.empty() && arg[0] != '-')
+      input = arg;
+    else
+      return Usage();
   }
   if (input.empty() || output.empty()) return Usage();
 

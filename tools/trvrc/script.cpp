@@ -17,8 +17,8 @@ constexpr WORD kVersionType = 16;  // RT_VERSION
 constexpr LANGID kDefaultLanguage = 0x0409;
 // Resource kinds of the platform's scripts that this compiler does not build.
 constexpr const char* kUnsupportedTypes[] = {
-    "ACCELERATORS", "BITMAP", "CURSOR", "DIALOG", "DIALOGEX", "FONT", "HTML", "ICON",
-    "MENU", "MENUEX", "MESSAGETABLE", "TEXTINCLUDE", "DLGINCLUDE", "TOOLBAR"};
+    "ACCELERATORS", "BITMAP", "CURSOR", "DIALOG",       "DIALOGEX",    "FONT",       "HTML",
+    "ICON",         "MENU",   "MENUEX", "MESSAGETABLE", "TEXTINCLUDE", "DLGINCLUDE", "TOOLBAR"};
 
 bool IsWord(const Token& t, const char* word) {
   if (t.kind != Token::Name) return false;
@@ -42,7 +42,9 @@ class Parser {
   }
 
  private:
-  [[noreturn]] void fail(const std::string& message) const { throw ScriptError(peek().line, message); }
+  [[noreturn]] void fail(const std::string& message) const {
+    throw ScriptError(peek().line, message);
+  }
   const Token& peek(size_t ahead = 0) const { return t_[std::min(at_ + ahead, t_.size() - 1)]; }
   const Token& next() {
     const Token& t = peek();
@@ -86,10 +88,14 @@ class Parser {
   unsigned long expression() {
     unsigned long value = term();
     for (;;) {
-      if (accept("|")) value |= term();
-      else if (accept("+")) value += term();
-      else if (accept("-")) value -= term();
-      else return value & 0xFFFFFFFFul;
+      if (accept("|"))
+        value |= term();
+      else if (accept("+"))
+        value += term();
+      else if (accept("-"))
+        value -= term();
+      else
+        return value & 0xFFFFFFFFul;
     }
   }
 
@@ -144,8 +150,8 @@ class Parser {
       trv::ResourceId name = nameOrNumber("name");
       for (const char* keyword : kUnsupportedTypes)
         if (IsWord(peek(), keyword)) fail("unsupported resource type " + Describe(peek()));
-      trv::ResourceId type = IsWord(peek(), "RCDATA") ? (next(), trv::ResourceId(kDataType))
-                                                      : nameOrNumber("type");
+      trv::ResourceId type =
+          IsWord(peek(), "RCDATA") ? (next(), trv::ResourceId(kDataType)) : nameOrNumber("type");
       rawData(std::move(type), std::move(name), line);
     } else {
       fail("unsupported statement " + Describe(peek()));
@@ -155,15 +161,18 @@ class Parser {
   // A resource's name or type: a number, or a word, kept in capitals as the
   // platform's resource compiler keeps it (lookups ignore case anyway).
   trv::ResourceId nameOrNumber(const char* what) {
-    if (IsWord(peek(), "BEGIN") || IsWord(peek(), "END")) fail(std::string("expected a resource ") + what + " but found " + Describe(peek()));
+    if (IsWord(peek(), "BEGIN") || IsWord(peek(), "END"))
+      fail(std::string("expected a resource ") + what + " but found " + Describe(peek()));
     if (peek().kind == Token::Number) {
       int line = peek().line;
       unsigned long id = next().number;
-      if (id == 0 || id > 0xFFFF) throw ScriptError(line, std::string("resource ") + what + " must be 1 to 65535");
+      if (id == 0 || id > 0xFFFF)
+        throw ScriptError(line, std::string("resource ") + what + " must be 1 to 65535");
       return static_cast<WORD>(id);
     }
     std::u16string text;
-    for (char c : next().spelling) text += static_cast<char16_t>(std::toupper(static_cast<unsigned char>(c)));
+    for (char c : next().spelling)
+      text += static_cast<char16_t>(std::toupper(static_cast<unsigned char>(c)));
     return text;
   }
 
@@ -208,7 +217,8 @@ class Parser {
   }
 
   WORD resourceId() {
-    if (peek().kind != Token::Number) fail("a resource is named by a number, found " + Describe(peek()));
+    if (peek().kind != Token::Number)
+      fail("a resource is named by a number, found " + Describe(peek()));
     int line = peek().line;
     unsigned long id = next().number;
     if (id == 0 || id > 0xFFFF) throw ScriptError(line, "resource id must be 1 to 65535");
@@ -220,9 +230,9 @@ class Parser {
   LANGID options() {
     LANGID language = language_;
     for (;;) {
-      if (IsWord(peek(), "DISCARDABLE") || IsWord(peek(), "PRELOAD") || IsWord(peek(), "LOADONCALL") ||
-          IsWord(peek(), "MOVEABLE") || IsWord(peek(), "FIXED") || IsWord(peek(), "PURE") ||
-          IsWord(peek(), "IMPURE")) {
+      if (IsWord(peek(), "DISCARDABLE") || IsWord(peek(), "PRELOAD") ||
+          IsWord(peek(), "LOADONCALL") || IsWord(peek(), "MOVEABLE") || IsWord(peek(), "FIXED") ||
+          IsWord(peek(), "PURE") || IsWord(peek(), "IMPURE")) {
         next();
       } else if (IsWord(peek(), "LANGUAGE")) {
         next();
@@ -257,9 +267,12 @@ class Parser {
       if (!IsWord(peek(), "BLOCK")) fail("expected BLOCK but found " + Describe(peek()));
       next();
       std::u16string name = text();
-      if (name == u"StringFileInfo") stringFileInfo(d);
-      else if (name == u"VarFileInfo") varFileInfo(d);
-      else fail("unknown version block (StringFileInfo or VarFileInfo)");
+      if (name == u"StringFileInfo")
+        stringFileInfo(d);
+      else if (name == u"VarFileInfo")
+        varFileInfo(d);
+      else
+        fail("unknown version block (StringFileInfo or VarFileInfo)");
     }
     try {
       addResource(kVersionType, id, language, trv::BuildVersionResource(d), line);
@@ -276,9 +289,11 @@ class Parser {
       ms = static_cast<DWORD>(parts[0]) << 16 | parts[1];
       ls = static_cast<DWORD>(parts[2]) << 16 | parts[3];
     };
-    const std::pair<const char*, DWORD*> fields[] = {
-        {"FILEFLAGSMASK", &d.fileFlagsMask}, {"FILEFLAGS", &d.fileFlags}, {"FILEOS", &d.fileOS},
-        {"FILETYPE", &d.fileType}, {"FILESUBTYPE", &d.fileSubtype}};
+    const std::pair<const char*, DWORD*> fields[] = {{"FILEFLAGSMASK", &d.fileFlagsMask},
+                                                     {"FILEFLAGS", &d.fileFlags},
+                                                     {"FILEOS", &d.fileOS},
+                                                     {"FILETYPE", &d.fileType},
+                                                     {"FILESUBTYPE", &d.fileSubtype}};
     for (;;) {
       if (IsWord(peek(), "FILEVERSION")) {
         next();
@@ -336,7 +351,8 @@ class Parser {
     }
   }
 
-  void addResource(trv::ResourceId type, trv::ResourceId name, LANGID language, trv::Bytes data, int line) {
+  void addResource(trv::ResourceId type, trv::ResourceId name, LANGID language, trv::Bytes data,
+                   int line) {
     for (const trv::Resource& r : resources_)
       if (r.type == type && r.name == name && r.language == language)
         throw ScriptError(line, "resource defined twice");

@@ -65,13 +65,15 @@ std::optional<Arguments> Parse(const std::vector<std::u16string>& args, const st
 
 // The system's text for an error, as reg.exe shows it.
 std::string ErrorText(LONG code) {
-  if (code == ERROR_FILE_NOT_FOUND) return "The system was unable to find the specified registry key or value.";
+  if (code == ERROR_FILE_NOT_FOUND)
+    return "The system was unable to find the specified registry key or value.";
   char text[512];
   DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                            static_cast<DWORD>(code), 0, text, sizeof text, nullptr);
   if (n != 0) {
     std::string message(text, n);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
+      message.pop_back();
     return ToUtf8(FromAnsi(message));
   }
   // Codes of the registry that the system's message table does not carry yet.
@@ -82,9 +84,11 @@ std::string ErrorText(LONG code) {
       return "No mapping for the Unicode character exists in the target multi-byte code page.";
     case ERROR_REGISTRY_CORRUPT:
       return "The structure of one of the files containing registry data is corrupted.";
-    case ERROR_REGISTRY_IO_FAILED: return "An I/O operation initiated by the registry failed unrecoverably.";
+    case ERROR_REGISTRY_IO_FAILED:
+      return "An I/O operation initiated by the registry failed unrecoverably.";
     case ERROR_TRANSACTIONAL_CONFLICT:
-      return "The function attempted to use a name that is reserved for use by another transaction.";
+      return "The function attempted to use a name that is reserved for use by another "
+             "transaction.";
     default: return "Error " + std::to_string(code) + ".";
   }
 }
@@ -109,11 +113,13 @@ int Cancelled(Console& c) {
   return 1;
 }
 
-std::string ShowName(const std::u16string& name) { return name.empty() ? "(Default)" : ToUtf8(name); }
+std::string ShowName(const std::u16string& name) {
+  return name.empty() ? "(Default)" : ToUtf8(name);
+}
 
 void PrintValue(Console& c, const ValueEntry& v) {
-  c.out << "    " << ShowName(v.name) << "    " << ToUtf8(TypeName(v.type)) << "    " << ToUtf8(ShowData(v.type, v.data))
-        << "\n";
+  c.out << "    " << ShowName(v.name) << "    " << ToUtf8(TypeName(v.type)) << "    "
+        << ToUtf8(ShowData(v.type, v.data)) << "\n";
 }
 
 // The value a command names with /v NAME or /ve; nullopt when it names none.
@@ -154,7 +160,8 @@ int Query(const KeyPath& path, const Arguments& a, Console& c) {
     std::vector<ValueEntry> values;
     result = ReadValues(key.get(), values);
     if (result != ERROR_SUCCESS) return Fail(c, result);
-    auto it = std::find_if(values.begin(), values.end(), [&](const ValueEntry& v) { return SameName(v.name, *name); });
+    auto it = std::find_if(values.begin(), values.end(),
+                           [&](const ValueEntry& v) { return SameName(v.name, *name); });
     if (it == values.end()) return Fail(c, ERROR_FILE_NOT_FOUND);
     c.out << "\n" << ToUtf8(path.Full()) << "\n";
     PrintValue(c, *it);
@@ -173,8 +180,8 @@ int Add(const KeyPath& path, const Arguments& a, Console& c) {
     type = *t;
   }
   Key key;
-  LONG result = RegCreateKeyExW(path.root, path.subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.out(),
-                                nullptr);
+  LONG result = RegCreateKeyExW(path.root, path.subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                nullptr, key.out(), nullptr);
   if (result != ERROR_SUCCESS) return Fail(c, result);
   // Type or data alone set the default value, as reg.exe does.
   std::optional<std::u16string> name = ValueName(a);
@@ -188,7 +195,8 @@ int Add(const KeyPath& path, const Arguments& a, Console& c) {
     if (!a.Has(u"f") && ReadValue(key.get(), *name, existing) == ERROR_SUCCESS &&
         !Confirm(c, "Value " + ShowName(*name) + " exists, overwrite"))
       return Cancelled(c);
-    result = RegSetValueExW(key.get(), name->c_str(), 0, type, reinterpret_cast<const BYTE*>(data->data()),
+    result = RegSetValueExW(key.get(), name->c_str(), 0, type,
+                            reinterpret_cast<const BYTE*>(data->data()),
                             static_cast<DWORD>(data->size()));
     if (result != ERROR_SUCCESS) return Fail(c, result);
   }
@@ -213,7 +221,8 @@ int Delete(const KeyPath& path, const Arguments& a, Console& c) {
     Key probe;
     result = RegOpenKeyExW(path.root, path.subKey.c_str(), 0, KEY_READ, probe.out());
     if (result != ERROR_SUCCESS) return Fail(c, result);
-    if (!a.Has(u"f") && !Confirm(c, "Permanently delete the registry key " + ToUtf8(path.Full()))) return Cancelled(c);
+    if (!a.Has(u"f") && !Confirm(c, "Permanently delete the registry key " + ToUtf8(path.Full())))
+      return Cancelled(c);
     result = RegDeleteTreeW(path.root, path.subKey.c_str());
   } else {
     Key key;
@@ -223,10 +232,12 @@ int Delete(const KeyPath& path, const Arguments& a, Console& c) {
       ValueEntry existing;
       result = ReadValue(key.get(), *name, existing);
       if (result != ERROR_SUCCESS) return Fail(c, result);
-      if (!a.Has(u"f") && !Confirm(c, "Delete the registry value " + ShowName(*name))) return Cancelled(c);
+      if (!a.Has(u"f") && !Confirm(c, "Delete the registry value " + ShowName(*name)))
+        return Cancelled(c);
       result = RegDeleteValueW(key.get(), name->c_str());
     } else {
-      if (!a.Has(u"f") && !Confirm(c, "Delete all values under the registry key " + ToUtf8(path.Full())))
+      if (!a.Has(u"f") &&
+          !Confirm(c, "Delete all values under the registry key " + ToUtf8(path.Full())))
         return Cancelled(c);
       result = DeleteAllValues(key.get());
     }
@@ -239,7 +250,8 @@ int Delete(const KeyPath& path, const Arguments& a, Console& c) {
 // A Windows path ("C:\x.reg") lives on the machine; anything else is a host path.
 std::string HostFile(const std::u16string& file) {
   std::string path = ToUtf8(file);
-  bool windows = path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0]));
+  bool windows =
+      path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0]));
   return windows ? trv::HostPath(path) : path;
 }
 
@@ -266,7 +278,8 @@ int Import(const std::u16string& file, Console& c) {
   bytes << in.rdbuf();
   std::vector<RegOperation> operations;
   std::string problem;
-  if (!ParseRegFile(bytes.str(), operations, problem)) return Fail(c, ToUtf8(file) + ", " + problem);
+  if (!ParseRegFile(bytes.str(), operations, problem))
+    return Fail(c, ToUtf8(file) + ", " + problem);
   LONG result = ApplyRegFile(operations, problem);
   if (result != ERROR_SUCCESS) return Fail(c, result, problem + "; nothing was imported");
   c.out << kDone << "\n";

@@ -12,8 +12,9 @@ namespace {
 constexpr struct {
   DWORD type;
   const char16_t* name;
-} kTypes[] = {{REG_NONE, u"REG_NONE"},           {REG_SZ, u"REG_SZ"},       {REG_EXPAND_SZ, u"REG_EXPAND_SZ"},
-              {REG_BINARY, u"REG_BINARY"},       {REG_DWORD, u"REG_DWORD"}, {REG_DWORD_BIG_ENDIAN, u"REG_DWORD_BIG_ENDIAN"},
+} kTypes[] = {{REG_NONE, u"REG_NONE"},           {REG_SZ, u"REG_SZ"},
+              {REG_EXPAND_SZ, u"REG_EXPAND_SZ"}, {REG_BINARY, u"REG_BINARY"},
+              {REG_DWORD, u"REG_DWORD"},         {REG_DWORD_BIG_ENDIAN, u"REG_DWORD_BIG_ENDIAN"},
               {REG_MULTI_SZ, u"REG_MULTI_SZ"},   {REG_QWORD, u"REG_QWORD"}};
 
 std::u16string Ascii(const char* text) { return std::u16string(text, text + std::strlen(text)); }
@@ -121,24 +122,24 @@ std::u16string ShowData(DWORD type, const std::string& data) {
       if (data.size() != 8) break;
       std::snprintf(text, sizeof text, "0x%llx", FromLittleEndian(data));
       return Ascii(text);
-    default:
-      break;
+    default: break;
   }
   return Hex(data);
 }
 
-std::optional<std::string> ParseData(DWORD type, std::u16string_view text, std::u16string_view separator) {
+std::optional<std::string> ParseData(DWORD type, std::u16string_view text,
+                                     std::u16string_view separator) {
   switch (type) {
     case REG_SZ:
-    case REG_EXPAND_SZ:
-      return WideBytes(std::u16string(text) + u'\0');
+    case REG_EXPAND_SZ: return WideBytes(std::u16string(text) + u'\0');
     case REG_MULTI_SZ: {
       std::u16string out;
       if (!text.empty()) {
         size_t start = 0;
         while (true) {
           size_t end = separator.empty() ? std::u16string_view::npos : text.find(separator, start);
-          std::u16string_view item = text.substr(start, end == std::u16string_view::npos ? end : end - start);
+          std::u16string_view item =
+              text.substr(start, end == std::u16string_view::npos ? end : end - start);
           if (item.empty()) return std::nullopt;  // reg.exe refuses empty strings inside the list
           out.append(item);
           out.push_back(u'\0');
@@ -159,8 +160,7 @@ std::optional<std::string> ParseData(DWORD type, std::u16string_view text, std::
       if (!v) return std::nullopt;
       return LittleEndian(*v, 8);
     }
-    default:
-      return ParseHex(text);
+    default: return ParseHex(text);
   }
 }
 

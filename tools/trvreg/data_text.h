@@ -19,6 +19,7 @@ std::u16string ShowData(DWORD type, const std::string& data);
 // The bytes `add /d DATA` stores for a type: texts with their terminating zero,
 // multi-strings split at `separator`, numbers decimal or 0x hexadecimal, binary data
 // as hexadecimal digits. nullopt for data that does not fit the type.
-std::optional<std::string> ParseData(DWORD type, std::u16string_view text, std::u16string_view separator);
+std::optional<std::string> ParseData(DWORD type, std::u16string_view text,
+                                     std::u16string_view separator);
 
 }  // namespace trvreg

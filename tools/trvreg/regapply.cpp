@@ -23,20 +23,23 @@ class Transaction {
 LONG Apply(const RegOperation& op, HANDLE transaction, Key& current) {
   switch (op.kind) {
     case RegOperation::CreateKey:
-      return RegCreateKeyTransactedW(op.key.root, op.key.subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                     current.out(), nullptr, transaction, nullptr);
+      return RegCreateKeyTransactedW(op.key.root, op.key.subKey.c_str(), 0, nullptr, 0,
+                                     KEY_ALL_ACCESS, nullptr, current.out(), nullptr, transaction,
+                                     nullptr);
     case RegOperation::DeleteKey: {
       current.Reset();  // values under a removed key have nowhere to go
       if (op.key.subKey.empty()) return ERROR_ACCESS_DENIED;
       Key root;
-      LONG result = RegOpenKeyTransactedW(op.key.root, u"", 0, KEY_ALL_ACCESS, root.out(), transaction, nullptr);
+      LONG result = RegOpenKeyTransactedW(op.key.root, u"", 0, KEY_ALL_ACCESS, root.out(),
+                                          transaction, nullptr);
       if (result == ERROR_SUCCESS) result = RegDeleteTreeW(root.get(), op.key.subKey.c_str());
       return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
     }
     case RegOperation::SetValue:
       if (current.get() == nullptr) return ERROR_SUCCESS;
       return RegSetValueExW(current.get(), op.name.c_str(), 0, op.type,
-                            reinterpret_cast<const BYTE*>(op.data.data()), static_cast<DWORD>(op.data.size()));
+                            reinterpret_cast<const BYTE*>(op.data.data()),
+                            static_cast<DWORD>(op.data.size()));
     case RegOperation::DeleteValue: {
       if (current.get() == nullptr) return ERROR_SUCCESS;
       LONG result = RegDeleteValueW(current.get(), op.name.c_str());

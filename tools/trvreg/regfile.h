@@ -25,7 +25,8 @@ struct RegOperation {
 
 // The operations a file asks for, in file order; false with `problem` (naming the
 // line) when the file is not a .reg file or has a line it cannot read.
-bool ParseRegFile(std::string_view bytes, std::vector<RegOperation>& operations, std::string& problem);
+bool ParseRegFile(std::string_view bytes, std::vector<RegOperation>& operations,
+                  std::string& problem);
 
 // Applies the operations in one transaction: all of them or, on failure, none.
 LONG ApplyRegFile(const std::vector<RegOperation>& operations, std::string& problem);

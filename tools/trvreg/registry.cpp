@@ -10,7 +10,8 @@ std::optional<KeyPath> ParseKeyPath(std::u16string_view text) {
   while (!text.empty() && text.back() == u'\\') text.remove_suffix(1);
   size_t slash = text.find(u'\\');
   std::u16string_view root = text.substr(0, slash);
-  std::u16string_view rest = slash == std::u16string_view::npos ? std::u16string_view() : text.substr(slash + 1);
+  std::u16string_view rest =
+      slash == std::u16string_view::npos ? std::u16string_view() : text.substr(slash + 1);
   static const struct {
     const char16_t* shortName;
     const char16_t* longName;
@@ -26,13 +27,14 @@ std::optional<KeyPath> ParseKeyPath(std::u16string_view text) {
 LONG ReadValues(HKEY key, std::vector<ValueEntry>& values) {
   values.clear();
   DWORD maxName = 0, maxData = 0;
-  LONG result = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxName,
-                                 &maxData, nullptr, nullptr);
+  LONG result = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                 &maxName, &maxData, nullptr, nullptr);
   if (result != ERROR_SUCCESS) return result;
   std::u16string name(maxName + 1, u'\0');
   std::string data(maxData, '\0');
   for (DWORD index = 0;;) {
-    DWORD nameLength = static_cast<DWORD>(name.size()), size = static_cast<DWORD>(data.size()), type = 0;
+    DWORD nameLength = static_cast<DWORD>(name.size()), size = static_cast<DWORD>(data.size()),
+          type = 0;
     result = RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type,
                            reinterpret_cast<BYTE*>(data.data()), &size);
     if (result == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
@@ -64,7 +66,8 @@ LONG ReadValue(HKEY key, const std::u16string& name, ValueEntry& value) {
   LONG result = RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
   if (result != ERROR_SUCCESS) return result;
   std::string data(size, '\0');
-  result = RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+  result = RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                            &size);
   if (result != ERROR_SUCCESS) return result;
   value = ValueEntry{name, type, data.substr(0, size)};
   return ERROR_SUCCESS;

@@ -10,7 +10,8 @@ constexpr std::u16string_view kVersion5 = u"Windows Registry Editor Version 5.00
 constexpr std::u16string_view kVersion4 = u"REGEDIT4";
 
 std::u16string Decode(std::string_view bytes) {
-  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE)
+  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+      static_cast<unsigned char>(bytes[1]) == 0xFE)
     return FromWideBytes(bytes.substr(2));
   if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") return FromUtf8(bytes.substr(3));
   return FromAnsi(bytes);
@@ -21,7 +22,8 @@ std::vector<std::u16string> Lines(const std::u16string& text) {
   size_t start = 0;
   while (start <= text.size()) {
     size_t end = text.find(u'\n', start);
-    std::u16string line = text.substr(start, end == std::u16string::npos ? std::u16string::npos : end - start);
+    std::u16string line =
+        text.substr(start, end == std::u16string::npos ? std::u16string::npos : end - start);
     if (!line.empty() && line.back() == u'\r') line.pop_back();
     lines.push_back(std::move(line));
     if (end == std::u16string::npos) break;
@@ -89,7 +91,9 @@ bool StartsWithNoCase(std::u16string_view s, std::u16string_view prefix) {
   return s.size() >= prefix.size() && SameName(s.substr(0, prefix.size()), prefix);
 }
 
-bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+bool IsStringType(DWORD type) {
+  return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
 
 // The data after "=": a quoted text, dword:, hex: or hex(N):, or "-" (delete).
 bool ParseValueData(std::u16string_view s, bool ansiStrings, RegOperation& op) {
@@ -149,13 +153,17 @@ std::string LineProblem(size_t number, const std::string& what) {
 
 }  // namespace
 
-bool ParseRegFile(std::string_view bytes, std::vector<RegOperation>& operations, std::string& problem) {
+bool ParseRegFile(std::string_view bytes, std::vector<RegOperation>& operations,
+                  std::string& problem) {
   operations.clear();
   std::vector<std::u16string> lines = Lines(Decode(bytes));
   size_t first = 0;
   while (first < lines.size() && Trim(lines[first]).empty()) ++first;
-  if (first == lines.size() || (Trim(lines[first]) != kVersion5 && Trim(lines[first]) != kVersion4)) {
-    problem = "not a registry file: it must begin with \"Windows Registry Editor Version 5.00\" or \"REGEDIT4\"";
+  if (first == lines.size() ||
+      (Trim(lines[first]) != kVersion5 && Trim(lines[first]) != kVersion4)) {
+    problem =
+        "not a registry file: it must begin with \"Windows Registry Editor Version 5.00\" or "
+        "\"REGEDIT4\"";
     return false;
   }
   const bool ansiStrings = Trim(lines[first]) == kVersion4;
@@ -179,13 +187,15 @@ bool ParseRegFile(std::string_view bytes, std::vector<RegOperation>& operations,
         problem = LineProblem(number, "unknown root key in " + ToUtf8(inside));
         return false;
       }
-      operations.push_back(RegOperation{remove ? RegOperation::DeleteKey : RegOperation::CreateKey, *key, {}, 0, {}});
+      operations.push_back(RegOperation{
+          remove ? RegOperation::DeleteKey : RegOperation::CreateKey, *key, {}, 0, {}});
       haveKey = true;
       currentKey = *key;
       continue;
     }
     // A hexadecimal list may go on over lines that end with "\".
-    while (line.back() == u'\\' && line.find(u"=hex") != std::u16string::npos && i + 1 < lines.size()) {
+    while (line.back() == u'\\' && line.find(u"=hex") != std::u16string::npos &&
+           i + 1 < lines.size()) {
       line.pop_back();
       line += Trim(lines[++i]);
     }

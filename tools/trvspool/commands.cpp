@@ -27,7 +27,8 @@ struct Parsed {
 
 // Splits "--name value" options from positional arguments; false (after a usage
 // message) for an unknown option, a missing value or a wrong count.
-bool Parse(const Args& args, std::size_t positional, const std::set<std::string>& known, Parsed* out) {
+bool Parse(const Args& args, std::size_t positional, const std::set<std::string>& known,
+           Parsed* out) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i].rfind("--", 0) == 0) {
       if (known.count(args[i]) == 0) return Usage("unknown option " + args[i]), false;
@@ -79,31 +80,37 @@ const char* StatusWord(DWORD status) {
 int ListPrinters() {
   std::vector<BYTE> b;
   DWORD n = 0;
-  if (!Fetch([](LPBYTE p, DWORD s, LPDWORD need, LPDWORD r) { return EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, p, s, need, r); }, &b, &n))
+  if (!Fetch([](LPBYTE p, DWORD s, LPDWORD need,
+                LPDWORD r) { return EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, p, s, need, r); },
+             &b, &n))
     return Report("cannot list printers", GetLastError());
   auto* info = reinterpret_cast<PRINTER_INFO_2A*>(b.data());
   for (DWORD i = 0; i < n; ++i)
-    std::printf("%s\tport %s\tdriver %s\tjobs %lu\n", info[i].pPrinterName, info[i].pPortName, info[i].pDriverName,
-                static_cast<unsigned long>(info[i].cJobs));
+    std::printf("%s\tport %s\tdriver %s\tjobs %lu\n", info[i].pPrinterName, info[i].pPortName,
+                info[i].pDriverName, static_cast<unsigned long>(info[i].cJobs));
   return 0;
 }
 
 int ListDrivers() {
   std::vector<BYTE> b;
   DWORD n = 0;
-  if (!Fetch([](LPBYTE p, DWORD s, LPDWORD need, LPDWORD r) { return EnumPrinterDriversA(nullptr, nullptr, 3, p, s, need, r); }, &b, &n))
+  if (!Fetch([](LPBYTE p, DWORD s, LPDWORD need,
+                LPDWORD r) { return EnumPrinterDriversA(nullptr, nullptr, 3, p, s, need, r); },
+             &b, &n))
     return Report("cannot list drivers", GetLastError());
   auto* info = reinterpret_cast<DRIVER_INFO_3A*>(b.data());
   for (DWORD i = 0; i < n; ++i)
-    std::printf("%s\tmonitor %s\t%s\n", info[i].pName, info[i].pMonitorName[0] ? info[i].pMonitorName : "(none)",
-                info[i].pDriverPath);
+    std::printf("%s\tmonitor %s\t%s\n", info[i].pName,
+                info[i].pMonitorName[0] ? info[i].pMonitorName : "(none)", info[i].pDriverPath);
   return 0;
 }
 
 int ListPorts() {
   std::vector<BYTE> b;
   DWORD n = 0;
-  if (!Fetch([](LPBYTE p, DWORD s, LPDWORD need, LPDWORD r) { return EnumPortsA(nullptr, 2, p, s, need, r); }, &b, &n))
+  if (!Fetch([](LPBYTE p, DWORD s, LPDWORD need,
+                LPDWORD r) { return EnumPortsA(nullptr, 2, p, s, need, r); },
+             &b, &n))
     return Report("cannot list ports", GetLastError());
   auto* info = reinterpret_cast<PORT_INFO_2A*>(b.data());
   for (DWORD i = 0; i < n; ++i) std::printf("%s\t%s\n", info[i].pPortName, info[i].pDescription);
@@ -112,9 +119,11 @@ int ListPorts() {
 
 int ListJobs() {
   for (const trv::SpoolJob& j : trv::SpoolJobs()) {
-    std::printf("%lu\t%s\t%s\t%s\t%s", static_cast<unsigned long>(j.id), j.printer.c_str(), j.document.c_str(),
-                StatusWord(j.status), j.submitted.c_str());
-    if (j.error != 0) std::printf("\terror %lu: %s", static_cast<unsigned long>(j.error), SystemText(j.error).c_str());
+    std::printf("%lu\t%s\t%s\t%s\t%s", static_cast<unsigned long>(j.id), j.printer.c_str(),
+                j.document.c_str(), StatusWord(j.status), j.submitted.c_str());
+    if (j.error != 0)
+      std::printf("\terror %lu: %s", static_cast<unsigned long>(j.error),
+                  SystemText(j.error).c_str());
     std::printf("\n");
   }
   return 0;
@@ -130,7 +139,8 @@ int JobCommand(const Args& args, DWORD command, const char* done) {
     if (j.id != id) continue;
     HANDLE h = nullptr;
     std::string name = j.printer;
-    if (!OpenPrinterA(name.data(), &h, nullptr)) return Report("cannot open printer \"" + name + "\"", GetLastError());
+    if (!OpenPrinterA(name.data(), &h, nullptr))
+      return Report("cannot open printer \"" + name + "\"", GetLastError());
     BOOL ok = SetJobW(h, j.id, 0, nullptr, command);
     DWORD error = GetLastError();
     ClosePrinter(h);
@@ -160,7 +170,8 @@ int Usage(const std::string& message) {
 }
 
 int Report(const std::string& what, unsigned long error) {
-  std::fprintf(stderr, "trvspool: %s: %s (error %lu)\n", what.c_str(), SystemText(error).c_str(), error);
+  std::fprintf(stderr, "trvspool: %s: %s (error %lu)\n", what.c_str(), SystemText(error).c_str(),
+               error);
   return 1;
 }
 
@@ -183,7 +194,8 @@ int AddPort(const Args& args) {
   if (p.options.count("--device")) settings = "device:" + p.options["--device"];
   if (p.options.count("--tcp")) settings = "tcp:" + p.options["--tcp"];
   if (p.options.count("--file")) settings = "file:" + p.options["--file"];
-  if (DWORD e = trv::AddLocalPort(p.positional[0], settings)) return Report("cannot add port \"" + p.positional[0] + "\"", e);
+  if (DWORD e = trv::AddLocalPort(p.positional[0], settings))
+    return Report("cannot add port \"" + p.positional[0] + "\"", e);
   std::printf("port %s added\n", p.positional[0].c_str());
   return 0;
 }
@@ -191,7 +203,8 @@ int AddPort(const Args& args) {
 int AddPrinter(const Args& args) {
   Parsed p;
   if (!Parse(args, 1, {"--driver", "--port"}, &p)) return 2;
-  if (!p.options.count("--driver") || !p.options.count("--port")) return Usage("add-printer needs --driver and --port");
+  if (!p.options.count("--driver") || !p.options.count("--port"))
+    return Usage("add-printer needs --driver and --port");
   std::string name = p.positional[0], port = p.options["--port"], driver = p.options["--driver"];
   std::string processor = "WINPRINT", type = "RAW", empty;
   PRINTER_INFO_2A info{};
@@ -200,7 +213,8 @@ int AddPrinter(const Args& args) {
   info.pDriverName = driver.data();
   info.pPrintProcessor = processor.data();
   info.pDatatype = type.data();
-  info.pShareName = info.pComment = info.pLocation = info.pSepFile = info.pParameters = empty.data();
+  info.pShareName = info.pComment = info.pLocation = info.pSepFile = info.pParameters =
+      empty.data();
   info.Attributes = PRINTER_ATTRIBUTE_DO_COMPLETE_FIRST | PRINTER_ATTRIBUTE_ENABLE_BIDI;
   HANDLE h = AddPrinterA(nullptr, 2, reinterpret_cast<LPBYTE>(&info));
   if (h == nullptr) return Report("cannot add printer \"" + name + "\"", GetLastError());
@@ -211,8 +225,9 @@ int AddPrinter(const Args& args) {
 
 int AddDriver(const Args& args) {
   Parsed p;
-  if (!Parse(args, 1, {"--driver-file", "--data-file", "--config-file", "--dependent-files", "--monitor",
-                       "--monitor-file"},
+  if (!Parse(args, 1,
+             {"--driver-file", "--data-file", "--config-file", "--dependent-files", "--monitor",
+              "--monitor-file"},
              &p))
     return 2;
   for (const char* needed : {"--driver-file", "--data-file", "--config-file"})
@@ -252,21 +267,31 @@ int AddDriver(const Args& args) {
     char system[MAX_PATH];
     GetSystemDirectoryA(system, sizeof system);
     std::error_code ec;
-    fs::copy_file(library, fs::path(trv::HostPath(system)) / library.filename(), fs::copy_options::overwrite_existing, ec);
+    fs::copy_file(library, fs::path(trv::HostPath(system)) / library.filename(),
+                  fs::copy_options::overwrite_existing, ec);
     if (ec) {
-      std::fprintf(stderr, "trvspool: cannot copy %s: %s\n", library.string().c_str(), ec.message().c_str());
+      std::fprintf(stderr, "trvspool: cannot copy %s: %s\n", library.string().c_str(),
+                   ec.message().c_str());
       return 1;
     }
-    std::string env = trv::IsWindowsNT() ? "Windows NT x86" : "Windows 4.0", file = library.filename().string();
+    std::string env = trv::IsWindowsNT() ? "Windows NT x86" : "Windows 4.0",
+                file = library.filename().string();
     MONITOR_INFO_2A info{monitor.data(), env.data(), file.data()};
     if (!AddMonitorA(nullptr, 2, reinterpret_cast<LPBYTE>(&info)) &&
         GetLastError() != ERROR_PRINT_MONITOR_ALREADY_INSTALLED)
       return Report("cannot add monitor \"" + monitor + "\"", GetLastError());
   }
   std::string name = p.positional[0], type = "RAW";
-  DRIVER_INFO_3A info{trv::IsWindowsNT() ? 3u : 0u, name.data(), nullptr, windowsPath["--driver-file"].data(),
-                      windowsPath["--data-file"].data(), windowsPath["--config-file"].data(), nullptr, dependents.data(),
-                      monitor.data(), type.data()};
+  DRIVER_INFO_3A info{trv::IsWindowsNT() ? 3u : 0u,
+                      name.data(),
+                      nullptr,
+                      windowsPath["--driver-file"].data(),
+                      windowsPath["--data-file"].data(),
+                      windowsPath["--config-file"].data(),
+                      nullptr,
+                      dependents.data(),
+                      monitor.data(),
+                      type.data()};
   if (!AddPrinterDriverA(nullptr, 3, reinterpret_cast<LPBYTE>(&info)))
     return Report("cannot add driver \"" + name + "\"", GetLastError());
   std::printf("driver %s added\n", name.c_str());
@@ -290,7 +315,8 @@ int Submit(const Args& args) {
   }
   std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   HANDLE h = nullptr;
-  if (!OpenPrinterA(printer.data(), &h, nullptr)) return Report("cannot open printer \"" + printer + "\"", GetLastError());
+  if (!OpenPrinterA(printer.data(), &h, nullptr))
+    return Report("cannot open printer \"" + printer + "\"", GetLastError());
   // --output names the document's output file, where a FILE: port writes it.
   std::string document = fs::path(p.positional[1]).filename().string(), type = "RAW";
   std::string output = p.options.count("--output") ? p.options["--output"] : "";
@@ -302,7 +328,8 @@ int Submit(const Args& args) {
     return Report("cannot start a job on \"" + printer + "\"", e);
   }
   DWORD written = 0;
-  if (!bytes.empty() && !WritePrinter(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written)) {
+  if (!bytes.empty() &&
+      !WritePrinter(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written)) {
     DWORD e = GetLastError();
     AbortPrinter(h);
     ClosePrinter(h);
@@ -315,12 +342,14 @@ int Submit(const Args& args) {
   // Despooling ran at the end of the document: a job still listed was kept.
   for (const trv::SpoolJob& j : trv::SpoolJobs()) {
     if (j.id == job && (j.status & JOB_STATUS_ERROR)) {
-      std::fprintf(stderr, "trvspool: job %lu kept, not printed: %s (error %lu)\n", static_cast<unsigned long>(job),
-                   SystemText(j.error).c_str(), static_cast<unsigned long>(j.error));
+      std::fprintf(stderr, "trvspool: job %lu kept, not printed: %s (error %lu)\n",
+                   static_cast<unsigned long>(job), SystemText(j.error).c_str(),
+                   static_cast<unsigned long>(j.error));
       return 1;
     }
   }
-  std::printf("job %lu printed on %s (%zu bytes)\n", static_cast<unsigned long>(job), printer.c_str(), bytes.size());
+  std::printf("job %lu printed on %s (%zu bytes)\n", static_cast<unsigned long>(job),
+              printer.c_str(), bytes.size());
   return 0;
 }
 

@@ -12,14 +12,16 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
-    {"list", trvspool::List},           {"add-port", trvspool::AddPort},
-    {"add-printer", trvspool::AddPrinter}, {"add-driver", trvspool::AddDriver},
-    {"submit", trvspool::Submit},       {"resubmit", trvspool::Resubmit},
+    {"list", trvspool::List},
+    {"add-port", trvspool::AddPort},
+    {"add-printer", trvspool::AddPrinter},
+    {"add-driver", trvspool::AddDriver},
+    {"submit", trvspool::Submit},
+    {"resubmit", trvspool::Resubmit},
     {"delete", trvspool::Delete},
 };
 
 }  // namespace
-
 
 int main(int argc, char** argv) {
   if (argc < 2) return trvspool::Usage("");

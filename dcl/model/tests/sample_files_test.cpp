@@ -184,8 +184,7 @@ bool AppliesTo(const BarcodeOptionEntry& entry, WORD barcode) {
   return entry.key == barcode || entry.key == ANY_KEY;
 }
 
-const BarcodeOptionEntry* Find(const ModelTables& tables, WORD barcode, WORD option,
-                               WORD flag) {
+const BarcodeOptionEntry* Find(const ModelTables& tables, WORD barcode, WORD option, WORD flag) {
   for (const BarcodeOptionEntry& entry : tables.barcodeOptions)
     if (entry.key == barcode && entry.optionId == option && (entry.flags & flag)) return &entry;
   return nullptr;
@@ -319,8 +318,8 @@ TEST_P(DataFiles, ReadIntoTheirModelAndFitTheirDefinitionFile) {
     bool fits = paper.width >= config.minPaperWidth && paper.width <= config.maxPaperWidth &&
                 paper.height >= config.minPaperHeight && paper.height <= config.maxPaperHeight;
     fit += fits;
-    defaults += fits && paper.width == config.defPaperWidth &&
-                paper.height == config.defPaperHeight;
+    defaults +=
+        fits && paper.width == config.defPaperWidth && paper.height == config.defPaperHeight;
   }
   EXPECT_EQ(fit, c.papersThatFit);
   EXPECT_EQ(defaults, 1u) << "the default size is a paper of the table";
@@ -332,12 +331,11 @@ INSTANTIATE_TEST_SUITE_P(
         DataCase{"TRVCP2.DAT", "TRVCPL.DEF", kFormatSingleSection, "TRV Mobile 2 CPCL", 203, 5800,
                  0x09, 0x0D, "25.4 mm/Sec,50.8 mm/Sec,76.2 mm/Sec,101.6 mm/Sec", 5},
         DataCase{"TRVCP4.DAT", "TRVCPL.DEF", kFormatMultiSection, "TRV Desk 4 CPCL", 203, 10400,
-                 0x3F, 0x1F,
-                 "50.8 mm/Sec,76.2 mm/Sec,101.6 mm/Sec,127.0 mm/Sec,152.4 mm/Sec", 11},
+                 0x3F, 0x1F, "50.8 mm/Sec,76.2 mm/Sec,101.6 mm/Sec,127.0 mm/Sec,152.4 mm/Sec", 11},
         DataCase{"TRVEP2.DAT", "TRVEPL.DEF", kFormatSingleSection, "TRV Desk 4 EPL", 203, 10400,
                  0x19, 0x0D, "38.1 mm/Sec,50.8 mm/Sec,76.2 mm/Sec,101.6 mm/Sec", 11},
-        DataCase{"TRVEP3.DAT", "TRVEPL.DEF", kFormatMultiSection, "TRV Desk 4 EPL 300", 300,
-                 10400, 0x11, 0x1D, "Slow,Medium,Fast", 11}),
+        DataCase{"TRVEP3.DAT", "TRVEPL.DEF", kFormatMultiSection, "TRV Desk 4 EPL 300", 300, 10400,
+                 0x11, 0x1D, "Slow,Medium,Fast", 11}),
     FileName<DataCase>);
 
 TEST_F(SampleFiles, ModeSettingsOfTheDataFiles) {

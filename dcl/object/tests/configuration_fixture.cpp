@@ -50,26 +50,36 @@ void Configuration::UseLibrary(const char* moduleName) {
   ASSERT_TRUE(initialize_ && terminate_);
 }
 
-CDCLBase* Configuration::Create(const char* printerName, const char* dataFile, const char* languageFile) {
+CDCLBase* Configuration::Create(const char* printerName, const char* dataFile,
+                                const char* languageFile) {
   std::memset(&table_, 0, sizeof table_);
   table_.size = kDclInterfaceSize;
   return initialize_(printerName, nullptr, dataFile, languageFile, 0, &table_);
 }
 
 ListResult Configuration::Papers(CDCLBase* o, DWORD key) {
-  return List([&](BYTE* b, DWORD s, DWORD* n, DWORD* c) { return table_.GetPaperList(o, key, b, s, n, c); });
+  return List([&](BYTE* b, DWORD s, DWORD* n, DWORD* c) {
+    return table_.GetPaperList(o, key, b, s, n, c);
+  });
 }
 ListResult Configuration::TextFonts(CDCLBase* o, DWORD key) {
-  return List([&](BYTE* b, DWORD s, DWORD* n, DWORD* c) { return table_.GetTextFontList(o, key, b, s, n, c); });
+  return List([&](BYTE* b, DWORD s, DWORD* n, DWORD* c) {
+    return table_.GetTextFontList(o, key, b, s, n, c);
+  });
 }
 ListResult Configuration::Barcodes(CDCLBase* o, DWORD key) {
-  return List([&](BYTE* b, DWORD s, DWORD* n, DWORD* c) { return table_.GetBarcodeFontList(o, key, b, s, n, c); });
+  return List([&](BYTE* b, DWORD s, DWORD* n, DWORD* c) {
+    return table_.GetBarcodeFontList(o, key, b, s, n, c);
+  });
 }
 ListResult Configuration::Models(CDCLBase* o) {
-  return List([&](BYTE* b, DWORD s, DWORD* n, DWORD* c) { return table_.GetModelList(o, b, s, n, c); });
+  return List(
+      [&](BYTE* b, DWORD s, DWORD* n, DWORD* c) { return table_.GetModelList(o, b, s, n, c); });
 }
 ListResult Configuration::Options(CDCLBase* o, DWORD key) {
-  return List([&](BYTE* b, DWORD s, DWORD* n, DWORD* c) { return table_.GetOptionList(o, key, b, s, n, c); });
+  return List([&](BYTE* b, DWORD s, DWORD* n, DWORD* c) {
+    return table_.GetOptionList(o, key, b, s, n, c);
+  });
 }
 
 namespace {
@@ -89,24 +99,30 @@ std::vector<BYTE> Blob(Get get, CDCLBase* o) {
 std::vector<BYTE> Configuration::DocProps(CDCLBase* o) { return Blob(table_.GetDocProps, o); }
 std::vector<BYTE> Configuration::DevProps(CDCLBase* o) { return Blob(table_.GetDevProps, o); }
 
-LONG Configuration::Setting(CDCLBase* o, std::vector<BYTE>& doc, std::vector<BYTE>& dev, WORD optionId) {
+LONG Configuration::Setting(CDCLBase* o, std::vector<BYTE>& doc, std::vector<BYTE>& dev,
+                            WORD optionId) {
   return static_cast<LONG>(table_.OptionCommand(o, doc.data(), dev.data(), optionId, 17, 0, 0));
 }
 
 std::string Configuration::DriverDataPath(const std::string& printerName) {
-  return "System\\CurrentControlSet\\Control\\Print\\Printers\\" + printerName + "\\PrinterDriverData";
+  return "System\\CurrentControlSet\\Control\\Print\\Printers\\" + printerName +
+         "\\PrinterDriverData";
 }
 
-DWORD Configuration::SubkeyCount(const std::string& path) { return static_cast<DWORD>(SubkeyNames(path).size()); }
+DWORD Configuration::SubkeyCount(const std::string& path) {
+  return static_cast<DWORD>(SubkeyNames(path).size());
+}
 
 std::vector<std::string> Configuration::SubkeyNames(const std::string& path) {
   std::vector<std::string> names;
   HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return names;
   char name[256];
   for (DWORD i = 0;; ++i) {
     DWORD length = sizeof name;
-    if (RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    if (RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+      break;
     names.emplace_back(name);
   }
   RegCloseKey(key);

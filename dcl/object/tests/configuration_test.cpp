@@ -73,7 +73,8 @@ TEST_F(LoadTest, FirstLoadPopulatesTheListsAndServesThem) {
   // The wide paper and the other tray's paper stay out; the 4 x 6 paper is the default.
   EXPECT_EQ(SubkeyNames(key + "\\Papers"),
             (std::vector<std::string>{"0x0000-Custom", "0x0001-Shipping", "0x0003-Small"}));
-  EXPECT_EQ(SubkeyNames(key + "\\Fonts"), (std::vector<std::string>{"0x0000-Font 0", "0x0001-Font 7"}));
+  EXPECT_EQ(SubkeyNames(key + "\\Fonts"),
+            (std::vector<std::string>{"0x0000-Font 0", "0x0001-Font 7"}));
 
   ListResult papers = Papers(o, 1);
   ASSERT_EQ(papers.count, 3u);
@@ -115,23 +116,27 @@ TEST_F(LoadTest, FirstLoadPopulatesTheListsAndServesThem) {
   EXPECT_EQ(fonts.needed, 2 * kTextFontSize);
   EXPECT_EQ(fonts.Chars(32, 48), "TB:Font 0");
   EXPECT_EQ(fonts.Chars(kTextFontSize + 32, 48), "TB:Font 7");
-  EXPECT_EQ(At<DWORD>(fonts.bytes.data(), 32 + 80) & 0x300u, 0x200u);  // resident: vertical multiplier
-  EXPECT_EQ(At<LONG>(fonts.bytes.data(), kTextFontSize + 24), 2);       // maximum multipliers
+  EXPECT_EQ(At<DWORD>(fonts.bytes.data(), 32 + 80) & 0x300u,
+            0x200u);                                               // resident: vertical multiplier
+  EXPECT_EQ(At<LONG>(fonts.bytes.data(), kTextFontSize + 24), 2);  // maximum multipliers
   ListResult barcodes = Barcodes(o);
   ASSERT_EQ(barcodes.count, 1u);
   EXPECT_EQ(barcodes.needed, kBarcodeSize);
   EXPECT_EQ(barcodes.Chars(24, 48), "TB:Code 39");
   // The bar code's default property: its flags, then its value text.
   HKEY properties = nullptr;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (key + "\\Barcodes\\0x0000-Code 39\\Properties").c_str(), 0,
-                          KEY_READ, &properties),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegOpenKeyExA(HKEY_LOCAL_MACHINE, (key + "\\Barcodes\\0x0000-Code 39\\Properties").c_str(), 0,
+                    KEY_READ, &properties),
+      ERROR_SUCCESS);
   BYTE data[16] = {};
   DWORD size = sizeof data, type = 0;
   EXPECT_EQ(RegQueryValueExA(properties, "(0x0018)", nullptr, &type, data, &size), ERROR_SUCCESS);
   RegCloseKey(properties);
   EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(data), size), std::string("\x00\x40" "50", 4));
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(data), size), std::string("\x00\x40"
+                                                                          "50",
+                                                                          4));
 
   // The model carries the printer's resolution; its name comes from the language file.
   ListResult models = Models(o);
@@ -156,13 +161,15 @@ TEST_F(LoadTest, FirstLoadPopulatesTheListsAndServesThem) {
   EXPECT_EQ(At<WORD>(doc.data(), 16), 2u);
   EXPECT_EQ(Setting(o, doc, dev, 0x3012), 12);  // darkness
   EXPECT_EQ(Setting(o, doc, dev, 0x3008), 3);   // print speed
-  EXPECT_EQ(table_.OptionCommand(o, doc.data(), dev.data(), 0x3012, 81, 0, 0), 1024);  // CPCL's limit
+  EXPECT_EQ(table_.OptionCommand(o, doc.data(), dev.data(), 0x3012, 81, 0, 0),
+            1024);  // CPCL's limit
   EXPECT_TRUE(Terminate(o));
 }
 
 // The lists without the text fields of fonts and bar codes, which refer to texts
 // of the library that differ from one load to the next.
-std::vector<BYTE> Comparable(ListResult list, size_t itemSize, std::initializer_list<size_t> textFields) {
+std::vector<BYTE> Comparable(ListResult list, size_t itemSize,
+                             std::initializer_list<size_t> textFields) {
   for (size_t at = 0; at + itemSize <= list.bytes.size(); at += itemSize)
     for (size_t field : textFields) std::memset(list.bytes.data() + at + field, 0, 4);
   return list.bytes;
@@ -215,8 +222,8 @@ TEST_F(LoadTest, ThePrintersOwnSettingsCount) {
   // unit and the resolution override are the printer's.
   const std::string key = DriverDataPath(",,srv,lbl");
   HKEY k = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
-                            nullptr),
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &k, nullptr),
             ERROR_SUCCESS);
   DWORD dpi = 300, unit = 3;
   RegSetValueExA(k, "UseDPIRegistry", 0, REG_DWORD, reinterpret_cast<BYTE*>(&dpi), 4);
@@ -229,11 +236,13 @@ TEST_F(LoadTest, ThePrintersOwnSettingsCount) {
   EXPECT_EQ(SubkeyCount(DriverDataPath("\\\\srv\\lbl")), 0u);
   EXPECT_EQ(At<LONG>(Models(o).bytes.data(), 20), 300);
   // At 300 dpi the 300-dpi font is the one installed.
-  EXPECT_EQ(SubkeyNames(key + "\\Fonts"), (std::vector<std::string>{"0x0000-Font 0", "0x0002-Font 7 at 300"}));
+  EXPECT_EQ(SubkeyNames(key + "\\Fonts"),
+            (std::vector<std::string>{"0x0000-Font 0", "0x0002-Font 7 at 300"}));
   // Speeds are shown in the printer's unit, inches.
   std::vector<BYTE> doc = DocProps(o), dev = DevProps(o);
   EXPECT_EQ(table_.OptionCommand(o, doc.data(), dev.data(), 0x3008, 50, 0, 0), 3);
-  EXPECT_STREQ(reinterpret_cast<const char*>(table_.OptionCommand(o, doc.data(), dev.data(), 0x3008, 52, 0, 0)),
+  EXPECT_STREQ(reinterpret_cast<const char*>(
+                   table_.OptionCommand(o, doc.data(), dev.data(), 0x3008, 52, 0, 0)),
                "2.00 in/Sec");
   EXPECT_TRUE(Terminate(o));
 }
@@ -243,9 +252,11 @@ TEST_F(LoadTest, AMissingUnitIsWrittenAsCentimetres) {
   ASSERT_NE(o, nullptr);
   DWORD unit = 0, size = sizeof unit, type = 0;
   HKEY key = nullptr;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, DriverDataPath("Label").c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
-  EXPECT_EQ(RegQueryValueExA(key, "UserMetrics", nullptr, &type, reinterpret_cast<BYTE*>(&unit), &size),
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, DriverDataPath("Label").c_str(), 0, KEY_READ, &key),
             ERROR_SUCCESS);
+  EXPECT_EQ(
+      RegQueryValueExA(key, "UserMetrics", nullptr, &type, reinterpret_cast<BYTE*>(&unit), &size),
+      ERROR_SUCCESS);
   RegCloseKey(key);
   EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
   EXPECT_EQ(unit, 2u);
@@ -261,7 +272,8 @@ TEST_F(LoadTest, WithoutTheProductConfigurationTheListsAreLeftAlone) {
   // Option 0x3018 is offered only once a load is complete.
   ListResult options = Options(o);
   bool offered = false;
-  for (DWORD i = 0; i < options.count; ++i) offered |= At<WORD>(options.bytes.data(), i * 32 + 4) == 0x3018;
+  for (DWORD i = 0; i < options.count; ++i)
+    offered |= At<WORD>(options.bytes.data(), i * 32 + 4) == 0x3018;
   EXPECT_FALSE(offered);
   EXPECT_TRUE(Terminate(o));
 }
@@ -302,15 +314,17 @@ TEST_P(FailingLoad, CreatesNothing) {
 INSTANTIATE_TEST_SUITE_P(
     Files, FailingLoad,
     ::testing::Values(
-        Failure{"unknown format", "MODEL.DAT", "[Config]\nConfig=Koral1\nPrinterName=X\nDotsPerMM=8\n",
+        Failure{"unknown format", "MODEL.DAT",
+                "[Config]\nConfig=Koral1\nPrinterName=X\nDotsPerMM=8\n", ERROR_BAD_CONFIGURATION},
+        Failure{"no Config key", "MODEL.DAT", "[Config]\nPrinterName=X\nDotsPerMM=8\n",
                 ERROR_BAD_CONFIGURATION},
-        Failure{"no Config key", "MODEL.DAT", "[Config]\nPrinterName=X\nDotsPerMM=8\n", ERROR_BAD_CONFIGURATION},
         Failure{"no resolution", "MODEL.DAT", "[Config]\nConfig=Configuration\nPrinterName=X\n",
                 ERROR_BAD_CONFIGURATION},
         Failure{"no model name", "MODEL.DAT", "[Config]\nConfig=Configuration\nDotsPerINCH=300\n",
                 ERROR_BAD_CONFIGURATION},
         Failure{"no data file", "MODEL.DAT", nullptr, ERROR_FILE_NOT_FOUND},
-        Failure{"broken pair", "TRVCPL.DEF", "[PAPERS]\nENUMUSEFORALL,2,Broken,0,(10160 15240),(0,0),(0,0),1\n",
+        Failure{"broken pair", "TRVCPL.DEF",
+                "[PAPERS]\nENUMUSEFORALL,2,Broken,0,(10160 15240),(0,0),(0,0),1\n",
                 ERROR_BAD_CONFIGURATION},
         Failure{"no definition file", "TRVCPL.DEF", nullptr, ERROR_FILE_NOT_FOUND},
         Failure{"no language file", "trv_uk.lng", nullptr, ERROR_FILE_NOT_FOUND}),

@@ -80,7 +80,8 @@ void Framework::SetUp() {
   initialize_ = reinterpret_cast<decltype(initialize_)>(GetProcAddress(module_, "DCLInitializeV2"));
   terminate_ = reinterpret_cast<decltype(terminate_)>(GetProcAddress(module_, "DCLTerminateV2"));
   callHelp_ = reinterpret_cast<decltype(callHelp_)>(GetProcAddress(module_, "DCLCallHelp"));
-  auto controlOf = reinterpret_cast<TestControl* (*)()>(GetProcAddress(module_, "TestLayerControl"));
+  auto controlOf =
+      reinterpret_cast<TestControl* (*)()>(GetProcAddress(module_, "TestLayerControl"));
   ASSERT_TRUE(initialize_ && terminate_ && callHelp_ && controlOf);
   control_ = controlOf();
   *control_ = TestControl{};
@@ -106,8 +107,10 @@ BOOL Framework::OpenFakePort(DCLInterface& table, CDCLBase* o) {
   return table.OpenPrinter(o, name, &t, nullptr, printer, 7, 1, nullptr, nullptr);
 }
 
-std::vector<BYTE> Framework::Record(DWORD type, const std::vector<BYTE>& payload, DWORD headerSize) {
-  std::vector<BYTE> r = trv::spool::EncodeRecord(type, payload.data(), static_cast<DWORD>(payload.size()));
+std::vector<BYTE> Framework::Record(DWORD type, const std::vector<BYTE>& payload,
+                                    DWORD headerSize) {
+  std::vector<BYTE> r =
+      trv::spool::EncodeRecord(type, payload.data(), static_cast<DWORD>(payload.size()));
   std::memcpy(r.data(), &headerSize, 4);
   return r;
 }

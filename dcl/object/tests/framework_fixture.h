@@ -19,9 +19,9 @@ namespace trv::dcl::testing {
 // state the test sets.
 struct FakePort {
   std::string written;
-  int failWrites = 0;         // WritePort fails this many times (last error 21)
-  bool busy = false;          // status reads answer "busy"
-  int busyUntilPolls = -1;    // after this many status polls the printer is ready again
+  int failWrites = 0;       // WritePort fails this many times (last error 21)
+  bool busy = false;        // status reads answer "busy"
+  int busyUntilPolls = -1;  // after this many status polls the printer is ready again
   int polls = 0;
   int opens = 0, closes = 0, startDocs = 0, endDocs = 0;
   PortAccessTable Table() const;
@@ -36,7 +36,8 @@ class Framework : public trv::testing::FreshMachine {
   // A new object through DCLInitializeV2 with a table of the right size.
   CDCLBase* Create(DCLInterface& table);
   BOOL OpenFakePort(DCLInterface& table, CDCLBase* o);
-  static std::vector<BYTE> Record(DWORD type, const std::vector<BYTE>& payload, DWORD headerSize = 48);
+  static std::vector<BYTE> Record(DWORD type, const std::vector<BYTE>& payload,
+                                  DWORD headerSize = 48);
 
   HMODULE module_ = nullptr;
   decltype(&DCLInitializeV2) initialize_ = nullptr;

@@ -116,13 +116,13 @@ TEST_F(HostInterface, DocPropsCarryModelDefaultsAndEveryDefaultValue) {
   EXPECT_EQ(At<DWORD>(d, 0), 32u);
   EXPECT_EQ(At<DWORD>(d, 4), 0x01040103u);
   EXPECT_EQ(At<DWORD>(d, 8), 44u);
-  EXPECT_EQ(At<WORD>(d, 12), 1u);   // model
-  EXPECT_EQ(At<WORD>(d, 14), 2u);   // the flagged tray
-  EXPECT_EQ(At<WORD>(d, 16), 3u);   // the flagged paper of tray 2
-  EXPECT_EQ(At<WORD>(d, 18), 1u);   // ribbon
-  EXPECT_EQ(At<WORD>(d, 20), 1u);   // placement of paper 3
-  EXPECT_EQ(At<WORD>(d, 22), 5u);   // flagged ribbon option of category 0x100
-  EXPECT_EQ(At<WORD>(d, 24), 6u);   // the option whose sub-ribbons complete option 5's
+  EXPECT_EQ(At<WORD>(d, 12), 1u);  // model
+  EXPECT_EQ(At<WORD>(d, 14), 2u);  // the flagged tray
+  EXPECT_EQ(At<WORD>(d, 16), 3u);  // the flagged paper of tray 2
+  EXPECT_EQ(At<WORD>(d, 18), 1u);  // ribbon
+  EXPECT_EQ(At<WORD>(d, 20), 1u);  // placement of paper 3
+  EXPECT_EQ(At<WORD>(d, 22), 5u);  // flagged ribbon option of category 0x100
+  EXPECT_EQ(At<WORD>(d, 24), 6u);  // the option whose sub-ribbons complete option 5's
   EXPECT_EQ(At<DWORD>(d, 32), 12u);
   EXPECT_EQ(At<WORD>(d, 36), 0x1004u);
   EXPECT_EQ(At<DWORD>(d, 40), 1u);
@@ -153,7 +153,8 @@ TEST_F(HostInterface, SetDocPropsNeedsTheExactSizeAndChangesNothingOtherwise) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
   EXPECT_EQ(doc, before);
   EXPECT_TRUE(control_->calls.empty());
-  EXPECT_EQ(table.OptionCommand(o, doc.data(), nullptr, 0x1004, 17, 0, 0), 1);  // found in the blob given
+  EXPECT_EQ(table.OptionCommand(o, doc.data(), nullptr, 0x1004, 17, 0, 0),
+            1);  // found in the blob given
 
   control_->calls.clear();
   ASSERT_TRUE(table.SetDocProps(o, 1, doc.data(), needed));
@@ -192,9 +193,11 @@ TEST_F(HostInterface, HelpGoesThroughWinHelpOnlyForAControl) {
   int cookie = trv::AddHelpListener([&](const trv::HelpRequest& r) { requests.push_back(r); });
   callHelp_(nullptr, 1200, o);
   EXPECT_TRUE(requests.empty());
-  HWND dialog = CreateWindowExA(0, "#32770", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-  HWND control = CreateWindowExA(0, "BUTTON", "", WS_CHILD, 0, 0, 0, 0, dialog,
-                                 reinterpret_cast<HMENU>(static_cast<LONG_PTR>(1040)), nullptr, nullptr);
+  HWND dialog =
+      CreateWindowExA(0, "#32770", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+  HWND control =
+      CreateWindowExA(0, "BUTTON", "", WS_CHILD, 0, 0, 0, 0, dialog,
+                      reinterpret_cast<HMENU>(static_cast<LONG_PTR>(1040)), nullptr, nullptr);
   callHelp_(control, 1200, o);
   trv::RemoveHelpListener(cookie);
   ASSERT_EQ(requests.size(), 1u);

@@ -58,21 +58,36 @@ TEST_F(LabelOptionsTest, SupportFollowsCapabilitiesFamilyAndEvents) {
     BOOL expected;
   };
   const Case cases[] = {
-      {0x1001, 0, 1, 0, TRUE},        {0x3041, 0, 1, 0, TRUE},
-      {0x1004, 0x2000, 1, 0, TRUE},   {0x1004, 0x4000, 1, 0, FALSE},
-      {0x1005, 0x4000, 1, 0, TRUE},   {0x1008, 0x01, 1, 0, TRUE},
-      {0x1009, 0x01, 1, 0, FALSE},    {0x100A, 0x800000, 1, 0, TRUE},
-      {0x2001, 0x200, 1, 0, TRUE},    {0x2001, 0, 1, 0, FALSE},
-      {0x3003, 0x80, 1, 0, TRUE},     {0x3004, 0x80, 1, 0, FALSE},
-      {0x3005, 0x80, 1, 0, TRUE},     {0x3007, 0x10, 1, 0, TRUE},
-      {0x3008, 0x10, 1, 0, FALSE},    {0x3012, 0x20, 1, 0, TRUE},
-      {0x3013, 0, 1, 0x400, TRUE},    {0x3014, 0, 1, 0x400, TRUE},
-      {0x3015, 0, 1, 0x400, FALSE},   {0x3046, 0, 1, 0x400, TRUE},
-      {0x3046, 0x20, 1, 0, TRUE},     {0x3046, 0x40, 1, 0, FALSE},
-      {0x3016, 0x10000000, 1, 0, TRUE}, {0x3016, 0, 1, 0, FALSE},
-      {0x3017, 0x800, 1, 0, TRUE},    {0x3018, 0x800, 1, 0, FALSE},
-      {0x3047, 0x1000000, 1, 0, TRUE}, {0x3024, 0xFFFFFFFF, 1, 0, FALSE},
-      {0x3050, 0, 4, 0, TRUE},        {0x3020, 0xFFFFFFFF, 4, 0x400, FALSE},
+      {0x1001, 0, 1, 0, TRUE},
+      {0x3041, 0, 1, 0, TRUE},
+      {0x1004, 0x2000, 1, 0, TRUE},
+      {0x1004, 0x4000, 1, 0, FALSE},
+      {0x1005, 0x4000, 1, 0, TRUE},
+      {0x1008, 0x01, 1, 0, TRUE},
+      {0x1009, 0x01, 1, 0, FALSE},
+      {0x100A, 0x800000, 1, 0, TRUE},
+      {0x2001, 0x200, 1, 0, TRUE},
+      {0x2001, 0, 1, 0, FALSE},
+      {0x3003, 0x80, 1, 0, TRUE},
+      {0x3004, 0x80, 1, 0, FALSE},
+      {0x3005, 0x80, 1, 0, TRUE},
+      {0x3007, 0x10, 1, 0, TRUE},
+      {0x3008, 0x10, 1, 0, FALSE},
+      {0x3012, 0x20, 1, 0, TRUE},
+      {0x3013, 0, 1, 0x400, TRUE},
+      {0x3014, 0, 1, 0x400, TRUE},
+      {0x3015, 0, 1, 0x400, FALSE},
+      {0x3046, 0, 1, 0x400, TRUE},
+      {0x3046, 0x20, 1, 0, TRUE},
+      {0x3046, 0x40, 1, 0, FALSE},
+      {0x3016, 0x10000000, 1, 0, TRUE},
+      {0x3016, 0, 1, 0, FALSE},
+      {0x3017, 0x800, 1, 0, TRUE},
+      {0x3018, 0x800, 1, 0, FALSE},
+      {0x3047, 0x1000000, 1, 0, TRUE},
+      {0x3024, 0xFFFFFFFF, 1, 0, FALSE},
+      {0x3050, 0, 4, 0, TRUE},
+      {0x3020, 0xFFFFFFFF, 4, 0x400, FALSE},
       {0x4444, 0xFFFFFFFF, 4, 0x400, FALSE},
   };
   for (const Case& c : cases) {
@@ -123,7 +138,8 @@ TEST_F(LabelOptionsTest, DispenseAndTrackingDefaultsTakeTheModesGroup) {
   const BYTE* d = Options().Default(0x2001);
   EXPECT_EQ(WordAt(d, 0), 32);
   const LONG dispense[] = {0x10, 5, 7, 11, 13, 0x20000};
-  for (size_t i = 0; i < std::size(dispense); ++i) EXPECT_EQ(WordAt(d, 8 + 4 * i), dispense[i]) << i;
+  for (size_t i = 0; i < std::size(dispense); ++i)
+    EXPECT_EQ(WordAt(d, 8 + 4 * i), dispense[i]) << i;
 
   const BYTE* t = Options().Default(0x3005);
   EXPECT_EQ(WordAt(t, 0), 24);
@@ -137,8 +153,8 @@ TEST_F(LabelOptionsTest, DispenseAndTrackingDefaultsTakeTheModesGroup) {
 }
 
 TEST_F(LabelOptionsTest, EnabledFollowsTheCurrentValue) {
-  config.dispense[1].offered = 0x7000;  // mode 0x08
-  config.tracking[0].offered = 0;       // bit 0x04
+  config.dispense[1].offered = 0x7000;        // mode 0x08
+  config.tracking[0].offered = 0;             // bit 0x04
   EXPECT_FALSE(Options().IsEnabled(0x2001));  // no value attached
   EXPECT_FALSE(Options().IsEnabled(0x3005));
   EXPECT_TRUE(Options().IsEnabled(0x3041));
@@ -165,8 +181,11 @@ TEST_F(LabelOptionsTest, Ranges) {
     BOOL range;
     LONG minimum, maximum;
   };
-  const Case cases[] = {{0x1005, TRUE, 1, 500},  {0x1009, TRUE, -5, 40}, {0x3012, FALSE, 2, 28},
-                        {0x3026, TRUE, 1, 255},  {0x3004, FALSE, 0, 0}};
+  const Case cases[] = {{0x1005, TRUE, 1, 500},
+                        {0x1009, TRUE, -5, 40},
+                        {0x3012, FALSE, 2, 28},
+                        {0x3026, TRUE, 1, 255},
+                        {0x3004, FALSE, 0, 0}};
   for (const Case& c : cases) {
     EXPECT_EQ(Options().HasRange(c.id), c.range) << std::hex << c.id;
     EXPECT_EQ(Options().Minimum(c.id), c.minimum) << std::hex << c.id;
@@ -205,7 +224,7 @@ TEST_F(LabelOptionsTest, NthSetBitCountsFromBitZero) {
   struct Case {
     DWORD set, n, bit;
   };
-  const Case cases[] = {{0x0A, 0, 0x02}, {0x0A, 1, 0x08}, {0x0A, 2, 0},
+  const Case cases[] = {{0x0A, 0, 0x02},      {0x0A, 1, 0x08}, {0x0A, 2, 0},
                         {0x18001, 1, 0x8000}, {0x18001, 2, 0}, {0, 0, 0}};
   for (const Case& c : cases) EXPECT_EQ(NthSetBit(c.set, c.n), c.bit) << c.set << " " << c.n;
 }
@@ -265,15 +284,15 @@ TEST_F(LabelOptionsTest, ValueTextsByFamily) {
     std::string text;
   };
   const Case cases[] = {
-      {1, 0, 0x1004, 1, "T81"},         {2, 0, 0x3022, 0, "T75"},
-      {1, 0, 0x2001, 0x01, "T12399"},   {4, 0, 0x2001, 0x01, "T12275"},
-      {2, 0, 0x2001, 0x04, "T12352"},   {4, 0, 0x2001, 0x08, "T12278"},
-      {1, 0, 0x3005, 0x08, "T12289"},   {4, 0, 0x3005, 0x04, "T12550"},
-      {4, 1, 0x3005, 0x04, "T12574"},   {4, 1, 0x3005, 0x01, "T12399"},
-      {1, 1, 0x3005, 0x04, "T12288"},   {1, 0, 0x3005, 0x10, "T12290"},
+      {1, 0, 0x1004, 1, "T81"},           {2, 0, 0x3022, 0, "T75"},
+      {1, 0, 0x2001, 0x01, "T12399"},     {4, 0, 0x2001, 0x01, "T12275"},
+      {2, 0, 0x2001, 0x04, "T12352"},     {4, 0, 0x2001, 0x08, "T12278"},
+      {1, 0, 0x3005, 0x08, "T12289"},     {4, 0, 0x3005, 0x04, "T12550"},
+      {4, 1, 0x3005, 0x04, "T12574"},     {4, 1, 0x3005, 0x01, "T12399"},
+      {1, 1, 0x3005, 0x04, "T12288"},     {1, 0, 0x3005, 0x10, "T12290"},
       {4, 0, 0x3005, 0x08, "0x00000008"}, {1, 0, 0x3004, 3, "0x00000003"},
-      {2, 0, 0x3015, 0x10, "T12295"},   {4, 0, 0x3049, 1, "T12563"},
-      {1, 0, 0x1234, -1, "0xFFFFFFFF"}, {3, 0, 0x1004, 1, "0x00000001"},
+      {2, 0, 0x3015, 0x10, "T12295"},     {4, 0, 0x3049, 1, "T12563"},
+      {1, 0, 0x1234, -1, "0xFFFFFFFF"},   {3, 0, 0x1004, 1, "0x00000001"},
   };
   for (const Case& c : cases) {
     config.family = c.family;
@@ -345,7 +364,7 @@ TEST_F(LabelOptionsTest, EventsStayCoupled) {
 
 TEST_F(LabelOptionsTest, ChangedModesRefillTheirWords) {
   config.dispense[3] = DispenseGroup{0, 0x5, 6, 0, 0, 7, 0, 0, 8, 0, 0, 9, 0, 0};  // mode 0x02
-  config.tracking[1] = TrackingGroup{0x2, 31, 0, 0, 32, 0, 0};                      // bit 0x08
+  config.tracking[1] = TrackingGroup{0x2, 31, 0, 0, 32, 0, 0};                     // bit 0x08
   std::vector<BYTE> d = MakeValue(0x2001, 32, 0x02);
   Options().ApplyChange(0x2001, d.data(), 0x01);
   const LONG words[] = {0x02, 6, 7, 8, 9, 0x5};
@@ -423,15 +442,22 @@ TEST_F(LabelOptionsTest, DialogsOpenOnlyForAModeTheyHaveAGroupFor) {
     LONG setting;
     DWORD error;
   } cases[] = {
-      {0x2001, 0x02, ERROR_SUCCESS}, {0x2001, 0x20, ERROR_SUCCESS},
-      {0x2001, 0x01, ERROR_INVALID_PARAMETER}, {0x2001, 0x06, ERROR_INVALID_PARAMETER},
-      {0x3005, 0x01, ERROR_SUCCESS}, {0x3005, 0x08, ERROR_SUCCESS},
-      {0x3005, 0x02, ERROR_INVALID_PARAMETER}, {0x3005, 0x10, ERROR_INVALID_PARAMETER},
-      {0x3041, 0, ERROR_SUCCESS}, {0x3001, 0, ERROR_SUCCESS},
+      {0x2001, 0x02, ERROR_SUCCESS},
+      {0x2001, 0x20, ERROR_SUCCESS},
+      {0x2001, 0x01, ERROR_INVALID_PARAMETER},
+      {0x2001, 0x06, ERROR_INVALID_PARAMETER},
+      {0x3005, 0x01, ERROR_SUCCESS},
+      {0x3005, 0x08, ERROR_SUCCESS},
+      {0x3005, 0x02, ERROR_INVALID_PARAMETER},
+      {0x3005, 0x10, ERROR_INVALID_PARAMETER},
+      {0x3041, 0, ERROR_SUCCESS},
+      {0x3001, 0, ERROR_SUCCESS},
   };
-  for (const Case& c : cases) EXPECT_EQ(check(c.id, c.setting), c.error) << std::hex << c.id << " " << c.setting;
+  for (const Case& c : cases)
+    EXPECT_EQ(check(c.id, c.setting), c.error) << std::hex << c.id << " " << c.setting;
   for (WORD id : {0x2001, 0x3005, 0x3041, 0x3045})
-    EXPECT_EQ(Options().CheckDialogValue(id, nullptr), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << std::hex << id;
+    EXPECT_EQ(Options().CheckDialogValue(id, nullptr), static_cast<DWORD>(ERROR_INVALID_PARAMETER))
+        << std::hex << id;
   // The lists' dialogs read the printer's lists, not a value.
   EXPECT_EQ(Options().CheckDialogValue(0x3002, nullptr), static_cast<DWORD>(ERROR_SUCCESS));
   EXPECT_TRUE(LabelOptions::HasDialog(0x3020));

@@ -3,13 +3,13 @@
 // any size, and the monitor writes them to a real port through the DCL object.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <thread>
-#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "dcl/object/host_interface.h"
@@ -67,13 +67,15 @@ class Monitor : public trv::testing::SpoolerTest {
   void InstallDriverWithMonitor(const std::string& driver, const std::string& monitor) {
     char dir[MAX_PATH];
     DWORD needed = 0;
-    ASSERT_TRUE(GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(dir), sizeof dir, &needed));
-    for (const char* f : {"TRV.DLL", "TRVUI.DLL", "TEST.DAT"}) writeFile(std::string(dir) + "\\" + f, f);
+    ASSERT_TRUE(GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(dir),
+                                           sizeof dir, &needed));
+    for (const char* f : {"TRV.DLL", "TRVUI.DLL", "TEST.DAT"})
+      writeFile(std::string(dir) + "\\" + f, f);
     std::string d = driver, m = monitor, type = "RAW";
     char driverFile[] = "TRV.DLL", dataFile[] = "TEST.DAT", configFile[] = "TRVUI.DLL", help[] = "";
     char dependents[] = "\0\0";
-    DRIVER_INFO_3A info{3, d.data(), nullptr, driverFile, dataFile, configFile, help, dependents,
-                        m.data(), type.data()};
+    DRIVER_INFO_3A info{3,          d.data(), nullptr,    driverFile, dataFile,
+                        configFile, help,     dependents, m.data(),   type.data()};
     ASSERT_TRUE(AddPrinterDriverA(nullptr, 3, reinterpret_cast<LPBYTE>(&info))) << GetLastError();
   }
 
@@ -114,7 +116,8 @@ TEST_F(Monitor, PrinterCommandsReachTheVirtualPrinterUnchanged) {
     EXPECT_TRUE(KeptJobs("Net label").empty());
   }
   // The printer stores a job when its connection ends, on its own thread.
-  for (int i = 0; i < 500 && printer.Jobs().size() < 2; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  for (int i = 0; i < 500 && printer.Jobs().size() < 2; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   printer.Stop();
   std::vector<std::string> jobs = printer.Jobs();
   ASSERT_EQ(jobs.size(), 2u);
@@ -129,7 +132,8 @@ TEST_F(Monitor, ARecordStreamReachesTheDclObjectRecordByRecord) {
   std::string job = Blobs() + RecordOf(trv::spool::DCLD_DOC_BEGIN, Words({812, 1218, 1})) +
                     RecordOf(trv::spool::DCLD_PAGE_BEGIN, {0, 0, 0, 0, 1, 0}) +
                     RecordOf(trv::spool::DCLD_RAW_COMMAND, {0, 0, 'X', 'Y', '\n'}) +
-                    RecordOf(trv::spool::DCLD_PAGE_END, {1, 0}) + RecordOf(trv::spool::DCLD_DOC_END, {});
+                    RecordOf(trv::spool::DCLD_PAGE_END, {1, 0}) +
+                    RecordOf(trv::spool::DCLD_DOC_END, {});
   for (DWORD buffer : {1u, 50u, 65536u}) {
     SCOPED_TRACE(buffer);
     trv::SetDespoolBufferSize(buffer);
@@ -146,7 +150,8 @@ TEST_F(Monitor, ADocumentBeginBeforeBothBlobsFailsTheJobWith87) {
   trv::SetDespoolBufferSize(4096);
   std::vector<BYTE> doc(32, 0);
   doc[0] = 32;
-  std::string job = RecordOf(trv::spool::DCLD_DOCPROPS, doc) + RecordOf(trv::spool::DCLD_DOC_BEGIN, Words({8, 8, 1}));
+  std::string job = RecordOf(trv::spool::DCLD_DOCPROPS, doc) +
+                    RecordOf(trv::spool::DCLD_DOC_BEGIN, Words({8, 8, 1}));
   Submit("Label", job, "C:\\early.prn");
   auto kept = KeptJobs("Label");
   ASSERT_EQ(kept.size(), 1u);
@@ -176,7 +181,8 @@ class MonitorCalls : public Monitor {
     GetSystemDirectoryA(system, sizeof system);
     module_ = LoadLibraryA((std::string(system) + "\\trvtest.dll").c_str());
     ASSERT_NE(module_, nullptr);
-    auto init = reinterpret_cast<InitializeMonitorExFn>(GetProcAddress(module_, "InitializeMonitorEx"));
+    auto init =
+        reinterpret_cast<InitializeMonitorExFn>(GetProcAddress(module_, "InitializeMonitorEx"));
     ASSERT_NE(init, nullptr);
     std::memset(&table_, 0xAB, sizeof table_);
     ASSERT_TRUE(init(nullptr, &table_));
@@ -200,7 +206,8 @@ class MonitorCalls : public Monitor {
   }
   BOOL Write(const std::string& bytes, DWORD* written) {
     std::string copy = bytes;
-    return table_.pfnWritePort(handle_, reinterpret_cast<LPBYTE>(copy.data()), static_cast<DWORD>(copy.size()), written);
+    return table_.pfnWritePort(handle_, reinterpret_cast<LPBYTE>(copy.data()),
+                               static_cast<DWORD>(copy.size()), written);
   }
   TestControl* Control() {
     auto f = reinterpret_cast<TestControl* (*)()>(GetProcAddress(module_, "TestLayerControl"));

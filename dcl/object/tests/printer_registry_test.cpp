@@ -30,8 +30,8 @@ RawValue Query(HKEY key, const char* name) {
   v.rc = RegQueryValueExA(key, name, nullptr, &v.type, nullptr, &size);
   if (v.rc != ERROR_SUCCESS) return v;
   v.data.resize(size);
-  v.rc = RegQueryValueExA(key, name, nullptr, &v.type, reinterpret_cast<BYTE*>(v.data.data()),
-                          &size);
+  v.rc =
+      RegQueryValueExA(key, name, nullptr, &v.type, reinterpret_cast<BYTE*>(v.data.data()), &size);
   return v;
 }
 
@@ -47,8 +47,7 @@ std::vector<std::string> SubkeyNames(HKEY key) {
   for (DWORD i = 0;; ++i) {
     char name[256];
     DWORD length = sizeof name;
-    if (RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS)
+    if (RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
       break;
     names.emplace_back(name, length);
   }
@@ -58,8 +57,7 @@ std::vector<std::string> SubkeyNames(HKEY key) {
 class Key {
  public:
   Key(HKEY parent, const std::string& path) {
-    EXPECT_EQ(RegOpenKeyExA(parent, path.c_str(), 0, KEY_ALL_ACCESS, &key_), ERROR_SUCCESS)
-        << path;
+    EXPECT_EQ(RegOpenKeyExA(parent, path.c_str(), 0, KEY_ALL_ACCESS, &key_), ERROR_SUCCESS) << path;
   }
   ~Key() {
     if (key_) RegCloseKey(key_);
@@ -161,9 +159,9 @@ TEST_F(PrinterRegistryTest, OpenCreatesTheDriverDataKeyAndItsThreeLists) {
 
 TEST_F(PrinterRegistryTest, AConnectionNameUsesItsCommaFormWhenThatKeyExists) {
   HKEY comma = nullptr;
-  ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, (std::string(kPrinters) + ",,srv,lbl").c_str(),
-                          &comma),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegCreateKeyA(HKEY_LOCAL_MACHINE, (std::string(kPrinters) + ",,srv,lbl").c_str(), &comma),
+      ERROR_SUCCESS);
   RegCloseKey(comma);
   PrinterRegistry connection;
   ASSERT_TRUE(connection.Open("\\\\srv\\lbl"));
@@ -251,9 +249,12 @@ TEST_F(PrinterRegistryTest, DpiOverrideCountsOnlyFromOneTo999) {
     DWORD expected;
   };
   const Case cases[] = {
-      {REG_DWORD, DwordBytes(300), 300}, {REG_DWORD, DwordBytes(1), 1},
-      {REG_DWORD, DwordBytes(999), 999}, {REG_DWORD, DwordBytes(1000), 0},
-      {REG_DWORD, DwordBytes(0), 0},     {REG_BINARY, DwordBytes(300), 0},
+      {REG_DWORD, DwordBytes(300), 300},
+      {REG_DWORD, DwordBytes(1), 1},
+      {REG_DWORD, DwordBytes(999), 999},
+      {REG_DWORD, DwordBytes(1000), 0},
+      {REG_DWORD, DwordBytes(0), 0},
+      {REG_BINARY, DwordBytes(300), 0},
       {REG_BINARY, std::string("\x2c\x01", 2), 0},
   };
   EXPECT_EQ(ReadDpiOverride(reg.driverData()), 0u);
@@ -373,12 +374,12 @@ TEST_F(PrinterRegistryTest, APropertyValueShorterThanItsFlagsCannotBeRead) {
 
 TEST_F(PrinterRegistryTest, AJobReadsEveryFontBarcodeAndProperty) {
   std::vector<FontInstallItem> install;
-  ASSERT_TRUE(reg.SaveTextFonts({Font(ANY_KEY, 1, "F1"), Font(ANY_KEY, 2, "F2")}, false, 203,
-                                install));
-  ASSERT_TRUE(reg.SaveBarcodes({Barcode(3, "B3"), Barcode(4, "B4")},
-                               {Property(3, 0x12, 1, "x"), Property(4, 0x13, 1, "y"),
-                                Property(4, 0x14, 1, "z")},
-                               false, install));
+  ASSERT_TRUE(
+      reg.SaveTextFonts({Font(ANY_KEY, 1, "F1"), Font(ANY_KEY, 2, "F2")}, false, 203, install));
+  ASSERT_TRUE(reg.SaveBarcodes(
+      {Barcode(3, "B3"), Barcode(4, "B4")},
+      {Property(3, 0x12, 1, "x"), Property(4, 0x13, 1, "y"), Property(4, 0x14, 1, "z")}, false,
+      install));
   StoredLists lists;
   ASSERT_EQ(ReadStoredLists(reg.fonts(), reg.barcodes(), lists), ERROR_SUCCESS);
   ASSERT_EQ(lists.fonts.size(), 2u);
@@ -392,8 +393,8 @@ TEST_F(PrinterRegistryTest, AJobReadsEveryFontBarcodeAndProperty) {
 
 TEST_F(PrinterRegistryTest, OneDamagedValueFailsTheWholeListRead) {
   std::vector<FontInstallItem> install;
-  ASSERT_TRUE(reg.SaveTextFonts({Font(ANY_KEY, 1, "F1"), Font(ANY_KEY, 2, "F2")}, false, 203,
-                                install));
+  ASSERT_TRUE(
+      reg.SaveTextFonts({Font(ANY_KEY, 1, "F1"), Font(ANY_KEY, 2, "F2")}, false, 203, install));
   ASSERT_TRUE(reg.SaveBarcodes({Barcode(3, "B3")}, {}, false, install));
   const size_t heldBefore = TextHeapCount();
   {
@@ -464,8 +465,8 @@ TEST_F(PrinterRegistryTest, AFailedSaveLeavesTheOldListIntact) {
 
   std::vector<FontInstallItem> install = {{99, 99}};
   ASSERT_TRUE(reg.SaveTextFonts({Font(ANY_KEY, 1, "F")}, false, 203, install));
-  EXPECT_FALSE(reg.SaveTextFonts({Font(ANY_KEY, 2, "G"), Font(ANY_KEY, 3, tooLong)}, false, 203,
-                                 install));
+  EXPECT_FALSE(
+      reg.SaveTextFonts({Font(ANY_KEY, 2, "G"), Font(ANY_KEY, 3, tooLong)}, false, 203, install));
   EXPECT_EQ(SubkeyNames(reg.fonts()), (std::vector<std::string>{"0x0000-F"}));
 
   ASSERT_TRUE(reg.SaveBarcodes({Barcode(1, "Q")}, {}, false, install));
@@ -545,8 +546,7 @@ class PopulateTest : public PrinterRegistryTest {
     return p;
   }
   BOOL Populate() {
-    return reg.Populate(tables, config, kUnitMillimetres, "Default", fontInstall,
-                        barcodeInstall);
+    return reg.Populate(tables, config, kUnitMillimetres, "Default", fontInstall, barcodeInstall);
   }
 
   ModelTables tables;
@@ -600,9 +600,8 @@ TEST_F(PopulateTest, WithoutADefaultSizedPaperOneIsAddedAboveTheLargestId) {
 }
 
 TEST_F(PopulateTest, FontsPassTheResolutionFilterAndBarcodesTakeTheirDefaults) {
-  for (auto [key, name] : {std::pair<DWORD, const char*>{0xFFF2, "At 203"},
-                           {0xFFF3, "At 300"},
-                           {0xFFF1, "At 150"}}) {
+  for (auto [key, name] :
+       {std::pair<DWORD, const char*>{0xFFF2, "At 203"}, {0xFFF3, "At 300"}, {0xFFF1, "At 150"}}) {
     TextFontEntry f{};
     f.key = key;
     f.name = TextHeapAdd(name);
@@ -624,13 +623,11 @@ TEST_F(PopulateTest, FontsPassTheResolutionFilterAndBarcodesTakeTheirDefaults) {
   };
   // A group entry (0x40, of another bar code) opens group 0x0A00 under option 0x30,
   // whose default (0x0400) clears the values of its children.
-  tables.barcodeOptions = {option(ANY_KEY, 0x10, 0x4000, "default for all"),
-                           option(2, 0x11, 0x0001, "not a default"),
-                           option(7, 0x12, 0x4000, "other bar code"),
-                           option(ANY_KEY, 0x30, 0x4400, "parent"),
-                           option(9, 0x20, 0x0A40, "group", 0x30),
-                           option(2, 0x31, 0x4000, "child"),
-                           option(2, 0x32, 0x4000, "second child")};
+  tables.barcodeOptions = {
+      option(ANY_KEY, 0x10, 0x4000, "default for all"), option(2, 0x11, 0x0001, "not a default"),
+      option(7, 0x12, 0x4000, "other bar code"),        option(ANY_KEY, 0x30, 0x4400, "parent"),
+      option(9, 0x20, 0x0A40, "group", 0x30),           option(2, 0x31, 0x4000, "child"),
+      option(2, 0x32, 0x4000, "second child")};
   ASSERT_TRUE(Populate());
   EXPECT_EQ(SubkeyNames(reg.fonts()), (std::vector<std::string>{"0x0000-At 203"}));
   ASSERT_EQ(fontInstall.size(), 1u);

@@ -72,7 +72,8 @@ TEST_F(Records, NeedAnOpenPort) {
 TEST_F(Records, AJobReachesTheObjectsOperationsInOrder) {
   ASSERT_TRUE(OpenFakePort(table_, object_));
   SetLastError(0);
-  EXPECT_FALSE(Send(trv::spool::DCLD_DOC_BEGIN, Words({812, 1218, 1})));  // before both option blobs
+  EXPECT_FALSE(
+      Send(trv::spool::DCLD_DOC_BEGIN, Words({812, 1218, 1})));  // before both option blobs
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
   SendBlobs();
   control_->calls.clear();
@@ -87,11 +88,12 @@ TEST_F(Records, AJobReachesTheObjectsOperationsInOrder) {
   EXPECT_TRUE(Send(trv::spool::DCLD_RAW_COMMAND, {0, 0, 'X', 'Y'}));
   EXPECT_TRUE(Send(trv::spool::DCLD_PAGE_END, Shorts({2})));
   EXPECT_TRUE(Send(trv::spool::DCLD_DOC_END, {}));
-  EXPECT_EQ(control_->calls,
-            (std::vector<std::string>{"StartDoc(812,1218,1)", "StartPage(0,0,2)", "PrintText(7,10,20,0,ABC)",
-                                      "PassThrough(XY)", "EndPage(2)", "EndDoc"}));
-  EXPECT_EQ(Port().written,
-            "StartDoc(812,1218,1)\nStartPage(0,0,2)\nPrintText(7,10,20,0,ABC)\nXYEndPage(2)\nEndDoc\n");
+  EXPECT_EQ(control_->calls, (std::vector<std::string>{"StartDoc(812,1218,1)", "StartPage(0,0,2)",
+                                                       "PrintText(7,10,20,0,ABC)",
+                                                       "PassThrough(XY)", "EndPage(2)", "EndDoc"}));
+  EXPECT_EQ(
+      Port().written,
+      "StartDoc(812,1218,1)\nStartPage(0,0,2)\nPrintText(7,10,20,0,ABC)\nXYEndPage(2)\nEndDoc\n");
   EXPECT_TRUE(table_.ClosePrinter(object_));
 }
 

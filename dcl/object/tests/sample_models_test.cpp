@@ -93,7 +93,8 @@ TEST_P(SampleModel, InstallsAndServesItsLists) {
     EXPECT_EQ(barcodes.Chars(i * kBarcodeSize + 24, 48).rfind("TB:", 0), 0u) << i;
 
   // The tray and the model come from the language file.
-  ListResult trays = List([&](BYTE* b, DWORD s, DWORD* n, DWORD* c) { return table_.GetTrayList(o, 1, b, s, n, c); });
+  ListResult trays = List(
+      [&](BYTE* b, DWORD s, DWORD* n, DWORD* c) { return table_.GetTrayList(o, 1, b, s, n, c); });
   ASSERT_EQ(trays.count, 1u);
   EXPECT_EQ(trays.Text(8), "Label Roll");
   EXPECT_EQ(models.Text(8), "Label Printer");
@@ -114,15 +115,16 @@ TEST_P(SampleModel, InstallsAndServesItsLists) {
   EXPECT_TRUE(Terminate(again));
 }
 
-INSTANTIATE_TEST_SUITE_P(Models, SampleModel,
-                         ::testing::Values(Model{"TRVCPL.DLL", "TRVCP2.DAT", 203, 5080, 2540, 50, 3},
-                                           Model{"TRVCPL.DLL", "TRVCP4.DAT", 203, 10160, 15240, 0, 3},
-                                           Model{"TRVEPL.DLL", "TRVEP2.DAT", 203, 10160, 15240, 8, 3},
-                                           Model{"TRVEPL.DLL", "TRVEP3.DAT", 300, 10160, 15240, 8, 2}),
-                         [](const ::testing::TestParamInfo<Model>& info) {
-                           std::string name = info.param.dataFile;
-                           return name.substr(0, name.find('.'));
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Models, SampleModel,
+    ::testing::Values(Model{"TRVCPL.DLL", "TRVCP2.DAT", 203, 5080, 2540, 50, 3},
+                      Model{"TRVCPL.DLL", "TRVCP4.DAT", 203, 10160, 15240, 0, 3},
+                      Model{"TRVEPL.DLL", "TRVEP2.DAT", 203, 10160, 15240, 8, 3},
+                      Model{"TRVEPL.DLL", "TRVEP3.DAT", 300, 10160, 15240, 8, 2}),
+    [](const ::testing::TestParamInfo<Model>& info) {
+      std::string name = info.param.dataFile;
+      return name.substr(0, name.find('.'));
+    });
 
 }  // namespace
 }  // namespace trv::dcl::testing

@@ -132,7 +132,9 @@ const BYTE* CDCLTestLayer::GetOptionDefault(WORD optionId) {
 }
 
 DWORD CDCLTestLayer::GetModelCount() { return static_cast<DWORD>(models_.size()); }
-const ModelEntry* CDCLTestLayer::GetModel(DWORD i) { return i < models_.size() ? &models_[i] : nullptr; }
+const ModelEntry* CDCLTestLayer::GetModel(DWORD i) {
+  return i < models_.size() ? &models_[i] : nullptr;
+}
 DWORD CDCLTestLayer::GetMonitorCount(DWORD) { return 0; }
 const MonitorEntry* CDCLTestLayer::GetMonitor(DWORD, DWORD) { return nullptr; }
 DWORD CDCLTestLayer::GetOptionCount(DWORD key) { return CountMatching(options_, key); }
@@ -140,13 +142,17 @@ const OptionEntry* CDCLTestLayer::GetOption(DWORD key, DWORD n) {
   const OptionEntryEx* e = Matching(options_, key, n);
   return e != nullptr ? &e->base : nullptr;
 }
-const OptionEntryEx* CDCLTestLayer::GetOptionEx(DWORD key, DWORD n) { return Matching(options_, key, n); }
+const OptionEntryEx* CDCLTestLayer::GetOptionEx(DWORD key, DWORD n) {
+  return Matching(options_, key, n);
+}
 DWORD CDCLTestLayer::GetTrayCount(DWORD key) { return CountMatching(trays_, key); }
 const TrayEntry* CDCLTestLayer::GetTray(DWORD key, DWORD n) { return Matching(trays_, key, n); }
 DWORD CDCLTestLayer::GetPaperCount(DWORD key) { return CountMatching(papers_, key); }
 const PaperEntry* CDCLTestLayer::GetPaper(DWORD key, DWORD n) { return Matching(papers_, key, n); }
 DWORD CDCLTestLayer::GetRibbonCount(DWORD key) { return CountMatching(ribbons_, key); }
-const RibbonEntry* CDCLTestLayer::GetRibbon(DWORD key, DWORD n) { return Matching(ribbons_, key, n); }
+const RibbonEntry* CDCLTestLayer::GetRibbon(DWORD key, DWORD n) {
+  return Matching(ribbons_, key, n);
+}
 DWORD CDCLTestLayer::GetSubRibbonCount(DWORD key) {
   DWORD count = 0;
   for (const auto& e : subRibbons_) count += e.key == key;
@@ -168,12 +174,18 @@ const RibbonOptionEntry* CDCLTestLayer::GetRibbonOption(DWORD key, DWORD mask, D
   return nullptr;
 }
 DWORD CDCLTestLayer::GetTextFontCount(DWORD key) { return CountMatching(textFonts_, key); }
-const TextFontEntry* CDCLTestLayer::GetTextFont(DWORD key, DWORD n) { return Matching(textFonts_, key, n); }
+const TextFontEntry* CDCLTestLayer::GetTextFont(DWORD key, DWORD n) {
+  return Matching(textFonts_, key, n);
+}
 DWORD CDCLTestLayer::GetBarcodeFontCount(DWORD key) { return CountMatching(barcodes_, key); }
-const BarcodeFontEntry* CDCLTestLayer::GetBarcodeFont(DWORD key, DWORD n) { return Matching(barcodes_, key, n); }
+const BarcodeFontEntry* CDCLTestLayer::GetBarcodeFont(DWORD key, DWORD n) {
+  return Matching(barcodes_, key, n);
+}
 
-LONG_PTR CDCLTestLayer::OptionCommand(BYTE* value, WORD optionId, WORD command, LONG_PTR c, LONG_PTR) {
-  control.calls.push_back(Format("OptionCommand(0x%04X,%u,%ld)", optionId, command, static_cast<long>(c)));
+LONG_PTR CDCLTestLayer::OptionCommand(BYTE* value, WORD optionId, WORD command, LONG_PTR c,
+                                      LONG_PTR) {
+  control.calls.push_back(
+      Format("OptionCommand(0x%04X,%u,%ld)", optionId, command, static_cast<long>(c)));
   DWORD setting;
   std::memcpy(&setting, value + 8, 4);
   return command == 17 ? static_cast<LONG_PTR>(setting) : 0;
@@ -197,19 +209,25 @@ BOOL CDCLTestLayer::StartDoc(DWORD w, DWORD h, DWORD o) {
     SetLastError(ERROR_SUCCESS);
     return FALSE;
   }
-  return Log(Format("StartDoc(%lu,%lu,%lu)", static_cast<unsigned long>(w), static_cast<unsigned long>(h),
-                    static_cast<unsigned long>(o)));
+  return Log(Format("StartDoc(%lu,%lu,%lu)", static_cast<unsigned long>(w),
+                    static_cast<unsigned long>(h), static_cast<unsigned long>(o)));
 }
 BOOL CDCLTestLayer::EndDoc() { return Log("EndDoc"); }
 BOOL CDCLTestLayer::AbortDoc() { return Log("AbortDoc"); }
-BOOL CDCLTestLayer::StartPage(WORD a, WORD b, WORD c) { return Log(Format("StartPage(%u,%u,%u)", a, b, c)); }
+BOOL CDCLTestLayer::StartPage(WORD a, WORD b, WORD c) {
+  return Log(Format("StartPage(%u,%u,%u)", a, b, c));
+}
 BOOL CDCLTestLayer::EndPage(WORD c) { return Log(Format("EndPage(%u)", c)); }
 BOOL CDCLTestLayer::NextPage() { return Log("NextPage"); }
-BOOL CDCLTestLayer::BeginSection(WORD a, WORD b) { return Log(Format("BeginSection(%u,%u)", a, b)); }
+BOOL CDCLTestLayer::BeginSection(WORD a, WORD b) {
+  return Log(Format("BeginSection(%u,%u)", a, b));
+}
 BOOL CDCLTestLayer::SectionByte(BYTE v) { return Log(Format("SectionByte(%u)", v)); }
 BOOL CDCLTestLayer::SectionCommand() { return Log("SectionCommand"); }
 BOOL CDCLTestLayer::EndSection() { return Log("EndSection"); }
-BOOL CDCLTestLayer::BeginBitmap(WORD w, WORD h, WORD s) { return Log(Format("BeginBitmap(%u,%u,%u)", w, h, s)); }
+BOOL CDCLTestLayer::BeginBitmap(WORD w, WORD h, WORD s) {
+  return Log(Format("BeginBitmap(%u,%u,%u)", w, h, s));
+}
 BOOL CDCLTestLayer::PlaceBitmap(WORD a, WORD b, WORD c, WORD d, WORD e) {
   return Log(Format("PlaceBitmap(%u,%u,%u,%u,%u)", a, b, c, d, e));
 }
@@ -224,19 +242,22 @@ BOOL CDCLTestLayer::BitmapData(std::span<BYTE> record) {
 }
 BOOL CDCLTestLayer::EndBitmap() { return Log("EndBitmap"); }
 BOOL CDCLTestLayer::ResetBitmap() { return Log("ResetBitmap"); }
-BOOL CDCLTestLayer::BeginTransfer(WORD id, WORD v) { return Log(Format("BeginTransfer(%u,%u)", id, v)); }
+BOOL CDCLTestLayer::BeginTransfer(WORD id, WORD v) {
+  return Log(Format("BeginTransfer(%u,%u)", id, v));
+}
 BOOL CDCLTestLayer::TransferData(WORD id, WORD v, BYTE*, DWORD n) {
   return Log(Format("TransferData(%u,%u,%lu)", id, v, static_cast<unsigned long>(n)));
 }
 BOOL CDCLTestLayer::EndTransfer(WORD id) { return Log(Format("EndTransfer(%u)", id)); }
 BOOL CDCLTestLayer::AbortTransfer(WORD id) { return Log(Format("AbortTransfer(%u)", id)); }
-BOOL CDCLTestLayer::PrintText(WORD id, LONG x, LONG y, LONG dir, LONG, LONG, LONG, LONG, const BYTE* text,
-                              DWORD n, BYTE*) {
+BOOL CDCLTestLayer::PrintText(WORD id, LONG x, LONG y, LONG dir, LONG, LONG, LONG, LONG,
+                              const BYTE* text, DWORD n, BYTE*) {
   return Log(Format("PrintText(%u,%d,%d,%d,%.*s)", id, x, y, dir, static_cast<int>(n),
                     reinterpret_cast<const char*>(text)));
 }
 BOOL CDCLTestLayer::PassThrough(WORD, const BYTE* bytes, DWORD n) {
-  control.calls.push_back(Format("PassThrough(%.*s)", static_cast<int>(n), reinterpret_cast<const char*>(bytes)));
+  control.calls.push_back(
+      Format("PassThrough(%.*s)", static_cast<int>(n), reinterpret_cast<const char*>(bytes)));
   return WriteCommand(bytes, n);
 }
 
@@ -246,4 +267,6 @@ namespace trv::dcl {
 CDCLBase* CreateDclObject() { return new (std::nothrow) testing::CDCLTestLayer(); }
 }  // namespace trv::dcl
 
-extern "C" TRV_EXPORT trv::dcl::testing::TestControl* TestLayerControl() { return &trv::dcl::testing::control; }
+extern "C" TRV_EXPORT trv::dcl::testing::TestControl* TestLayerControl() {
+  return &trv::dcl::testing::control;
+}

@@ -33,7 +33,8 @@ TEST_F(Files, MissingExactNameIsFoundWithoutRegardToCase) {
 }
 
 TEST_F(Files, WriteReadSeekAndSize) {
-  HANDLE h = CreateFileA("C:\\data.bin", GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  HANDLE h =
+      CreateFileA("C:\\data.bin", GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   DWORD n = 0;
   ASSERT_TRUE(WriteFile(h, "hello", 5, &n, nullptr));
@@ -75,7 +76,8 @@ TEST_F(Files, DispositionsAndTheirErrors) {
   };
   for (const Case& c : cases) {
     SetLastError(0xdeadbeef);
-    HANDLE h = CreateFileA(c.name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, c.disposition, 0, nullptr);
+    HANDLE h =
+        CreateFileA(c.name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, c.disposition, 0, nullptr);
     EXPECT_EQ(h != INVALID_HANDLE_VALUE, c.opens) << c.name << " " << c.disposition;
     EXPECT_EQ(GetLastError(), c.error) << c.name << " " << c.disposition;
     if (h != INVALID_HANDLE_VALUE) CloseHandle(h);

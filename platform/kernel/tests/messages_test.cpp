@@ -53,7 +53,8 @@ TEST(Messages, RegisteredMessagesAreStablePerName) {
 }
 
 TEST(Messages, BroadcastReachesListenersAndTopLevelWindows) {
-  HWND top = CreateWindowExA(0, "Viewer", "viewer", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+  HWND top = CreateWindowExA(0, "Viewer", "viewer", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr,
+                             nullptr);
   std::vector<trv::PostedMessage> heard;
   int cookie = trv::AddBroadcastListener([&](const trv::PostedMessage& m) { heard.push_back(m); });
   ASSERT_TRUE(PostMessageA(HWND_BROADCAST, 0xC123, 0, 77));
@@ -72,7 +73,8 @@ TEST(Messages, BroadcastReachesListenersAndTopLevelWindows) {
 }
 
 TEST(Windows, ChildrenKeepCreationOrderIdsAndTexts) {
-  HWND dialog = CreateWindowExA(0, "#32770", "Dialog", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+  HWND dialog = CreateWindowExA(0, "#32770", "Dialog", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                nullptr, nullptr);
   auto control = [&](int id, const char* text) {
     return CreateWindowExA(0, "STATIC", text, WS_CHILD, 0, 0, 0, 0, dialog,
                            reinterpret_cast<HMENU>(static_cast<LONG_PTR>(id)), nullptr, nullptr);
@@ -94,7 +96,9 @@ TEST(Windows, ChildrenKeepCreationOrderIdsAndTexts) {
   EXPECT_EQ(GetWindowTextLengthA(a), 5);
   EXPECT_TRUE(DestroyWindow(dialog));
   EXPECT_FALSE(IsWindow(a));
-  EXPECT_EQ(CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr), nullptr);
+  EXPECT_EQ(
+      CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr),
+      nullptr);
 }
 
 TEST(WinHelp, EveryRequestIsRecordedWithItsData) {
@@ -133,7 +137,7 @@ TEST(MessageBox, TheScriptedUserAnswersAndTheAbsentUserTakesTheWayOut) {
   struct Case {
     UINT type;
     int answer;
-  } cases[] = {{MB_OK, IDOK}, {MB_OKCANCEL, IDCANCEL}, {MB_ABORTRETRYIGNORE, IDABORT},
+  } cases[] = {{MB_OK, IDOK},    {MB_OKCANCEL, IDCANCEL},    {MB_ABORTRETRYIGNORE, IDABORT},
                {MB_YESNO, IDNO}, {MB_YESNOCANCEL, IDCANCEL}, {MB_RETRYCANCEL, IDCANCEL}};
   for (const Case& c : cases) EXPECT_EQ(MessageBoxA(nullptr, "x", "y", c.type), c.answer);
 }
@@ -144,8 +148,12 @@ TEST(FormatMessage, SystemTextsOfErrorCodes) {
                            ERROR_FILE_NOT_FOUND, 0, text, sizeof text, nullptr);
   EXPECT_STREQ(text, "The system cannot find the file specified.\r\n");
   EXPECT_EQ(n, std::strlen(text));
-  EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, 0x7FFF, 0, text, sizeof text, nullptr), 0u);
-  EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, ERROR_FILE_NOT_FOUND, 0, text, 10, nullptr), 0u);
+  EXPECT_EQ(
+      FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, 0x7FFF, 0, text, sizeof text, nullptr),
+      0u);
+  EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, ERROR_FILE_NOT_FOUND, 0, text, 10,
+                           nullptr),
+            0u);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
 }
 

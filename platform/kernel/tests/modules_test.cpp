@@ -59,9 +59,9 @@ TEST_F(Modules, MissingOrBrokenModulesFail) {
 
 TEST_F(Modules, ModuleOfAnAddress) {
   HMODULE m = nullptr;
-  ASSERT_TRUE(GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                                     GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                                 reinterpret_cast<LPCSTR>(&SetLastError), &m));
+  ASSERT_TRUE(GetModuleHandleExA(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      reinterpret_cast<LPCSTR>(&SetLastError), &m));
   char name[MAX_PATH];
   GetModuleFileNameA(m, name, MAX_PATH);
   EXPECT_EQ(std::string(name), trv::WindowsPath(platformLibrary()));

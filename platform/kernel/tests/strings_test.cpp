@@ -22,8 +22,8 @@ TEST(CodePage, Windows1252SpecialsAndUnassignedBytes) {
   struct Case {
     unsigned char byte;
     char16_t unit;
-  } cases[] = {{0x41, u'A'}, {0x80, 0x20AC}, {0x81, 0x0081}, {0x8A, 0x0160}, {0x9F, 0x0178},
-               {0xA0, 0x00A0}, {0xE9, 0x00E9}, {0xFF, 0x00FF}};
+  } cases[] = {{0x41, u'A'},   {0x80, 0x20AC}, {0x81, 0x0081}, {0x8A, 0x0160},
+               {0x9F, 0x0178}, {0xA0, 0x00A0}, {0xE9, 0x00E9}, {0xFF, 0x00FF}};
   for (const Case& c : cases) {
     char in = static_cast<char>(c.byte);
     WCHAR out = 0;
@@ -76,9 +76,13 @@ TEST(Strings, CaseInsensitiveComparisonAndUpperCase) {
   EXPECT_GT(lstrcmpiA("abcd", "ABC"), 0);
   EXPECT_EQ(lstrcmpiA("\xE9t\xE9", "\xC9T\xC9"), 0);  // accented letters of 1252
   EXPECT_EQ(lstrcmpiW(u"\u0161x", u"\u0160X"), 0);
-  char text[] = "stra\xDF" "e \xFF\x9A";
+  char text[] =
+      "stra\xDF"
+      "e \xFF\x9A";
   CharUpperA(text);
-  EXPECT_STREQ(text, "STRA\xDF" "E \x9F\x8A");  // sharp s has no capital in 1252
+  EXPECT_STREQ(text,
+               "STRA\xDF"
+               "E \x9F\x8A");  // sharp s has no capital in 1252
   char cut[4];
   lstrcpynA(cut, "abcdef", 4);
   EXPECT_STREQ(cut, "abc");
@@ -88,9 +92,9 @@ TEST(Strings, MulDivRoundsHalfAwayFromZero) {
   struct Case {
     int a, b, c, expected;
   } cases[] = {
-      {2540, 203, 2540, 203}, {100, 203, 2540, 8},    {1270, 1, 2540, 1},  {-1270, 1, 2540, -1},
-      {1269, 1, 2540, 0},     {203, 2540, 203, 2540}, {5, 3, 0, -1},       {0x7FFFFFFF, 2, 1, -1},
-      {-7, 1, 2, -4},         {7, -1, 2, -4},         {7, 1, -2, -4},      {6, 1, 4, 2},
+      {2540, 203, 2540, 203}, {100, 203, 2540, 8},    {1270, 1, 2540, 1}, {-1270, 1, 2540, -1},
+      {1269, 1, 2540, 0},     {203, 2540, 203, 2540}, {5, 3, 0, -1},      {0x7FFFFFFF, 2, 1, -1},
+      {-7, 1, 2, -4},         {7, -1, 2, -4},         {7, 1, -2, -4},     {6, 1, 4, 2},
   };
   for (const Case& k : cases)
     EXPECT_EQ(MulDiv(k.a, k.b, k.c), k.expected) << k.a << "*" << k.b << "/" << k.c;

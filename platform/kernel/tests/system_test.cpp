@@ -53,7 +53,10 @@ TEST_F(System, VirtualClockMakesLongWaitsFree) {
 TEST_F(System, LastErrorBelongsToTheThread) {
   SetLastError(1234);
   DWORD seen = 99;
-  std::thread([&] { seen = GetLastError(); SetLastError(5); }).join();
+  std::thread([&] {
+    seen = GetLastError();
+    SetLastError(5);
+  }).join();
   EXPECT_EQ(seen, 0u);
   EXPECT_EQ(GetLastError(), 1234u);
 }

@@ -18,9 +18,11 @@ class RegistryMachine : public trv::testing::FreshMachine {
  protected:
   static LONG WriteDword(const char* path, const char* name, DWORD value) {
     HKEY key = nullptr;
-    LONG result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    LONG result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                  &key, nullptr);
     if (result != ERROR_SUCCESS) return result;
-    result = RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    result = RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                            sizeof value);
     RegCloseKey(key);
     return result;
   }
@@ -42,7 +44,8 @@ class RegistryMachine : public trv::testing::FreshMachine {
 TEST_F(RegistryMachine, RegistryLivesInTheMachineRootAndFollowsRootSwitches) {
   ASSERT_EQ(WriteDword("Software\\Persist", "v", 42), ERROR_SUCCESS);
   HKEY handle = nullptr;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Persist", 0, KEY_READ, &handle), ERROR_SUCCESS);
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Persist", 0, KEY_READ, &handle),
+            ERROR_SUCCESS);
   const std::string first = root();
 
   std::string second = first + "-other";
@@ -57,7 +60,8 @@ TEST_F(RegistryMachine, RegistryLivesInTheMachineRootAndFollowsRootSwitches) {
   trv::SetMachineRoot(first);
   EXPECT_EQ(ReadDword("Software\\Persist", "v", &value), ERROR_SUCCESS);
   EXPECT_EQ(value, 42u);
-  EXPECT_EQ(RegQueryValueExA(handle, "v", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size), ERROR_SUCCESS);
+  EXPECT_EQ(RegQueryValueExA(handle, "v", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size),
+            ERROR_SUCCESS);
   RegCloseKey(handle);
   std::string removeOther = "rm -rf '" + second + "'";
   EXPECT_EQ(std::system(removeOther.c_str()), 0);
@@ -71,7 +75,8 @@ TEST_F(RegistryMachine, ARemovedRegistryIsMadeAnewNotKeptAlive) {
   DWORD value = 0;
   EXPECT_EQ(ReadDword("Software\\Reset", "v", &value), ERROR_FILE_NOT_FOUND);
   ASSERT_EQ(WriteDword("Software\\Reset", "v", 43), ERROR_SUCCESS);
-  EXPECT_EQ(std::system(Peer("read 'Software\\Reset' v > /dev/null").c_str()), 0);  // in the file others read
+  EXPECT_EQ(std::system(Peer("read 'Software\\Reset' v > /dev/null").c_str()),
+            0);  // in the file others read
 }
 
 TEST_F(RegistryMachine, TwoProcessesSeeEachOthersWrites) {
@@ -95,28 +100,31 @@ TEST_F(RegistryMachine, TwoProcessesWritingAtOnceLoseNothing) {
   FILE* peer = ::popen(Peer("write 'Software\\Busy' p " + std::to_string(kEach)).c_str(), "r");
   ASSERT_NE(peer, nullptr);
   for (DWORD i = 0; i < kEach; ++i)
-    ASSERT_EQ(WriteDword("Software\\Busy", ("t" + std::to_string(i)).c_str(), i), ERROR_SUCCESS) << i;
+    ASSERT_EQ(WriteDword("Software\\Busy", ("t" + std::to_string(i)).c_str(), i), ERROR_SUCCESS)
+        << i;
   ASSERT_EQ(::pclose(peer), 0);
 
   HKEY key = nullptr;
   ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Busy", 0, KEY_READ, &key), ERROR_SUCCESS);
   DWORD values = 0;
-  ASSERT_EQ(RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr,
-                             nullptr, nullptr),
+  ASSERT_EQ(RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
+                             nullptr, nullptr, nullptr, nullptr),
             ERROR_SUCCESS);
   EXPECT_EQ(values, 2 * kEach);
   RegCloseKey(key);
   for (const char* prefix : {"t", "p"}) {
     for (DWORD i = 0; i < kEach; ++i) {
       DWORD value = 0xDEADBEEF;
-      ASSERT_EQ(ReadDword("Software\\Busy", (prefix + std::to_string(i)).c_str(), &value), ERROR_SUCCESS);
+      ASSERT_EQ(ReadDword("Software\\Busy", (prefix + std::to_string(i)).c_str(), &value),
+                ERROR_SUCCESS);
       EXPECT_EQ(value, i);
     }
   }
 }
 
 TEST_F(RegistryMachine, AForkedChildUsesItsOwnConnection) {
-  ASSERT_EQ(WriteDword("Software\\Fork", "parent", 1), ERROR_SUCCESS);  // the parent's connection is open
+  ASSERT_EQ(WriteDword("Software\\Fork", "parent", 1),
+            ERROR_SUCCESS);  // the parent's connection is open
   pid_t child = ::fork();
   ASSERT_NE(child, -1);
   if (child == 0) {

@@ -12,11 +12,13 @@ namespace {
 
 int Write(const char* path, const std::string& prefix, int count) {
   HKEY key = nullptr;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != 0)
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                      nullptr) != 0)
     return 1;
   for (DWORD i = 0; i < static_cast<DWORD>(count); ++i) {
     std::string name = prefix + std::to_string(i);
-    LONG result = RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&i), sizeof i);
+    LONG result = RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&i),
+                                 sizeof i);
     if (result != ERROR_SUCCESS) {
       std::fprintf(stderr, "set %s: %ld\n", name.c_str(), static_cast<long>(result));
       return 1;
@@ -30,7 +32,8 @@ int Read(const char* path, const char* name) {
   HKEY key = nullptr;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != 0) return 2;
   DWORD value = 0, size = sizeof value;
-  LONG result = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
+  LONG result =
+      RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
   RegCloseKey(key);
   if (result != ERROR_SUCCESS) return 2;
   std::printf("%lu\n", static_cast<unsigned long>(value));

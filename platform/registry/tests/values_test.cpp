@@ -30,8 +30,8 @@ class RegistryValues : public trv::testing::FreshMachine {
  protected:
   void SetUp() override {
     FreshMachine::SetUp();
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Values", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                              &key_, nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Values", 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &key_, nullptr),
               ERROR_SUCCESS);
   }
   void TearDown() override {
@@ -82,8 +82,9 @@ TEST_F(RegistryValues, EveryTypeReadsBackByteForByte) {
       {u"", REG_SZ, Wide(u"the default", true)},
   };
   for (const Case& c : cases)
-    ASSERT_EQ(RegSetValueExW(key_, c.name, 0, c.type, c.data.data(), static_cast<DWORD>(c.data.size())),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegSetValueExW(key_, c.name, 0, c.type, c.data.data(), static_cast<DWORD>(c.data.size())),
+        ERROR_SUCCESS);
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.name, c.name + std::char_traits<char16_t>::length(c.name)));
     DWORD type = 0xDEADBEEF, size = 0xDEADBEEF;
@@ -130,15 +131,16 @@ TEST_F(RegistryValues, AnsiStringsConvertWithCodePage1252) {
   ASSERT_EQ(RegQueryValueExW(key_, u"ansi", nullptr, nullptr, wide.data(), &size), ERROR_SUCCESS);
   EXPECT_EQ(Bytes(wide.begin(), wide.begin() + size), Wide(u"\u20AC caf\u00E9", true));
 
-  ASSERT_EQ(RegSetValueExW(key_, u"wide", 0, REG_MULTI_SZ, Wide(std::u16string(u"\u00C4\0\u20AC\0\0", 5), false).data(),
-                           10),
+  ASSERT_EQ(RegSetValueExW(key_, u"wide", 0, REG_MULTI_SZ,
+                           Wide(std::u16string(u"\u00C4\0\u20AC\0\0", 5), false).data(), 10),
             ERROR_SUCCESS);
   char ansi[16];
   size = 0;
   ASSERT_EQ(RegQueryValueExA(key_, "wide", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
   EXPECT_EQ(size, 5u);  // the size in the A form
   size = sizeof ansi;
-  ASSERT_EQ(RegQueryValueExA(key_, "WIDE", nullptr, nullptr, reinterpret_cast<BYTE*>(ansi), &size), ERROR_SUCCESS);
+  ASSERT_EQ(RegQueryValueExA(key_, "WIDE", nullptr, nullptr, reinterpret_cast<BYTE*>(ansi), &size),
+            ERROR_SUCCESS);
   EXPECT_EQ(std::string(ansi, size), std::string("\xC4\0\x80\0\0", 5));
 
   // Binary data passes through the A calls untouched.
@@ -171,7 +173,8 @@ TEST_F(RegistryValues, StringWithoutZeroComesBackAsStoredWithAZeroAfterItWhenThe
 }
 
 TEST_F(RegistryValues, ValuesEnumerateInTheOrderTheyWereFirstSet) {
-  for (const char* name : {"zeta", "Alpha", "mid", "beta"}) SetA(name, REG_DWORD, std::string(4, '\0'));
+  for (const char* name : {"zeta", "Alpha", "mid", "beta"})
+    SetA(name, REG_DWORD, std::string(4, '\0'));
   SetA("ALPHA", REG_SZ, "x");  // overwriting keeps the place and the name's case
   ASSERT_EQ(RegDeleteValueA(key_, "mid"), ERROR_SUCCESS);
   SetA("mid", REG_DWORD, std::string(4, '\1'));  // set again: now the last
@@ -190,7 +193,8 @@ TEST_F(RegistryValues, EnumValueWithShortBuffers) {
     char name[8] = "xxxxxxx";
     char data[16] = "yyyyyyyyyyyyyyy";
     DWORD nameLength = 4, type = 0xDEADBEEF, size = sizeof data;
-    EXPECT_EQ(RegEnumValueA(key_, 0, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(data), &size),
+    EXPECT_EQ(RegEnumValueA(key_, 0, name, &nameLength, nullptr, &type,
+                            reinterpret_cast<BYTE*>(data), &size),
               ERROR_MORE_DATA);
     EXPECT_EQ(nameLength, 4u);
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
@@ -202,7 +206,8 @@ TEST_F(RegistryValues, EnumValueWithShortBuffers) {
     char name[8] = "xxxxxxx";
     char data[16] = "yyyyyyyyyyyyyyy";
     DWORD nameLength = 5, type = 0xDEADBEEF, size = 6;
-    EXPECT_EQ(RegEnumValueA(key_, 0, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(data), &size),
+    EXPECT_EQ(RegEnumValueA(key_, 0, name, &nameLength, nullptr, &type,
+                            reinterpret_cast<BYTE*>(data), &size),
               ERROR_MORE_DATA);
     EXPECT_EQ(nameLength, 4u);
     EXPECT_STREQ(name, "Name");
@@ -213,13 +218,15 @@ TEST_F(RegistryValues, EnumValueWithShortBuffers) {
     WCHAR name[8];
     BYTE data[32];
     DWORD nameLength = 5, size = sizeof data;
-    EXPECT_EQ(RegEnumValueW(key_, 0, name, &nameLength, nullptr, nullptr, data, &size), ERROR_SUCCESS);
+    EXPECT_EQ(RegEnumValueW(key_, 0, name, &nameLength, nullptr, nullptr, data, &size),
+              ERROR_SUCCESS);
     EXPECT_EQ(std::u16string(name, nameLength), u"Name");
     EXPECT_EQ(Of(data, size), Wide(u"foobar", true));
   }
   char name[8];
   DWORD nameLength = sizeof name;
-  EXPECT_EQ(RegEnumValueA(key_, 1, name, &nameLength, nullptr, nullptr, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
+  EXPECT_EQ(RegEnumValueA(key_, 1, name, &nameLength, nullptr, nullptr, nullptr, nullptr),
+            ERROR_NO_MORE_ITEMS);
 }
 
 TEST_F(RegistryValues, ErrorCodes) {
@@ -228,11 +235,14 @@ TEST_F(RegistryValues, ErrorCodes) {
   EXPECT_EQ(RegQueryValueExA(key_, "missing", nullptr, nullptr, data, &size), ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(RegQueryValueExA(key_, nullptr, nullptr, nullptr, data, &size), ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(RegDeleteValueA(key_, "missing"), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(RegQueryValueExA(key_, "missing", nullptr, nullptr, data, nullptr), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(RegQueryValueExA(key_, "missing", nullptr, nullptr, data, nullptr),
+            ERROR_INVALID_PARAMETER);
   DWORD reserved = 0;
-  EXPECT_EQ(RegQueryValueExA(key_, "missing", &reserved, nullptr, data, &size), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(RegQueryValueExA(key_, "missing", &reserved, nullptr, data, &size),
+            ERROR_INVALID_PARAMETER);
   EXPECT_EQ(RegSetValueExA(key_, "v", 0, REG_BINARY, nullptr, 4), ERROR_NOACCESS);
-  EXPECT_EQ(RegSetValueExA(reinterpret_cast<HKEY>(0x1234), "v", 0, REG_BINARY, data, 4), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(RegSetValueExA(reinterpret_cast<HKEY>(0x1234), "v", 0, REG_BINARY, data, 4),
+            ERROR_INVALID_HANDLE);
 
   std::string longest(16383, 'v'), tooLong(16384, 'v');
   EXPECT_EQ(RegSetValueExA(key_, longest.c_str(), 0, REG_BINARY, data, 4), ERROR_SUCCESS);

@@ -22,7 +22,8 @@ struct ElfImage {
   }
 };
 
-inline ElfImage MakeElfImage(const std::string& sectionName, const std::vector<std::uint8_t>& contents) {
+inline ElfImage MakeElfImage(const std::string& sectionName,
+                             const std::vector<std::uint8_t>& contents) {
   ElfImage image;
   std::string names = std::string("\0", 1) + sectionName + std::string("\0.shstrtab\0", 11);
   image.bytes.assign(ElfImage::kHeaderSize, '\0');
@@ -34,12 +35,14 @@ inline ElfImage MakeElfImage(const std::string& sectionName, const std::vector<s
   image.headersOffset = image.bytes.size();
   image.bytes.resize(image.bytes.size() + 3 * ElfImage::kHeaderSize, '\0');
 
-  image.bytes.replace(0, 4, "\x7f" "ELF");
-  image.put(4, 2, 1);   // 64-bit
-  image.put(5, 1, 1);   // little-endian
-  image.put(6, 1, 1);   // version
-  image.put(16, 3, 2);  // shared object
-  image.put(18, 62, 2); // x86-64
+  image.bytes.replace(0, 4,
+                      "\x7f"
+                      "ELF");
+  image.put(4, 2, 1);    // 64-bit
+  image.put(5, 1, 1);    // little-endian
+  image.put(6, 1, 1);    // version
+  image.put(16, 3, 2);   // shared object
+  image.put(18, 62, 2);  // x86-64
   image.put(0x28, image.headersOffset, 8);
   image.put(0x34, ElfImage::kHeaderSize, 2);
   image.put(0x3A, ElfImage::kHeaderSize, 2);

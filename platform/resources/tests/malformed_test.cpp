@@ -35,7 +35,8 @@ trv::Bytes FixtureDirectory(bool withVersion = true) {
   d.translations = std::vector<trv::VersionTranslation>{{0x0409, 1200}};
   std::vector<trv::Resource> resources;
   if (withVersion) resources.push_back({WORD{16}, WORD{1}, 0x0409, trv::BuildVersionResource(d)});
-  for (trv::Resource& r : trv::BuildStringTable({{1, u"one"}}, 0x0409)) resources.push_back(std::move(r));
+  for (trv::Resource& r : trv::BuildStringTable({{1, u"one"}}, 0x0409))
+    resources.push_back(std::move(r));
   return trv::BuildResourceDirectory(resources);
 }
 
@@ -58,7 +59,8 @@ class Malformed : public trv::testing::FreshMachine {
     if (size == 0) return GetLastError();
     std::vector<BYTE> info(size);
     EXPECT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, info.data()));
-    for (const char* query : {"\\", "\\VarFileInfo\\Translation", "\\StringFileInfo\\040904B0\\ProductName"}) {
+    for (const char* query :
+         {"\\", "\\VarFileInfo\\Translation", "\\StringFileInfo\\040904B0\\ProductName"}) {
       LPVOID value = nullptr;
       UINT length = 0;
       if (VerQueryValueA(info.data(), query, &value, &length) && length > 1) {
@@ -74,7 +76,8 @@ class Malformed : public trv::testing::FreshMachine {
     std::vector<BYTE> info(GetFileVersionInfoSizeA(path.c_str(), nullptr));
     LPVOID value = nullptr;
     UINT length = 0;
-    if (info.empty() || !GetFileVersionInfoA(path.c_str(), 0, static_cast<DWORD>(info.size()), info.data()) ||
+    if (info.empty() ||
+        !GetFileVersionInfoA(path.c_str(), 0, static_cast<DWORD>(info.size()), info.data()) ||
         !VerQueryValueA(info.data(), "\\StringFileInfo\\040904B0\\ProductName", &value, &length))
       return "<none>";
     return static_cast<const char*>(value);
@@ -100,26 +103,51 @@ TEST_F(Malformed, DamagedModulesAreRefusedCleanly) {
       {"32-bit class", [](ElfImage& e) { e.put(4, 1, 1); }, ERROR_BAD_FORMAT},
       {"big-endian", [](ElfImage& e) { e.put(5, 2, 1); }, ERROR_BAD_FORMAT},
       {"no section headers", [](ElfImage& e) { e.put(0x28, 0, 8); }, ERROR_RESOURCE_DATA_NOT_FOUND},
-      {"headers past the end", [](ElfImage& e) { e.put(0x28, e.bytes.size() - 8, 8); }, ERROR_BAD_FORMAT},
-      {"headers at a wrapping offset", [](ElfImage& e) { e.put(0x28, ~0ull - 10, 8); }, ERROR_BAD_FORMAT},
+      {"headers past the end", [](ElfImage& e) { e.put(0x28, e.bytes.size() - 8, 8); },
+       ERROR_BAD_FORMAT},
+      {"headers at a wrapping offset", [](ElfImage& e) { e.put(0x28, ~0ull - 10, 8); },
+       ERROR_BAD_FORMAT},
       {"header size", [](ElfImage& e) { e.put(0x3A, 40, 2); }, ERROR_BAD_FORMAT},
       {"section count", [](ElfImage& e) { e.put(0x3C, 0xFFFE, 2); }, ERROR_BAD_FORMAT},
       {"name table index", [](ElfImage& e) { e.put(0x3E, 3, 2); }, ERROR_BAD_FORMAT},
-      {"name table past the end", [](ElfImage& e) { e.put(e.sectionHeader(2) + 32, 1ull << 40, 8); }, ERROR_BAD_FORMAT},
-      {"section past the end", [](ElfImage& e) { e.put(e.sectionHeader(1) + 24, e.bytes.size() - 4, 8); }, ERROR_BAD_FORMAT},
-      {"section size wraps", [](ElfImage& e) { e.put(e.sectionHeader(1) + 32, ~0ull, 8); }, ERROR_BAD_FORMAT},
-      {"section without file bytes", [](ElfImage& e) { e.put(e.sectionHeader(1) + 4, 8, 4); }, ERROR_BAD_FORMAT},
-      {"section name outside the table", [](ElfImage& e) { e.put(e.sectionHeader(1), 5000, 4); }, ERROR_RESOURCE_DATA_NOT_FOUND},
+      {"name table past the end",
+       [](ElfImage& e) { e.put(e.sectionHeader(2) + 32, 1ull << 40, 8); }, ERROR_BAD_FORMAT},
+      {"section past the end",
+       [](ElfImage& e) { e.put(e.sectionHeader(1) + 24, e.bytes.size() - 4, 8); },
+       ERROR_BAD_FORMAT},
+      {"section size wraps", [](ElfImage& e) { e.put(e.sectionHeader(1) + 32, ~0ull, 8); },
+       ERROR_BAD_FORMAT},
+      {"section without file bytes", [](ElfImage& e) { e.put(e.sectionHeader(1) + 4, 8, 4); },
+       ERROR_BAD_FORMAT},
+      {"section name outside the table", [](ElfImage& e) { e.put(e.sectionHeader(1), 5000, 4); },
+       ERROR_RESOURCE_DATA_NOT_FOUND},
       {"directory magic", [](ElfImage& e) { e.put(e.contentsOffset, 0, 4); }, ERROR_BAD_FORMAT},
-      {"directory version", [](ElfImage& e) { e.put(e.contentsOffset + 4, 2, 2); }, ERROR_BAD_FORMAT},
-      {"entry count", [](ElfImage& e) { e.put(e.contentsOffset + 8, 0x10000000, 4); }, ERROR_BAD_FORMAT},
-      {"directory size", [&](ElfImage& e) { e.put(e.contentsOffset + 12, directory.size() + 1, 4); }, ERROR_BAD_FORMAT},
-      {"zero type", [](ElfImage& e) { e.put(e.contentsOffset + firstEntry, 0, 4); }, ERROR_BAD_FORMAT},
-      {"type text outside", [&](ElfImage& e) { e.put(e.contentsOffset + firstEntry, 0x80000000u | directory.size(), 4); }, ERROR_BAD_FORMAT},
-      {"data outside", [&](ElfImage& e) { e.put(e.contentsOffset + firstEntry + 12, directory.size() - 2, 4); }, ERROR_BAD_FORMAT},
-      {"data size wraps", [](ElfImage& e) { e.put(e.contentsOffset + firstEntry + 16, 0xFFFFFFF0u, 4); }, ERROR_BAD_FORMAT},
-      {"version block longer than its resource", [&](ElfImage& e) { e.put(e.contentsOffset + versionOffset, 0xFFFF, 2); }, ERROR_INVALID_DATA},
-      {"version block under another key", [&](ElfImage& e) { e.put(e.contentsOffset + versionOffset + 6, 'W', 2); }, ERROR_INVALID_DATA},
+      {"directory version", [](ElfImage& e) { e.put(e.contentsOffset + 4, 2, 2); },
+       ERROR_BAD_FORMAT},
+      {"entry count", [](ElfImage& e) { e.put(e.contentsOffset + 8, 0x10000000, 4); },
+       ERROR_BAD_FORMAT},
+      {"directory size",
+       [&](ElfImage& e) { e.put(e.contentsOffset + 12, directory.size() + 1, 4); },
+       ERROR_BAD_FORMAT},
+      {"zero type", [](ElfImage& e) { e.put(e.contentsOffset + firstEntry, 0, 4); },
+       ERROR_BAD_FORMAT},
+      {"type text outside",
+       [&](ElfImage& e) {
+         e.put(e.contentsOffset + firstEntry, 0x80000000u | directory.size(), 4);
+       },
+       ERROR_BAD_FORMAT},
+      {"data outside",
+       [&](ElfImage& e) { e.put(e.contentsOffset + firstEntry + 12, directory.size() - 2, 4); },
+       ERROR_BAD_FORMAT},
+      {"data size wraps",
+       [](ElfImage& e) { e.put(e.contentsOffset + firstEntry + 16, 0xFFFFFFF0u, 4); },
+       ERROR_BAD_FORMAT},
+      {"version block longer than its resource",
+       [&](ElfImage& e) { e.put(e.contentsOffset + versionOffset, 0xFFFF, 2); },
+       ERROR_INVALID_DATA},
+      {"version block under another key",
+       [&](ElfImage& e) { e.put(e.contentsOffset + versionOffset + 6, 'W', 2); },
+       ERROR_INVALID_DATA},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -130,10 +158,16 @@ TEST_F(Malformed, DamagedModulesAreRefusedCleanly) {
 }
 
 TEST_F(Malformed, ModulesWithoutTheSectionOrTheVersion) {
-  EXPECT_EQ(Check(MakeElfImage("trv_rsrc_other", FixtureDirectory()).bytes), ERROR_RESOURCE_DATA_NOT_FOUND);
-  EXPECT_EQ(Check(MakeElfImage("trv_rsr", FixtureDirectory()).bytes), ERROR_RESOURCE_DATA_NOT_FOUND);
-  EXPECT_EQ(Check(MakeElfImage("trv_rsrc", FixtureDirectory(false)).bytes), ERROR_RESOURCE_TYPE_NOT_FOUND);
-  EXPECT_EQ(Check(std::string("\x7f" "ELF", 4)), ERROR_RESOURCE_DATA_NOT_FOUND);
+  EXPECT_EQ(Check(MakeElfImage("trv_rsrc_other", FixtureDirectory()).bytes),
+            ERROR_RESOURCE_DATA_NOT_FOUND);
+  EXPECT_EQ(Check(MakeElfImage("trv_rsr", FixtureDirectory()).bytes),
+            ERROR_RESOURCE_DATA_NOT_FOUND);
+  EXPECT_EQ(Check(MakeElfImage("trv_rsrc", FixtureDirectory(false)).bytes),
+            ERROR_RESOURCE_TYPE_NOT_FOUND);
+  EXPECT_EQ(Check(std::string("\x7f"
+                              "ELF",
+                              4)),
+            ERROR_RESOURCE_DATA_NOT_FOUND);
   EXPECT_EQ(Check(""), ERROR_RESOURCE_DATA_NOT_FOUND);
 }
 
@@ -171,8 +205,9 @@ class Examiner {
     if (!entries) return;
     ++directoriesRead;
     for (const DirectoryEntry& e : *entries) {
-      EXPECT_TRUE(e.data.empty() || (e.data.data() >= section.data() &&
-                                     e.data.data() + e.data.size() <= section.data() + section.size()));
+      EXPECT_TRUE(e.data.empty() ||
+                  (e.data.data() >= section.data() &&
+                   e.data.data() + e.data.size() <= section.data() + section.size()));
       if (e.type == ResourceId(WORD{16})) queryVersion(e.data);
       if (e.type == ResourceId(WORD{6})) readBundle(e.data);
     }
@@ -185,7 +220,8 @@ class Examiner {
   static void queryVersion(std::span<const BYTE> resource) {
     trv::Bytes buffer = trv::FileVersionInfoBuffer(resource);
     if (buffer.empty()) return;
-    for (const char* query : {"\\", "\\VarFileInfo\\Translation", "\\StringFileInfo\\040904B0\\ProductName"}) {
+    for (const char* query :
+         {"\\", "\\VarFileInfo\\Translation", "\\StringFileInfo\\040904B0\\ProductName"}) {
       LPVOID value = nullptr;
       UINT length = 0;
       if (VerQueryValueA(buffer.data(), query, &value, &length) && length > 1) {
@@ -200,7 +236,8 @@ class Examiner {
       auto text = BundleString(bundle, slot);
       if (!text) continue;
       auto* start = reinterpret_cast<const BYTE*>(text->data());
-      EXPECT_TRUE(start >= bundle.data() && start + text->size() * 2 <= bundle.data() + bundle.size());
+      EXPECT_TRUE(start >= bundle.data() &&
+                  start + text->size() * 2 <= bundle.data() + bundle.size());
     }
   }
 

@@ -109,7 +109,8 @@ TEST_F(ModuleResources, FilesWithoutVersionInfo) {
   } cases[] = {
       {"C:\\nowhere\\missing.dll", ERROR_FILE_NOT_FOUND},
       {"C:\\notes.txt", ERROR_RESOURCE_DATA_NOT_FOUND},
-      {trv::WindowsPath(trv::testing::OutDir() + "/libtrvplatform.so"), ERROR_RESOURCE_DATA_NOT_FOUND},
+      {trv::WindowsPath(trv::testing::OutDir() + "/libtrvplatform.so"),
+       ERROR_RESOURCE_DATA_NOT_FOUND},
       {ProgramFile(), ERROR_RESOURCE_TYPE_NOT_FOUND},  // texts only
   };
   for (const Case& c : cases) {
@@ -132,10 +133,11 @@ TEST_F(ModuleResources, LoadStringAConvertsCutsAndTerminates) {
     int size;
     std::string text;
   } cases[] = {
-      {0, 64, "zero"},       {15, 64, "fifteen"}, {16, 64, "sixteen"},
-      {31, 64, "Caf\xe9 costs 5 \x80"},           {65535, 64, "last"},
-      {16, 8, "sixteen"},    {16, 7, "sixtee"},   {16, 4, "six"},
-      {16, 2, "s"},          {16, 1, ""},
+      {0, 64, "zero"},     {15, 64, "fifteen"},
+      {16, 64, "sixteen"}, {31, 64, "Caf\xe9 costs 5 \x80"},
+      {65535, 64, "last"}, {16, 8, "sixteen"},
+      {16, 7, "sixtee"},   {16, 4, "six"},
+      {16, 2, "s"},        {16, 1, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "id " << c.id << " size " << c.size);
@@ -226,7 +228,8 @@ TEST_F(ModuleResources, FindResourceByNumberOrNameIgnoringCase) {
   ASSERT_NE(config, nullptr);
   ASSERT_EQ(SizeofResource(module_, config), 7u);
   auto* bytes = static_cast<const BYTE*>(LockResource(LoadResource(module_, config)));
-  EXPECT_EQ(std::vector<BYTE>(bytes, bytes + 7), (std::vector<BYTE>{'l', 'a', 'b', 'e', 'l', 0x34, 0x12}));
+  EXPECT_EQ(std::vector<BYTE>(bytes, bytes + 7),
+            (std::vector<BYTE>{'l', 'a', 'b', 'e', 'l', 0x34, 0x12}));
 }
 
 TEST_F(ModuleResources, MissingResourcesAndStrangeHandles) {

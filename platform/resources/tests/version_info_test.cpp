@@ -20,7 +20,8 @@ trv::VersionDescription Sample() {
   d.fileType = VFT_DRV;
   d.fileSubtype = VFT2_DRV_PRINTER;
   d.stringTables = {
-      {u"040904B0", {{u"Comments", u""}, {u"ProductName", u"Label Driver"}, {u"FileVersion", u"3.1.2.7"}}},
+      {u"040904B0",
+       {{u"Comments", u""}, {u"ProductName", u"Label Driver"}, {u"FileVersion", u"3.1.2.7"}}},
       {u"040704E4", {{u"ProductName", u"Etikettendrucker f\u00fcr Gr\u00f6\u00dfen"}}},
   };
   d.translations = std::vector<trv::VersionTranslation>{{0x0409, 1200}, {0x0407, 1252}};
@@ -37,14 +38,17 @@ struct Answer {
 };
 
 Answer Query(const trv::Bytes& buffer, const char* path) {
-  Answer a{FALSE, reinterpret_cast<LPVOID>(static_cast<ULONG_PTR>(kSentinel)), kSentinel, kSentinel};
+  Answer a{FALSE, reinterpret_cast<LPVOID>(static_cast<ULONG_PTR>(kSentinel)), kSentinel,
+           kSentinel};
   SetLastError(kSentinel);
   a.ok = VerQueryValueA(buffer.data(), path, &a.value, &a.length);
   a.error = GetLastError();
   return a;
 }
 
-std::string Text(const Answer& a) { return a.ok ? std::string(static_cast<const char*>(a.value)) : "<failed>"; }
+std::string Text(const Answer& a) {
+  return a.ok ? std::string(static_cast<const char*>(a.value)) : "<failed>";
+}
 
 bool InsideBuffer(const trv::Bytes& buffer, const Answer& a) {
   auto* p = static_cast<const BYTE*>(a.value);
@@ -82,7 +86,9 @@ TEST(VersionInfo, TextsComeBackAsAnsiWithTheirTerminatorCounted) {
       {"\\stringfileinfo\\040904b0\\PRODUCTNAME", "Label Driver"},
       {"StringFileInfo\\040904B0\\FileVersion", "3.1.2.7"},
       {"\\StringFileInfo\\040904B0\\Comments", ""},
-      {"\\StringFileInfo\\040704E4\\ProductName", "Etikettendrucker f\xfcr Gr\xf6\xdf" "en"},
+      {"\\StringFileInfo\\040704E4\\ProductName",
+       "Etikettendrucker f\xfcr Gr\xf6\xdf"
+       "en"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
@@ -109,8 +115,9 @@ TEST(VersionInfo, EveryTextKeepsItsOwnPlace) {
 
 TEST(VersionInfo, MissingValuesFailWithResourceTypeNotFound) {
   trv::Bytes buffer = trv::FileVersionInfoBuffer(trv::BuildVersionResource(Sample()));
-  for (const char* path : {"\\StringFileInfo\\040904B0\\LegalCopyright", "\\StringFileInfo\\041104B0\\ProductName",
-                           "\\VarFileInfo\\Translations", "\\NoSuchBlock", "\\StringFileInfo\\040904B0\\ProductName\\x"}) {
+  for (const char* path : {"\\StringFileInfo\\040904B0\\LegalCopyright",
+                           "\\StringFileInfo\\041104B0\\ProductName", "\\VarFileInfo\\Translations",
+                           "\\NoSuchBlock", "\\StringFileInfo\\040904B0\\ProductName\\x"}) {
     SCOPED_TRACE(path);
     Answer a = Query(buffer, path);
     EXPECT_FALSE(a.ok);
@@ -229,8 +236,9 @@ TEST(VersionInfo, TextQueriesNeedTheSpareRoom) {
 // Lengths damaged anywhere in the block must never lead a query outside it.
 TEST(VersionInfo, DamagedBlocksAreNeverReadOutOfBounds) {
   const trv::Bytes block = trv::BuildVersionResource(Sample());
-  const char* paths[] = {"\\", "\\VarFileInfo\\Translation", "\\StringFileInfo\\040904B0\\ProductName",
-                         "\\StringFileInfo\\040704E4\\ProductName", "\\StringFileInfo\\040904B0\\Comments"};
+  const char* paths[] = {
+      "\\", "\\VarFileInfo\\Translation", "\\StringFileInfo\\040904B0\\ProductName",
+      "\\StringFileInfo\\040704E4\\ProductName", "\\StringFileInfo\\040904B0\\Comments"};
   for (size_t at = 0; at + 2 <= block.size(); at += 2) {
     for (WORD damage : {WORD{0}, WORD{1}, WORD{7}, WORD{0x7FFF}, WORD{0xFFFF}}) {
       trv::Bytes damaged = block;
@@ -241,7 +249,8 @@ TEST(VersionInfo, DamagedBlocksAreNeverReadOutOfBounds) {
       for (const char* path : paths) {
         Answer a = Query(buffer, path);
         if (a.ok && a.length > 1) {
-          EXPECT_TRUE(InsideBuffer(buffer, a)) << "word at " << at << " = " << damage << ", " << path;
+          EXPECT_TRUE(InsideBuffer(buffer, a))
+              << "word at " << at << " = " << damage << ", " << path;
         }
       }
     }

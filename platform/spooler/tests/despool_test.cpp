@@ -66,11 +66,14 @@ TEST_F(DespoolTest, LanguageMonitorDrivesThePortAndReportsTheJob) {
   AddPrinter("Label", "FILE:", "Monitored");
   DWORD id = Submit("Label", "! 0 200 200 210 1\r\nPRINT\r\n", "C:\\out.prn");
   char started[128];
-  std::snprintf(started, sizeof started, "StartDocPort Label job %lu data C:\\WINDOWS\\system32\\spool\\drivers\\w32x86\\3\\TRVCPL.DAT",
+  std::snprintf(started, sizeof started,
+                "StartDocPort Label job %lu data "
+                "C:\\WINDOWS\\system32\\spool\\drivers\\w32x86\\3\\TRVCPL.DAT",
                 static_cast<unsigned long>(id));
   std::vector<std::string> expected = {"OpenPortEx FILE:", started, "EndDocPort", "ClosePort"};
   std::vector<std::string> log = monitorLog();
-  log.erase(std::remove(log.begin(), log.end(), "InitializeMonitorEx"), log.end());  // once per process
+  log.erase(std::remove(log.begin(), log.end(), "InitializeMonitorEx"),
+            log.end());  // once per process
   EXPECT_EQ(log, expected);
   EXPECT_EQ(readFile("C:\\out.prn"), "! 0 200 200 210 1\r\nPRINT\r\n");
   EXPECT_TRUE(KeptJobs("Label").empty());

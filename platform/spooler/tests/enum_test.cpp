@@ -50,7 +50,9 @@ bool Inside(const BYTE* buffer, DWORD size, const T* p) {
 TEST_F(EnumTest, SizesAtNeededMinusOneNeededAndNeededPlusOne) {
   const EnumCase cases[] = {
       {"EnumPrintersW 2",
-       [](LPBYTE b, DWORD s, LPDWORD n, LPDWORD r) { return EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, b, s, n, r); },
+       [](LPBYTE b, DWORD s, LPDWORD n, LPDWORD r) {
+         return EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, b, s, n, r);
+       },
        2,
        [](const BYTE* b) {
          auto* p = reinterpret_cast<const PRINTER_INFO_2W*>(b);
@@ -62,7 +64,9 @@ TEST_F(EnumTest, SizesAtNeededMinusOneNeededAndNeededPlusOne) {
          EXPECT_EQ(p[1].pDevMode, nullptr);
        }},
       {"EnumPrintersA 1",
-       [](LPBYTE b, DWORD s, LPDWORD n, LPDWORD r) { return EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 1, b, s, n, r); },
+       [](LPBYTE b, DWORD s, LPDWORD n, LPDWORD r) {
+         return EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 1, b, s, n, r);
+       },
        2,
        [](const BYTE* b) {
          auto* p = reinterpret_cast<const PRINTER_INFO_1A*>(b);
@@ -88,13 +92,16 @@ TEST_F(EnumTest, SizesAtNeededMinusOneNeededAndNeededPlusOne) {
          EXPECT_EQ(std::u16string(p[2].pDescription), u"Print to File");
        }},
       {"EnumPrinterDriversW 3",
-       [](LPBYTE b, DWORD s, LPDWORD n, LPDWORD r) { return EnumPrinterDriversW(nullptr, nullptr, 3, b, s, n, r); },
+       [](LPBYTE b, DWORD s, LPDWORD n, LPDWORD r) {
+         return EnumPrinterDriversW(nullptr, nullptr, 3, b, s, n, r);
+       },
        1,
        [](const BYTE* b) {
          auto* d = reinterpret_cast<const DRIVER_INFO_3W*>(b);
          EXPECT_EQ(std::u16string(d->pName), u"Label Driver");
          EXPECT_EQ(std::u16string(d->pEnvironment), u"Windows NT x86");
-         EXPECT_EQ(std::u16string(d->pDriverPath), u"C:\\WINDOWS\\system32\\spool\\drivers\\w32x86\\3\\TRV.DLL");
+         EXPECT_EQ(std::u16string(d->pDriverPath),
+                   u"C:\\WINDOWS\\system32\\spool\\drivers\\w32x86\\3\\TRV.DLL");
          // The dependent-file list: names ended by an empty name.
          std::u16string first(d->pDependentFiles);
          EXPECT_EQ(first, u"C:\\WINDOWS\\system32\\spool\\drivers\\w32x86\\3\\TRVCPL.DAT");
@@ -104,20 +111,26 @@ TEST_F(EnumTest, SizesAtNeededMinusOneNeededAndNeededPlusOne) {
        [this](LPBYTE b, DWORD s, LPDWORD n, LPDWORD) { return GetPrinterW(printer, 2, b, s, n); },
        1,
        [](const BYTE* b) {
-         EXPECT_EQ(std::u16string(reinterpret_cast<const PRINTER_INFO_2W*>(b)->pPrinterName), u"Label Two");
+         EXPECT_EQ(std::u16string(reinterpret_cast<const PRINTER_INFO_2W*>(b)->pPrinterName),
+                   u"Label Two");
        }},
       {"GetPrinterDriverA 3",
-       [this](LPBYTE b, DWORD s, LPDWORD n, LPDWORD) { return GetPrinterDriverA(printer, nullptr, 3, b, s, n); },
+       [this](LPBYTE b, DWORD s, LPDWORD n, LPDWORD) {
+         return GetPrinterDriverA(printer, nullptr, 3, b, s, n);
+       },
        1,
        [](const BYTE* b) {
          EXPECT_STREQ(reinterpret_cast<const DRIVER_INFO_3A*>(b)->pDataFile,
                       "C:\\WINDOWS\\system32\\spool\\drivers\\w32x86\\3\\TRVCPL.DAT");
        }},
       {"GetPrinterDriverDirectoryA 1",
-       [](LPBYTE b, DWORD s, LPDWORD n, LPDWORD) { return GetPrinterDriverDirectoryA(nullptr, nullptr, 1, b, s, n); },
+       [](LPBYTE b, DWORD s, LPDWORD n, LPDWORD) {
+         return GetPrinterDriverDirectoryA(nullptr, nullptr, 1, b, s, n);
+       },
        1,
        [](const BYTE* b) {
-         EXPECT_STREQ(reinterpret_cast<const char*>(b), "C:\\WINDOWS\\system32\\spool\\drivers\\w32x86");
+         EXPECT_STREQ(reinterpret_cast<const char*>(b),
+                      "C:\\WINDOWS\\system32\\spool\\drivers\\w32x86");
        }},
   };
   for (const EnumCase& c : cases) {
@@ -159,7 +172,8 @@ TEST_F(EnumTest, PointersLeadIntoTheCallersBuffer) {
   DWORD needed = 0, returned = 0;
   EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &returned);
   std::vector<BYTE> buffer(needed);
-  ASSERT_TRUE(EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, buffer.data(), needed, &needed, &returned));
+  ASSERT_TRUE(
+      EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, buffer.data(), needed, &needed, &returned));
   auto* p = reinterpret_cast<const PRINTER_INFO_2A*>(buffer.data());
   for (DWORD i = 0; i < returned; ++i) {
     for (const char* s : {p[i].pPrinterName, p[i].pPortName, p[i].pDriverName, p[i].pDatatype})

@@ -9,7 +9,9 @@
 
 namespace trv::testing {
 
-inline std::u16string Wide(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+inline std::u16string Wide(const std::string& ascii) {
+  return std::u16string(ascii.begin(), ascii.end());
+}
 
 // Random-looking but reproducible bytes, every value 0..255 present.
 inline std::string PatternBytes(std::size_t n) {
@@ -23,8 +25,8 @@ inline std::string PatternBytes(std::size_t n) {
 }
 
 struct SessionResult {
-  DWORD error = 0;        // 0: the document went through
-  std::string stage;      // where it failed
+  DWORD error = 0;    // 0: the document went through
+  std::string stage;  // where it failed
 };
 
 // Opens `port`, starts a document (with `outputFile` when given), writes `bytes` in

@@ -42,8 +42,8 @@ TEST(PortTarget, NamesAndSettingsLeadToTheirEndpoints) {
 }
 
 TEST(PortTarget, NamesThatLeadNowhereAreUnknownPorts) {
-  const char* names[] = {"NE00:", "LPT0:", "LPT1", "COMX:", "USB", "FILE:X", "IP_", "IP_host:0",
-                         "IP_host:70000", "IP_host:12ab"};
+  const char* names[] = {"NE00:",  "LPT0:", "LPT1",      "COMX:",         "USB",
+                         "FILE:X", "IP_",   "IP_host:0", "IP_host:70000", "IP_host:12ab"};
   for (const char* name : names) {
     PortTarget t;
     EXPECT_EQ(ResolvePortTarget(name, "", &t), static_cast<DWORD>(ERROR_UNKNOWN_PORT)) << name;

@@ -33,10 +33,12 @@ TEST_F(PrinterTest, PrinterDataIsThePrinterDriverDataKey) {
   EXPECT_EQ(SetPrinterDataW(printer, name.data(), REG_BINARY, value.data(), 7), 0u);
 
   DWORD type = 0xdeadbeef, needed = 0xdeadbeef;
-  EXPECT_EQ(GetPrinterDataW(printer, name.data(), &type, nullptr, 0, &needed), static_cast<DWORD>(ERROR_MORE_DATA));
+  EXPECT_EQ(GetPrinterDataW(printer, name.data(), &type, nullptr, 0, &needed),
+            static_cast<DWORD>(ERROR_MORE_DATA));
   EXPECT_EQ(needed, 7u);
   std::vector<BYTE> got(8, 0xAB);
-  EXPECT_EQ(GetPrinterDataW(printer, name.data(), &type, got.data(), 6, &needed), static_cast<DWORD>(ERROR_MORE_DATA));
+  EXPECT_EQ(GetPrinterDataW(printer, name.data(), &type, got.data(), 6, &needed),
+            static_cast<DWORD>(ERROR_MORE_DATA));
   EXPECT_EQ(needed, 7u);
   for (DWORD size : {7u, 8u}) {
     std::fill(got.begin(), got.end(), 0xAB);
@@ -49,10 +51,11 @@ TEST_F(PrinterTest, PrinterDataIsThePrinterDriverDataKey) {
 
   // The same value, seen through the registry where the suite's own code reads it.
   HKEY key = nullptr;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE,
-                          "System\\CurrentControlSet\\Control\\Print\\Printers\\Label\\PrinterDriverData", 0,
-                          KEY_ALL_ACCESS, &key),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegOpenKeyExA(HKEY_LOCAL_MACHINE,
+                    "System\\CurrentControlSet\\Control\\Print\\Printers\\Label\\PrinterDriverData",
+                    0, KEY_ALL_ACCESS, &key),
+      ERROR_SUCCESS);
   BYTE raw[16];
   DWORD rawSize = sizeof raw;
   EXPECT_EQ(RegQueryValueExA(key, "Models", nullptr, &type, raw, &rawSize), ERROR_SUCCESS);
@@ -60,18 +63,21 @@ TEST_F(PrinterTest, PrinterDataIsThePrinterDriverDataKey) {
   EXPECT_EQ(std::memcmp(raw, value.data(), 7), 0);
   // And the other way round: what the registry holds, printer data returns.
   DWORD language = 0x0409;
-  ASSERT_EQ(RegSetValueExA(key, "Language", 0, REG_DWORD, reinterpret_cast<BYTE*>(&language), 4), ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueExA(key, "Language", 0, REG_DWORD, reinterpret_cast<BYTE*>(&language), 4),
+            ERROR_SUCCESS);
   RegCloseKey(key);
   char ansiName[] = "Language";
   DWORD read = 0;
-  EXPECT_EQ(GetPrinterDataA(printer, ansiName, &type, reinterpret_cast<BYTE*>(&read), 4, &needed), 0u);
+  EXPECT_EQ(GetPrinterDataA(printer, ansiName, &type, reinterpret_cast<BYTE*>(&read), 4, &needed),
+            0u);
   EXPECT_EQ(read, 0x0409u);
   EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
 
   std::u16string missing = u"UFM:Nothing";
   EXPECT_EQ(GetPrinterDataW(printer, missing.data(), &type, got.data(), 8, &needed),
             static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-  EXPECT_EQ(GetPrinterDataW(nullptr, name.data(), &type, got.data(), 8, &needed), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  EXPECT_EQ(GetPrinterDataW(nullptr, name.data(), &type, got.data(), 8, &needed),
+            static_cast<DWORD>(ERROR_INVALID_HANDLE));
 }
 
 TEST_F(PrinterTest, AddPrinterRefusesWhatCannotWork) {
@@ -146,7 +152,8 @@ TEST_F(PrinterTest, DefaultDevmodeRoundTripsThroughBothCharacterSets) {
   EXPECT_STREQ(reinterpret_cast<const char*>(backA->dmFormName), "Label 50x30");
   EXPECT_EQ(backA->dmPaperWidth, 508);
   EXPECT_EQ(backA->dmPelsWidth, 406u);
-  EXPECT_EQ(std::memcmp(reinterpret_cast<const BYTE*>(backA) + backA->dmSize, "TRV3private-data", 16), 0);
+  EXPECT_EQ(
+      std::memcmp(reinterpret_cast<const BYTE*>(backA) + backA->dmSize, "TRV3private-data", 16), 0);
 }
 
 TEST_F(PrinterTest, DriverFoldersFollowThePlatform) {
@@ -156,8 +163,10 @@ TEST_F(PrinterTest, DriverFoldersFollowThePlatform) {
     const char* filesFolder;
   };
   const Case cases[] = {
-      {trv::Platform::Win2000OrLater, "C:\\WINDOWS\\system32\\spool\\drivers\\w32x86", "C:\\WINDOWS\\system32\\spool\\drivers\\w32x86\\3"},
-      {trv::Platform::NT4, "C:\\WINDOWS\\system32\\spool\\drivers\\w32x86", "C:\\WINDOWS\\system32\\spool\\drivers\\w32x86\\2"},
+      {trv::Platform::Win2000OrLater, "C:\\WINDOWS\\system32\\spool\\drivers\\w32x86",
+       "C:\\WINDOWS\\system32\\spool\\drivers\\w32x86\\3"},
+      {trv::Platform::NT4, "C:\\WINDOWS\\system32\\spool\\drivers\\w32x86",
+       "C:\\WINDOWS\\system32\\spool\\drivers\\w32x86\\2"},
       {trv::Platform::Win98, "C:\\WINDOWS\\SYSTEM", "C:\\WINDOWS\\SYSTEM"},
   };
   for (const Case& c : cases) {
@@ -165,17 +174,20 @@ TEST_F(PrinterTest, DriverFoldersFollowThePlatform) {
     trv::SetPlatform(c.platform);
     char dir[MAX_PATH];
     DWORD needed = 0;
-    ASSERT_TRUE(GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(dir), sizeof dir, &needed));
+    ASSERT_TRUE(GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(dir),
+                                           sizeof dir, &needed));
     EXPECT_STREQ(dir, c.directory);
     EXPECT_EQ(needed, std::strlen(c.directory) + 1);
     InstallDriver("Driver");
-    EXPECT_TRUE(std::filesystem::is_regular_file(host(std::string(c.filesFolder) + "\\TRVCPL.DAT")));
+    EXPECT_TRUE(
+        std::filesystem::is_regular_file(host(std::string(c.filesFolder) + "\\TRVCPL.DAT")));
   }
 }
 
 TEST_F(PrinterTest, MonitorsAreInstalledOnceAndOnlyWithTheirLibrary) {
   InstallDriver("Monitored", "Test Monitor");
-  char name[] = "Test Monitor", env[] = "Windows NT x86", library[] = "testmon.dll", absent[] = "absent.dll";
+  char name[] = "Test Monitor", env[] = "Windows NT x86", library[] = "testmon.dll",
+       absent[] = "absent.dll";
   MONITOR_INFO_2A again{name, env, library};
   SetLastError(0);
   EXPECT_FALSE(AddMonitorA(nullptr, 2, reinterpret_cast<LPBYTE>(&again)));
@@ -186,12 +198,15 @@ TEST_F(PrinterTest, MonitorsAreInstalledOnceAndOnlyWithTheirLibrary) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
 
   // A driver may only name a monitor that is installed.
-  char driverName[] = "Needs Other", file[] = "TRV.DLL", data[] = "TRVCPL.DAT", config[] = "TRVUI.DLL";
-  DRIVER_INFO_3A driver{3, driverName, nullptr, file, data, config, nullptr, nullptr, other, nullptr};
+  char driverName[] = "Needs Other", file[] = "TRV.DLL", data[] = "TRVCPL.DAT",
+       config[] = "TRVUI.DLL";
+  DRIVER_INFO_3A driver{3,      driverName, nullptr, file,  data,
+                        config, nullptr,    nullptr, other, nullptr};
   EXPECT_FALSE(AddPrinterDriverA(nullptr, 3, reinterpret_cast<LPBYTE>(&driver)));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_UNKNOWN_PRINT_MONITOR));
   char absentFile[] = "NOTHERE.DLL";
-  DRIVER_INFO_3A noFile{3, driverName, nullptr, absentFile, data, config, nullptr, nullptr, nullptr, nullptr};
+  DRIVER_INFO_3A noFile{3,      driverName, nullptr, absentFile, data,
+                        config, nullptr,    nullptr, nullptr,    nullptr};
   EXPECT_FALSE(AddPrinterDriverA(nullptr, 3, reinterpret_cast<LPBYTE>(&noFile)));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }

@@ -23,7 +23,8 @@ void SpoolerTest::TearDown() {
 void SpoolerTest::InstallDriver(const std::string& name, const std::string& monitor) {
   char dir[MAX_PATH];
   DWORD needed = 0;
-  ASSERT_TRUE(GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(dir), sizeof dir, &needed));
+  ASSERT_TRUE(GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(dir),
+                                         sizeof dir, &needed));
   const std::string d = dir;
   for (const char* file : {"TRV.DLL", "TRVUI.DLL", "TRVCPL.DAT"}) writeFile(d + "\\" + file, file);
   std::string monitorFile;
@@ -31,7 +32,8 @@ void SpoolerTest::InstallDriver(const std::string& name, const std::string& moni
     char system[MAX_PATH];
     GetSystemDirectoryA(system, sizeof system);
     monitorFile = "testmon.dll";
-    std::filesystem::copy_file(OutDir() + "/testmon.dll", host(std::string(system) + "\\" + monitorFile),
+    std::filesystem::copy_file(OutDir() + "/testmon.dll",
+                               host(std::string(system) + "\\" + monitorFile),
                                std::filesystem::copy_options::overwrite_existing);
     std::string env = trv::IsWindowsNT() ? "Windows NT x86" : "Windows 4.0";
     MONITOR_INFO_2A info{const_cast<char*>(monitor.c_str()), env.data(), monitorFile.data()};
@@ -42,8 +44,9 @@ void SpoolerTest::InstallDriver(const std::string& name, const std::string& moni
   std::string driverName = name, monitorName = monitor, type = "RAW";
   char driverFile[] = "TRV.DLL", dataFile[] = "TRVCPL.DAT", configFile[] = "TRVUI.DLL", help[] = "";
   char dependents[] = "TRVCPL.DAT\0\0";
-  DRIVER_INFO_3A info{3, driverName.data(), nullptr, driverFile, dataFile, configFile, help,
-                      dependents, monitorName.data(), type.data()};
+  DRIVER_INFO_3A info{
+      3,          driverName.data(),  nullptr,    driverFile, dataFile, configFile, help,
+      dependents, monitorName.data(), type.data()};
   ASSERT_TRUE(AddPrinterDriverA(nullptr, 3, reinterpret_cast<LPBYTE>(&info))) << GetLastError();
 }
 
@@ -51,7 +54,8 @@ void SpoolerTest::AddPort(const std::string& name, const std::string& settings) 
   ASSERT_EQ(trv::AddLocalPort(name, settings), 0u);
 }
 
-void SpoolerTest::AddPrinter(const std::string& name, const std::string& port, const std::string& driver) {
+void SpoolerTest::AddPrinter(const std::string& name, const std::string& port,
+                             const std::string& driver) {
   std::string n = name, p = port, d = driver, processor = "WINPRINT", type = "RAW", empty;
   PRINTER_INFO_2A info{};
   info.pPrinterName = n.data();
@@ -59,14 +63,16 @@ void SpoolerTest::AddPrinter(const std::string& name, const std::string& port, c
   info.pDriverName = d.data();
   info.pPrintProcessor = processor.data();
   info.pDatatype = type.data();
-  info.pShareName = info.pComment = info.pLocation = info.pSepFile = info.pParameters = empty.data();
+  info.pShareName = info.pComment = info.pLocation = info.pSepFile = info.pParameters =
+      empty.data();
   info.Attributes = PRINTER_ATTRIBUTE_DO_COMPLETE_FIRST | PRINTER_ATTRIBUTE_ENABLE_BIDI;
   HANDLE h = AddPrinterA(nullptr, 2, reinterpret_cast<LPBYTE>(&info));
   ASSERT_NE(h, nullptr) << GetLastError();
   EXPECT_TRUE(ClosePrinter(h));
 }
 
-DWORD SpoolerTest::Submit(const std::string& printer, const std::string& bytes, const std::string& outputFile) {
+DWORD SpoolerTest::Submit(const std::string& printer, const std::string& bytes,
+                          const std::string& outputFile) {
   HANDLE h = nullptr;
   std::string name = printer, doc = "label", out = outputFile;
   EXPECT_TRUE(OpenPrinterA(name.data(), &h, nullptr));
@@ -76,7 +82,8 @@ DWORD SpoolerTest::Submit(const std::string& printer, const std::string& bytes, 
   std::string data = bytes;
   // Written in uneven pieces, as a driver does.
   for (std::size_t at = 0; at < data.size();) {
-    DWORD n = static_cast<DWORD>(std::min<std::size_t>(data.size() - at, 1000 + at % 777)), written = 0;
+    DWORD n = static_cast<DWORD>(std::min<std::size_t>(data.size() - at, 1000 + at % 777)),
+          written = 0;
     EXPECT_TRUE(WritePrinter(h, data.data() + at, n, &written));
     EXPECT_EQ(written, n);
     at += n;

@@ -23,7 +23,8 @@ class SpoolerTest : public FreshMachine {
   void AddPrinter(const std::string& name, const std::string& port, const std::string& driver);
   void AddPort(const std::string& name, const std::string& settings);
   // Spools `bytes` as one RAW document, as an application does; returns the job id.
-  DWORD Submit(const std::string& printer, const std::string& bytes, const std::string& outputFile = "");
+  DWORD Submit(const std::string& printer, const std::string& bytes,
+               const std::string& outputFile = "");
   // The printer's kept jobs.
   std::vector<SpoolJob> KeptJobs(const std::string& printer) const;
   // What the test monitor reported since the test began.

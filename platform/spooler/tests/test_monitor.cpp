@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "platform/kernel.h"
-#include "platform/winspool.h"
 #include "platform/winsplp.h"
+#include "platform/winspool.h"
 
 namespace {
 
@@ -51,7 +51,8 @@ BOOL WINAPI OpenPortEx(LPWSTR portName, LPWSTR, PHANDLE handle, MONITOR* portMon
   return TRUE;
 }
 
-BOOL WINAPI StartDocPort(HANDLE handle, LPWSTR printerName, DWORD jobId, DWORD level, LPBYTE docInfo) {
+BOOL WINAPI StartDocPort(HANDLE handle, LPWSTR printerName, DWORD jobId, DWORD level,
+                         LPBYTE docInfo) {
   auto* port = static_cast<Port*>(handle);
   std::string printer = Ansi(printerName);
   if (!OpenPrinterA(printer.data(), &port->printer, nullptr)) return FALSE;
@@ -65,7 +66,8 @@ BOOL WINAPI StartDocPort(HANDLE handle, LPWSTR printerName, DWORD jobId, DWORD l
     return FALSE;
   }
   const char* dataFile = reinterpret_cast<DRIVER_INFO_3A*>(driver.data())->pDataFile;
-  if (!port->portMonitor->pfnStartDocPort(port->portMonitorHandle, printerName, jobId, level, docInfo)) {
+  if (!port->portMonitor->pfnStartDocPort(port->portMonitorHandle, printerName, jobId, level,
+                                          docInfo)) {
     DWORD e = GetLastError();
     ClosePrinter(port->printer);
     SetLastError(e);

@@ -96,7 +96,8 @@ TEST_F(VirtualPrinterTest, EplStatusIsTwoCharactersCrLf) {
 TEST_F(VirtualPrinterTest, ControlLinesAreCheckedAndTheControlFileIsRead) {
   StartPrinter(PrinterLanguage::Cpcl);
   std::string error;
-  for (const char* bad : {"", "busy", "busy -5", "slow x", "error 123", "error zz", "drop 1 2", "jump"})
+  for (const char* bad :
+       {"", "busy", "busy -5", "slow x", "error 123", "error zz", "drop 1 2", "jump"})
     EXPECT_FALSE(printer->Control(bad, &error)) << bad;
   {
     std::ofstream control(root() + "/printer/control");

@@ -26,7 +26,8 @@ std::u16string Slot(const trv::Bytes& bundle, unsigned slot) {
     if (i == slot) {
       std::u16string s;
       for (size_t k = 0; k < length; ++k)
-        s.push_back(static_cast<char16_t>(bundle.at(at + 2 + 2 * k) | bundle.at(at + 3 + 2 * k) << 8));
+        s.push_back(
+            static_cast<char16_t>(bundle.at(at + 2 + 2 * k) | bundle.at(at + 3 + 2 * k) << 8));
       return s;
     }
     at += 2 + 2 * length;
@@ -147,7 +148,8 @@ TEST(Script, LanguageAppliesToWhatFollows) {
       "STRINGTABLE LANGUAGE LANG_NEUTRAL, SUBLANG_NEUTRAL { 2 \"neutral\" }\n");
   std::map<LANGID, std::u16string> byLanguage;
   for (const trv::Resource& r : all) byLanguage[r.language] += Slot(r.data, 1) + Slot(r.data, 2);
-  EXPECT_EQ(byLanguage, (std::map<LANGID, std::u16string>{{0x0409, u"us"}, {0x0407, u"de"}, {0x0000, u"neutral"}}));
+  EXPECT_EQ(byLanguage, (std::map<LANGID, std::u16string>{
+                            {0x0409, u"us"}, {0x0407, u"de"}, {0x0000, u"neutral"}}));
 }
 
 TEST(Script, InlineDataKeepsItsBytesUnderItsNameAndType) {
@@ -180,7 +182,8 @@ TEST(Script, FaultsAreReportedWithTheirLine) {
       {"#include \"x.h\"", 1, "unsupported directive"},
       {"/* open\n\n", 1, "comment not closed"},
       {"1 VERSIONINFO\nBEGIN\n BLOCK \"Other\" BEGIN END\nEND", 3, "unknown version block"},
-      {"1 VERSIONINFO\nBEGIN\n BLOCK \"VarFileInfo\" BEGIN VALUE \"Translation\", 0x409 END\nEND", 3, "expected ','"},
+      {"1 VERSIONINFO\nBEGIN\n BLOCK \"VarFileInfo\" BEGIN VALUE \"Translation\", 0x409 END\nEND",
+       3, "expected ','"},
       {"STRINGTABLE { 1 \"\\q\" }", 1, "unknown escape"},
       {"#define A 1\n#define A 2\n", 2, "defined again"},
       {"#pragma code_page(65001)\nSTRINGTABLE { 1 \"\xff\" }", 2, "not valid in code page"},
@@ -208,7 +211,8 @@ TEST(Script, SourceEmbedsTheDirectoryInItsSection) {
   size_t at = source.find('{');
   ASSERT_NE(at, std::string::npos);
   trv::Bytes bytes;
-  for (size_t hex = source.find("0x", at); hex != std::string::npos; hex = source.find("0x", hex + 2))
+  for (size_t hex = source.find("0x", at); hex != std::string::npos;
+       hex = source.find("0x", hex + 2))
     bytes.push_back(static_cast<BYTE>(std::strtoul(source.c_str() + hex, nullptr, 16)));
   EXPECT_EQ(bytes, trv::BuildResourceDirectory(all));
 }

@@ -49,7 +49,8 @@ TEST_F(Commands, AddThenQueryShowsValuesLikeReg) {
     EXPECT_EQ(o.code, 0) << o.err;
     EXPECT_EQ(o.out, "The operation completed successfully.\n");
   }
-  ASSERT_EQ(Run({"add", "HKLM\\Software\\Tool\\Sub", "/v", "x", "/t", "REG_DWORD", "/d", "1"}).code, 0);
+  ASSERT_EQ(Run({"add", "HKLM\\Software\\Tool\\Sub", "/v", "x", "/t", "REG_DWORD", "/d", "1"}).code,
+            0);
 
   Outcome q = Run({"query", "hklm\\software\\tool"});
   EXPECT_EQ(q.code, 0);
@@ -64,7 +65,8 @@ TEST_F(Commands, AddThenQueryShowsValuesLikeReg) {
             "\nHKEY_LOCAL_MACHINE\\software\\tool\\Sub\n");
 
   Outcome s = Run({"query", key, "/s"});
-  EXPECT_NE(s.out.find("\nHKEY_LOCAL_MACHINE\\Software\\Tool\\Sub\n    x    REG_DWORD    0x1\n"), std::string::npos)
+  EXPECT_NE(s.out.find("\nHKEY_LOCAL_MACHINE\\Software\\Tool\\Sub\n    x    REG_DWORD    0x1\n"),
+            std::string::npos)
       << s.out;
   Outcome v = Run({"query", key, "/v", "dots"});
   EXPECT_EQ(v.out, "\nHKEY_LOCAL_MACHINE\\Software\\Tool\n    Dots    REG_DWORD    0xcb\n");
@@ -75,10 +77,12 @@ TEST_F(Commands, OverwriteAndDeleteAskUnlessForced) {
   Outcome no = Run({"add", "HKCU\\Ask", "/v", "n", "/d", "two"}, "no\n");
   EXPECT_EQ(no.code, 1);
   EXPECT_EQ(no.out, "Value n exists, overwrite (Yes/No)? ");
-  EXPECT_EQ(Run({"query", "HKCU\\Ask", "/v", "n"}).out, "\nHKEY_CURRENT_USER\\Ask\n    n    REG_SZ    one\n");
+  EXPECT_EQ(Run({"query", "HKCU\\Ask", "/v", "n"}).out,
+            "\nHKEY_CURRENT_USER\\Ask\n    n    REG_SZ    one\n");
   EXPECT_EQ(Run({"add", "HKCU\\Ask", "/v", "n", "/d", "two"}, "yes\n").code, 0);
   EXPECT_EQ(Run({"add", "HKCU\\Ask", "/v", "n", "/d", "three", "/f"}).code, 0);
-  EXPECT_EQ(Run({"query", "HKCU\\Ask", "/v", "n"}).out, "\nHKEY_CURRENT_USER\\Ask\n    n    REG_SZ    three\n");
+  EXPECT_EQ(Run({"query", "HKCU\\Ask", "/v", "n"}).out,
+            "\nHKEY_CURRENT_USER\\Ask\n    n    REG_SZ    three\n");
 
   EXPECT_EQ(Run({"delete", "HKCU\\Ask"}, "").code, 1);  // no answer: nothing deleted
   EXPECT_EQ(Run({"query", "HKCU\\Ask"}).code, 0);
@@ -86,7 +90,8 @@ TEST_F(Commands, OverwriteAndDeleteAskUnlessForced) {
   EXPECT_EQ(Run({"delete", "HKCU\\Ask", "/f"}).code, 0);
   Outcome gone = Run({"query", "HKCU\\Ask"});
   EXPECT_EQ(gone.code, 1);
-  EXPECT_EQ(gone.err, "ERROR: The system was unable to find the specified registry key or value.\n");
+  EXPECT_EQ(gone.err,
+            "ERROR: The system was unable to find the specified registry key or value.\n");
 }
 
 TEST_F(Commands, DeleteAllValuesKeepsSubKeys) {
@@ -107,9 +112,12 @@ TEST_F(Commands, BadCommandLinesFailWithAMessage) {
       {{"frobnicate", "HKLM\\x"}, "ERROR: Invalid syntax."},
       {{"query"}, "ERROR: Invalid syntax."},
       {{"query", "HKXX\\Software"}, "ERROR: Invalid key name."},
-      {{"add", "HKLM\\Software\\T", "/v", "n", "/t", "REG_DWORD", "/d", "12x"}, "ERROR: Invalid data for REG_DWORD"},
-      {{"add", "HKLM\\Software\\T", "/v", "n", "/t", "REG_WHATEVER"}, "ERROR: Invalid key name or type."},
-      {{"add", "HKLM\\Software\\T", "/v", "n", "/t", "REG_BINARY", "/d", "abc"}, "ERROR: Invalid data"},
+      {{"add", "HKLM\\Software\\T", "/v", "n", "/t", "REG_DWORD", "/d", "12x"},
+       "ERROR: Invalid data for REG_DWORD"},
+      {{"add", "HKLM\\Software\\T", "/v", "n", "/t", "REG_WHATEVER"},
+       "ERROR: Invalid key name or type."},
+      {{"add", "HKLM\\Software\\T", "/v", "n", "/t", "REG_BINARY", "/d", "abc"},
+       "ERROR: Invalid data"},
       {{"add", "HKLM\\Software\\T", "/v"}, "ERROR: Invalid syntax."},
       {{"delete", "HKLM", "/f"}, "ERROR: Access is denied."},
       {{"import", "/nonexistent/file.reg"}, "ERROR: Cannot read the file"},

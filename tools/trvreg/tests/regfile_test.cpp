@@ -17,20 +17,23 @@ using trvreg::ValueEntry;
 class RegFile : public trv::testing::FreshMachine {
  protected:
   static KeyPath Path(const char16_t* text) { return *trvreg::ParseKeyPath(text); }
-  static void Set(const KeyPath& path, const std::u16string& name, DWORD type, const std::string& data) {
+  static void Set(const KeyPath& path, const std::u16string& name, DWORD type,
+                  const std::string& data) {
     trvreg::Key key;
-    ASSERT_EQ(RegCreateKeyExW(path.root, path.subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.out(),
-                              nullptr),
+    ASSERT_EQ(RegCreateKeyExW(path.root, path.subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, key.out(), nullptr),
               ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExW(key.get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
-                             static_cast<DWORD>(data.size())),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegSetValueExW(key.get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                       static_cast<DWORD>(data.size())),
+        ERROR_SUCCESS);
   }
   // Every key below `path` as "key|name|type|hex data" lines, in registry order.
   static std::vector<std::string> Dump(const KeyPath& path) {
     std::vector<std::string> lines;
     trvreg::Key key;
-    if (RegOpenKeyExW(path.root, path.subKey.c_str(), 0, KEY_READ, key.out()) != ERROR_SUCCESS) return lines;
+    if (RegOpenKeyExW(path.root, path.subKey.c_str(), 0, KEY_READ, key.out()) != ERROR_SUCCESS)
+      return lines;
     std::vector<ValueEntry> values;
     std::vector<std::u16string> subKeys;
     EXPECT_EQ(trvreg::ReadValues(key.get(), values), ERROR_SUCCESS);
@@ -38,9 +41,10 @@ class RegFile : public trv::testing::FreshMachine {
     lines.push_back(trvreg::ToUtf8(path.Full()));
     for (const ValueEntry& v : values) {
       std::string hex;
-      for (unsigned char b : v.data) hex += "0123456789ABCDEF"[b >> 4], hex += "0123456789ABCDEF"[b & 15];
-      lines.push_back(trvreg::ToUtf8(path.Full()) + "|" + trvreg::ToUtf8(v.name) + "|" + std::to_string(v.type) +
-                      "|" + hex);
+      for (unsigned char b : v.data)
+        hex += "0123456789ABCDEF"[b >> 4], hex += "0123456789ABCDEF"[b & 15];
+      lines.push_back(trvreg::ToUtf8(path.Full()) + "|" + trvreg::ToUtf8(v.name) + "|" +
+                      std::to_string(v.type) + "|" + hex);
     }
     for (const auto& name : subKeys) {
       auto below = Dump(path.Child(name));
@@ -160,8 +164,9 @@ TEST_F(RegFile, ImportDeletesKeysAndValuesMarkedWithAMinus) {
                    "[HKEY_LOCAL_MACHINE\\Software\\Minus]\r\n"
                    "\"drop\"=-\r\n"),
             ERROR_SUCCESS);
-  EXPECT_EQ(Dump(root), (std::vector<std::string>{"HKEY_LOCAL_MACHINE\\Software\\Minus",
-                                                  "HKEY_LOCAL_MACHINE\\Software\\Minus|keep|4|01010101"}));
+  EXPECT_EQ(Dump(root),
+            (std::vector<std::string>{"HKEY_LOCAL_MACHINE\\Software\\Minus",
+                                      "HKEY_LOCAL_MACHINE\\Software\\Minus|keep|4|01010101"}));
 }
 
 TEST_F(RegFile, ABadFileChangesNothing) {
@@ -173,7 +178,9 @@ TEST_F(RegFile, ABadFileChangesNothing) {
     const char* problem;
   } cases[] = {
       {"[HKEY_LOCAL_MACHINE\\Software\\Untouched]\r\n", "not a registry file"},
-      {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Software\\Untouched]\r\n\"v\"=-\r\n\"w\"=dword:123456789\r\n", "line 4"},
+      {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Software\\Untouched]\r\n\"v\"=-\r\n\"w\"=dword:"
+       "123456789\r\n",
+       "line 4"},
       {"REGEDIT4\r\n\"v\"=dword:1\r\n", "line 2: a value before any key"},
       {"REGEDIT4\r\n[HKEY_NOWHERE\\x]\r\n", "line 2: unknown root"},
       {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Software\\Untouched]\r\n\"v\"=hex:1,2g\r\n", "line 3"},
@@ -186,7 +193,8 @@ TEST_F(RegFile, ABadFileChangesNothing) {
   // A file that reads well but fails half-way leaves nothing of its first half.
   std::string problem;
   EXPECT_EQ(Import("REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Software\\Untouched]\r\n\"v\"=-\r\n"
-                   "[HKEY_LOCAL_MACHINE\\Software\\Untouched\\" + std::string(300, 'n') + "]\r\n",
+                   "[HKEY_LOCAL_MACHINE\\Software\\Untouched\\" +
+                       std::string(300, 'n') + "]\r\n",
                    &problem),
             ERROR_INVALID_PARAMETER);
   EXPECT_EQ(Dump(root), before);

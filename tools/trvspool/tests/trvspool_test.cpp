@@ -22,7 +22,8 @@ void WriteHostFile(const std::string& path, const std::string& bytes) {
 // Label-like bytes with every byte value, so that nothing may be translated.
 std::string LabelBytes(std::size_t n) {
   std::string s = "! 0 200 200 210 1\r\n";
-  for (std::size_t i = 0; s.size() < n; ++i) s.push_back(static_cast<char>((i * 7 + i / 256) & 0xFF));
+  for (std::size_t i = 0; s.size() < n; ++i)
+    s.push_back(static_cast<char>((i * 7 + i / 256) & 0xFF));
   return s;
 }
 
@@ -61,13 +62,16 @@ TEST_F(Trvspool, SubmittedFileReachesEveryPortByteForByte) {
   ASSERT_EQ(trvspool::AddPort({net}), 0);
   ASSERT_EQ(trvspool::AddPort({"C:\\labels\\path.prn"}), 0);
   ASSERT_EQ(trvspool::AddPrinter({"File", "--driver", "TRV EPL", "--port", "FILE:"}), 0);
-  ASSERT_EQ(trvspool::AddPrinter({"Path", "--driver", "TRV EPL", "--port", "C:\\labels\\path.prn"}), 0);
+  ASSERT_EQ(trvspool::AddPrinter({"Path", "--driver", "TRV EPL", "--port", "C:\\labels\\path.prn"}),
+            0);
   ASSERT_EQ(trvspool::AddPrinter({"Net", "--driver", "TRV EPL", "--port", net}), 0);
   std::size_t printed = 0;
   for (const char* buffer : {"1", "65536"}) {
     SCOPED_TRACE(buffer);
     const std::string file = root() + "/label.bin";
-    EXPECT_EQ(trvspool::Submit({"File", file, "--buffer", buffer, "--output", "C:\\labels\\file.prn"}), 0);
+    EXPECT_EQ(
+        trvspool::Submit({"File", file, "--buffer", buffer, "--output", "C:\\labels\\file.prn"}),
+        0);
     EXPECT_EQ(readFile("C:\\labels\\file.prn"), label);
     EXPECT_EQ(trvspool::Submit({"Path", file, "--buffer", buffer}), 0);
     EXPECT_EQ(readFile("C:\\labels\\path.prn"), label);
@@ -121,13 +125,14 @@ TEST_F(Trvspool, BadCommandLinesAreUsageErrors) {
       {trvspool::Submit, {"P", "f", "--buffer"}},
       {trvspool::Resubmit, {"seven"}},
   };
-  for (const auto& [command, args] : cases) EXPECT_EQ(command(args), 2) << ::testing::PrintToString(args);
+  for (const auto& [command, args] : cases)
+    EXPECT_EQ(command(args), 2) << ::testing::PrintToString(args);
 }
 
 TEST_F(Trvspool, RefusalsOfTheSpoolerAreFailures) {
   EXPECT_EQ(trvspool::AddPrinter({"P", "--driver", "No Driver", "--port", "FILE:"}), 1);
-  EXPECT_EQ(trvspool::AddPort({"FILE:"}), 1);      // exists already
-  EXPECT_EQ(trvspool::AddPort({"NE00:"}), 1);      // leads nowhere
+  EXPECT_EQ(trvspool::AddPort({"FILE:"}), 1);  // exists already
+  EXPECT_EQ(trvspool::AddPort({"NE00:"}), 1);  // leads nowhere
   EXPECT_EQ(trvspool::Submit({"Nobody", root() + "/label.bin"}), 1);
   EXPECT_EQ(trvspool::Resubmit({"42"}), 1);
 }
