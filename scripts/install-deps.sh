@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  g++ cmake make pkg-config
+  g++ cmake make pkg-config ccache
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libsqlite3-dev libfreetype-dev
 )
