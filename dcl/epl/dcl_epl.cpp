@@ -1,27 +1,401 @@
 #include "dcl/epl/dcl_epl.h"
 
+#include <cstring>
 #include <new>
 
+#include "dcl/epl/epl_graphics.h"
+#include "dcl/model/text_heap.h"
 #include "dcl/object/host_interface.h"
+#include "dcl/object/option_blobs.h"
+#include "dcl/object/user_commands.h"
 #include "platform/kernel.h"
 
 namespace trv::dcl {
+namespace {
+
+constexpr DWORD kRecordHeaderSize = 48;
+constexpr WORD kBitmapHeaderSeen = 16;
+constexpr DWORD kStatusQuestion = STATUS_QUESTION;  // 32
+constexpr UINT kNotReadyMessage = 2000;
+constexpr UINT kStatusIntroMessage = 10519;
+// ERROR_EA_ACCESS_DENIED: the job names no model or paper of this printer.
+constexpr DWORD kNoCurrentPaper = 994;
+
+WORD HeaderWord(const BYTE* blob, size_t offset) {
+  WORD v;
+  std::memcpy(&v, blob + offset, sizeof v);
+  return v;
+}
+
+}  // namespace
+
 const char* CDCLEpl::GetHelpFileName() { return "TRVEPL.HLP"; }
 BOOL CDCLEpl::LoadConfiguration(ModelTables* tables) {
   return LoadForLanguage(tables, kEplProfile);
 }
 const char* CDCLEpl::GetDefFileName() { return "TRVEPL.DEF"; }
 
-// Font download, text commands and the bar-code names are the EPL commands the
-// back-end writes; they come with the EPL job commands.
-BOOL CDCLEpl::AddDownloadFont(void*, ModelTables*, WORD*, HWND, void*) { return NotYetOffered(); }
-BOOL CDCLEpl::DeleteDownloadFont(const char*, void*) { return NotYetOffered(); }
-BOOL CDCLEpl::WriteTextCommand(LONG, LONG, LONG, LONG, LONG, LONG, LONG, DWORD,
-                               const TextFontEntry*, const BYTE*, DWORD, BYTE*) {
-  return NotYetOffered();
+// ---- options and output -----------------------------------------------------------------
+
+const BYTE* CDCLEpl::FindValue(WORD optionId) {
+  if (BYTE* v = FindOptionValue(AttachedDocProps(), false, optionId)) return v;
+  return FindOptionValue(AttachedDevProps(), true, optionId);
 }
+
+epl::JobOptions CDCLEpl::ReadJobOptions() {
+  auto v = [this](WORD id) { return epl::OptionValue(FindValue(id)); };
+  epl::JobOptions o;
+  o.orientation = v(0x1004);
+  o.copies = v(0x1005);
+  o.topOfFormBack = v(0x100A);
+  o.dispense = v(0x2001);
+  o.mediaType = v(0x3004);
+  o.mediaSensing = v(0x3005);
+  o.optionS = v(0x3006);
+  o.printSpeed = v(0x3008);
+  o.darkness = v(0x3012);
+  o.regionGraphics = v(0x3021);
+  o.optionL = v(0x3022);
+  return o;
+}
+
+BOOL CDCLEpl::Send(const std::string& line) {
+  if (line.empty()) return TRUE;
+  return WriteCommand(line.data(), static_cast<DWORD>(line.size()));
+}
+
+BOOL CDCLEpl::SendUserCommand(WORD optionId) {
+  return dcl::SendUserCommand(FindValue(optionId), [this](const void* bytes, DWORD count) {
+    return WriteCommand(bytes, count);
+  });
+}
+
+const PaperEntry* CDCLEpl::CurrentPaper() {
+  const BYTE* doc = AttachedDocProps();
+  if (doc == nullptr) return nullptr;
+  const WORD tray = HeaderWord(doc, 14);
+  const WORD paper = HeaderWord(doc, 16);
+  const DWORD count = GetPaperCount(tray);
+  for (DWORD n = 0; n < count; ++n) {
+    const PaperEntry* entry = GetPaper(tray, n);
+    if (entry != nullptr && entry->id == paper) return entry;
+  }
+  return nullptr;
+}
+
+// ---- job and page -----------------------------------------------------------------------
+
+BOOL CDCLEpl::StartDoc(DWORD width, DWORD height, DWORD orientation) {
+  if (docOpen_) return TRUE;
+  offsetX_ = offsetY_ = 0;
+  const BYTE* doc = AttachedDocProps();
+  bool haveModel = false;
+  if (doc != nullptr) {
+    const WORD modelKey = HeaderWord(doc, 12);
+    for (DWORD i = 0, n = GetModelCount(); i < n && !haveModel; ++i) {
+      const ModelEntry* model = GetModel(i);
+      haveModel = model != nullptr && model->id == modelKey;
+    }
+  }
+  const PaperEntry* paper = haveModel ? CurrentPaper() : nullptr;
+  if (paper == nullptr) {
+    SetLastError(kNoCurrentPaper);
+    return FALSE;
+  }
+  if (orientation == 1) {
+    offsetX_ = paper->left;
+    offsetY_ = paper->top;
+  } else {
+    offsetX_ = paper->top;
+    offsetY_ = paper->left;
+  }
+  pageWidth_ = static_cast<LONG>(width);
+  pageHeight_ = static_cast<LONG>(height);
+  orientation_ = orientation;
+  statusQueries_ = epl::OptionValue(FindValue(0x3018)).Setting() != 0;
+  const epl::JobOptions options = ReadJobOptions();
+  // The readiness check of a job start passes at once (flag 256).
+  if (!EndDeviceWrite(&Port(), nullptr, 256)) return FALSE;
+  if (!SendUserCommand(kUserCommandJobStart)) return FALSE;
+  for (const std::string& line :
+       epl::SetupLines(Config(), options, pageWidth_, pageHeight_, offsetX_))
+    if (!Send(line)) return FALSE;
+  graphicsRegions_ = epl::RegionGraphics(Config(), options);
+  // Only a job whose set-up reached the printer counts as open.
+  docOpen_ = true;
+  return TRUE;
+}
+
+BOOL CDCLEpl::EndDoc() {
+  docOpen_ = false;
+  return SendUserCommand(kUserCommandJobEnd);
+}
+
+BOOL CDCLEpl::AbortDoc() {
+  // The printer forgets what it got of the page; the job is closed here as well.
+  DevicePort& port = Port();
+  if (port.IsOpen() && port.writePort != nullptr) {
+    DWORD written = 0;
+    BYTE reset[3];
+    std::memcpy(reset, epl::kResetCommand, sizeof reset);
+    port.writePort(port.handle, reset, sizeof reset, &written);
+  }
+  docOpen_ = false;
+  binaryData_ = false;
+  bitmapKind_ = 0;
+  return TRUE;
+}
+
+BOOL CDCLEpl::StartPage(WORD, WORD, WORD) {
+  if (!SendUserCommand(kUserCommandPageStart)) return FALSE;
+  return Send(epl::PageStartLine());
+}
+
+BOOL CDCLEpl::EndPage(WORD copies) {
+  if (!Send(epl::PrintLine(Config(), ReadJobOptions(), copies))) return FALSE;
+  return SendUserCommand(kUserCommandPageEnd);
+}
+
+// ---- graphics ---------------------------------------------------------------------------
+
+BOOL CDCLEpl::BeginBitmap(WORD width, WORD height, WORD stride) {
+  bitmapKind_ = kBitmapHeaderSeen;
+  bitmapWidth_ = width;
+  bitmapHeight_ = height;
+  bitmapStride_ = stride;
+  return TRUE;
+}
+
+BOOL CDCLEpl::PlaceBitmap(WORD kind, WORD x, WORD y, WORD c, WORD d) {
+  std::string line;
+  switch (kind & 0xFF) {
+    case 2: line = epl::GraphicsLine(x + offsetX_, y + offsetY_, c, d); break;
+    case 4: line = epl::ImageLine(x + offsetX_, y + offsetY_, c, d); break;
+    default: SetLastError(ERROR_INVALID_PARAMETER); return FALSE;
+  }
+  // The rows follow the "GW" line; no status request may come between them, not
+  // even right after the line itself.
+  if ((kind & 0xFF) == 2) binaryData_ = true;
+  if (!Send(line)) {
+    binaryData_ = false;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL CDCLEpl::EndBitmap() {
+  binaryData_ = false;
+  return TRUE;
+}
+
+BOOL CDCLEpl::BitmapData(std::span<BYTE> record) {
+  if (record.size() < kRecordHeaderSize) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  std::span<const BYTE> payload = record.subspan(kRecordHeaderSize);
+  if (graphicsRegions_ && bitmapKind_ != kBitmapHeaderSeen)
+    return WriteCommand(payload.data(), static_cast<DWORD>(payload.size()));
+  epl::GraphicsOutput output;
+  output.place = [this](LONG x, LONG y, DWORD widthBytes, DWORD rows) {
+    return PlaceBitmap(0x2002, static_cast<WORD>(x), static_cast<WORD>(y),
+                       static_cast<WORD>(widthBytes), static_cast<WORD>(rows));
+  };
+  output.writeRow = [this](const BYTE* bytes, DWORD count) { return WriteCommand(bytes, count); };
+  output.end = [this] { return EndBitmap(); };
+  const epl::PageGeometry page{bitmapWidth_, bitmapHeight_, bitmapStride_};
+  BOOL ok;
+  try {
+    ok = epl::SendPageGraphics(payload, page, orientation_ != 1, graphicsRegions_, output);
+  } catch (const std::bad_alloc&) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    ok = FALSE;
+  }
+  binaryData_ = false;
+  return ok;
+}
+
+// ---- page objects -----------------------------------------------------------------------
+
+void CDCLEpl::TransformItem(DWORD, BYTE* payload, char) {
+  if (payload == nullptr) return;
+  LONG x, y, w, h;
+  DWORD placement;
+  std::memcpy(&x, payload + 4, 4);
+  std::memcpy(&y, payload + 8, 4);
+  std::memcpy(&w, payload + 12, 4);
+  std::memcpy(&h, payload + 16, 4);
+  std::memcpy(&placement, payload + 24, 4);
+  if (orientation_ == 1) {
+    x += offsetX_;
+    y += offsetY_;
+    placement = static_cast<DWORD>(w) < static_cast<DWORD>(h) ? (placement | 0x04) : 0;
+  } else {
+    // Landscape items turn the other way round from CPCL: the page's left edge
+    // becomes the label's top.
+    const LONG nx = pageWidth_ - h - y + offsetX_;
+    const LONG ny = x + offsetY_;
+    placement |= static_cast<DWORD>(w) < static_cast<DWORD>(h) ? 0x08 : 0x02;
+    std::swap(w, h);
+    x = nx;
+    y = ny;
+  }
+  std::memcpy(payload + 4, &x, 4);
+  std::memcpy(payload + 8, &y, 4);
+  std::memcpy(payload + 12, &w, 4);
+  std::memcpy(payload + 16, &h, 4);
+  std::memcpy(payload + 24, &placement, 4);
+}
+
+BOOL CDCLEpl::DrawLine(WORD, LONG x, LONG y, LONG dx, LONG dy, LONG colour, LONG placement,
+                       LONG width, BYTE*) {
+  return Send(epl::LineCommand(x, y, dx, dy, colour, static_cast<DWORD>(placement), width));
+}
+
+BOOL CDCLEpl::DrawBox(WORD, LONG x, LONG y, LONG dx, LONG dy, LONG colour, LONG, LONG width,
+                      BYTE*) {
+  return Send(epl::BoxCommand(x, y, dx, dy, colour, width));
+}
+
+BOOL CDCLEpl::PassThrough(WORD, const BYTE* bytes, DWORD length) {
+  std::string line;
+  try {
+    line.assign(reinterpret_cast<const char*>(bytes), bytes != nullptr ? length : 0);
+    line += '\n';
+  } catch (const std::bad_alloc&) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return FALSE;
+  }
+  return WriteCommand(line.data(), static_cast<DWORD>(line.size()));
+}
+
+BOOL CDCLEpl::WriteTextCommand(LONG x, LONG y, LONG, LONG, LONG multX, LONG multY, LONG direction,
+                               DWORD, const TextFontEntry* font, const BYTE* text, DWORD textLength,
+                               BYTE*) {
+  if (font == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  std::string_view body(reinterpret_cast<const char*>(text), text != nullptr ? textLength : 0);
+  return Send(epl::TextLine(x, y, direction, TextHeapText(font->commandMacro), font->flags, multX,
+                            multY, body));
+}
+
+LONG CDCLEpl::ClassifyDirectCommand(const char* text) {
+  // "B" is the human-readable switch of EPL bar codes: its text takes 22 dots at the
+  // printer's two resolutions.
+  if (text == nullptr || std::strcmp(text, "B") != 0) return 0;
+  const LONG dpi = Config().resolutionX;
+  auto near = [dpi](LONG r) { return dpi >= r - 30 && dpi <= r + 30; };
+  return near(200) || near(300) ? 22 : 0;
+}
+
+// The bar-code and text names come with the label layer's placement.
 const char* const* CDCLEpl::GetNameTable(char) { return nullptr; }
 DWORD CDCLEpl::GetNameTableCount(char) { return 0; }
+
+// ---- status -----------------------------------------------------------------------------
+
+bool CDCLEpl::StatusAllowed(const DevicePort* port) const {
+  if (!statusQueries_ || port == nullptr || !port->IsOpen() || port->readPort == nullptr)
+    return false;
+  if (port->kind == PORT_KIND_FILE) return false;
+  if (port->kind == PORT_KIND_LPT) {
+    OSVERSIONINFOA info{};
+    info.dwOSVersionInfoSize = sizeof info;
+    if (GetVersionExA(&info) && info.dwPlatformId == VER_PLATFORM_WIN32_NT &&
+        info.dwMajorVersion <= 4)
+      return false;
+  }
+  return true;
+}
+
+BOOL CDCLEpl::EndDeviceWrite(DevicePort* port, DeviceStatus* status, DWORD flags) {
+  if (flags != 0 || binaryData_) return TRUE;
+  DeviceStatus local{};
+  if (status == nullptr) status = &local;
+  if (!QueryDeviceStatus(port, status)) return TRUE;  // no status to wait for
+  return status->state == STATUS_READY;
+}
+
+BOOL CDCLEpl::QueryDeviceStatus(DevicePort* port, DeviceStatus* status) {
+  if (binaryData_ || status == nullptr || !StatusAllowed(port)) return FALSE;
+  BYTE request[4];
+  std::memcpy(request, epl::kStatusRequest, sizeof request);
+  DWORD written = 0;
+  if (!port->writePort(port->handle, request, sizeof request, &written) ||
+      written != sizeof request) {
+    statusQueries_ = false;
+    return FALSE;
+  }
+  std::string reply;
+  auto readByte = [port](BYTE* b) -> DWORD {
+    DWORD read = 0;
+    if (!port->readPort(port->handle, b, 1, &read)) return 0;
+    return read;
+  };
+  epl::ReplyRead how = epl::ReadStatusReply(readByte, &reply);
+  if (how == epl::ReplyRead::NoReply) {
+    statusQueries_ = false;
+    return FALSE;
+  }
+  // An over-long reply is as unreadable as a short one.
+  epl::StatusReply r =
+      how == epl::ReplyRead::Reply ? epl::ClassifyStatusReply(reply) : epl::ClassifyStatusReply("");
+  status->size = kDeviceStatusWireSize;
+  status->zero1 = 0;
+  status->zero2 = 0;
+  switch (r.kind) {
+    case epl::StatusReply::Ready:
+      status->state = STATUS_READY;
+      status->message = 0;
+      status->text = nullptr;
+      return TRUE;
+    case epl::StatusReply::Busy:
+      status->state = STATUS_BUSY;
+      status->message = 0;
+      status->text = nullptr;
+      return TRUE;
+    case epl::StatusReply::Error: break;
+  }
+  char text[sizeof statusBuffer_] = "";
+  LoadString(nullptr, r.message, text, sizeof text);
+  std::string message = r.pair[0] != 0 ? epl::FillPairMessage(text, r.pair) : std::string(text);
+  std::snprintf(statusBuffer_, sizeof statusBuffer_, "%s", message.c_str());
+  status->state = STATUS_ERROR;
+  status->kind = kStatusQuestion;
+  status->message = r.code;
+  status->text = statusBuffer_;
+  return TRUE;
+}
+
+BOOL CDCLEpl::DescribeDeviceStatus(DevicePort*, DeviceStatus* status) {
+  if (status == nullptr || status->state != STATUS_ERROR) return TRUE;
+  char intro[256] = "";
+  LoadString(nullptr, kStatusIntroMessage, intro, sizeof intro);
+  std::string detail;
+  if (status->message == STATUS_TEXT_IN_POINTER) {
+    char notReady[256] = "";
+    LoadString(nullptr, kNotReadyMessage, notReady, sizeof notReady);
+    detail = notReady;
+  } else if (status->text != nullptr) {
+    detail = status->text;
+  }
+  std::snprintf(statusBuffer_, sizeof statusBuffer_, "%s%s", intro, detail.c_str());
+  status->message = STATUS_TEXT_IN_POINTER;
+  status->text = statusBuffer_;
+  return TRUE;
+}
+
+// ---- soft fonts -------------------------------------------------------------------------
+
+BOOL CDCLEpl::AddDownloadFont(void*, ModelTables*, WORD*, HWND, void*) { return NotYetOffered(); }
+
+BOOL CDCLEpl::DeleteDownloadFont(const char* fontName, void*) {
+  if (fontName == nullptr || !epl::IsSoftFontLetter(fontName[0])) return TRUE;
+  Send(epl::DeleteFontLine(fontName[0]));
+  return TRUE;
+}
 
 CDCLBase* CreateDclObject() { return new (std::nothrow) CDCLEpl(); }
 
