@@ -8,7 +8,10 @@
 #     as its language monitor and carries the model files and language file, on a
 #     raw TCP port of a virtual label printer, and print a CPCL label file through
 #     the spooler, the monitor and the port; the monitor's DCL object loads the
-#     printer's configuration on the way and fills its lists in the registry.
+#     printer's configuration on the way and fills its lists in the registry;
+#  4. install an EPL printer with TRVEPL.DLL on a second virtual printer that answers
+#     as an EPL printer, and print a two-page record stream of page bitmaps on it: the
+#     monitor's DCL object turns it into EPL set-up lines, "N", "GW" graphics and "P".
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -27,7 +30,13 @@ echo "== 2. a CPCL label through the spooler and TRVCPL.DLL to a virtual printer
 export TRV_ROOT="$PWD/$demo/root"
 "$out/trvprinter" --port 0 --dir "$demo/printer" --lang cpcl > "$demo/printer.out" &
 printer_pid=$!
-trap 'echo quit > "$demo/printer/control" 2>/dev/null || true; wait "$printer_pid" 2>/dev/null || true' EXIT
+stop_printers() {
+  for dir in "$demo/printer" "$demo/epl-printer"; do
+    [[ -d "$dir" ]] && echo quit > "$dir/control" 2>/dev/null || true
+  done
+  wait 2>/dev/null || true
+}
+trap stop_printers EXIT
 for _ in $(seq 50); do [[ -s "$demo/printer.out" ]] && break; sleep 0.1; done
 port=$(head -1 "$demo/printer.out" | grep -o '[0-9]*$')
 echo "virtual printer on 127.0.0.1:$port"
@@ -63,3 +72,30 @@ for list in Papers Fonts Barcodes; do
   fi
 done
 "$out/trvreg" query "$key\Papers" | sed -n '2,6p'
+
+echo "== 4. two page bitmaps through the spooler and TRVEPL.DLL to an EPL printer"
+mkdir -p "$demo/epl-printer"
+# Printer texts and bar codes come with the label layer's text placement; this job
+# carries the page bitmaps only.
+"$out/trvjob" --pages 2 --objects 0 "$demo/bitmaps.job"
+"$out/trvprinter" --port 0 --dir "$demo/epl-printer" --lang epl > "$demo/epl-printer.out" &
+for _ in $(seq 50); do [[ -s "$demo/epl-printer.out" ]] && break; sleep 0.1; done
+epl_port=$(head -1 "$demo/epl-printer.out" | grep -o '[0-9]*$')
+echo "virtual EPL printer on 127.0.0.1:$epl_port"
+"$out/trvspool" add-port LABEL_EPL: --tcp "127.0.0.1:$epl_port"
+"$out/trvspool" add-driver "Label EPL" --driver-file "$demo/files/TRV.DLL" \
+  --data-file "$out/TRVEP2.DAT" --config-file "$demo/files/TRVUI.DLL" \
+  --dependent-files "$out/TRVEPL.DEF,$out/trvprd.cfg,$out/language.dll,$out/trv_uk.lng" \
+  --monitor "Label EPL Monitor" --monitor-file "$out/TRVEPL.DLL"
+"$out/trvspool" add-printer "EPL printer" --driver "Label EPL" --port LABEL_EPL:
+"$out/trvspool" submit "EPL printer" "$demo/bitmaps.job"
+epl_received="$demo/epl-printer/job-0001.prn"
+for _ in $(seq 50); do [[ -s "$epl_received" ]] && break; sleep 0.1; done
+# The command lines of the job; each "GW" line is followed by its rows of dots, and
+# the "P" line comes right after the last row.
+lines=$(grep -a -o -E '^(q|Q|N|GW|D|S|Z)[0-9A-Z,]*$|P[0-9]+$' "$epl_received" || true)
+echo "$lines"
+if [[ $(grep -c '^GW' <<< "$lines") -ne 2 || $(grep -c '^P1$' <<< "$lines") -ne 2 ]]; then
+  echo "the EPL printer did not receive two pages of graphics" >&2
+  exit 1
+fi
