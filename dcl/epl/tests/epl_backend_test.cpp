@@ -3,8 +3,10 @@
 // byte for byte.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "dcl/epl/dcl_epl.h"
@@ -12,6 +14,9 @@
 #include "dcl/epl/tests/gw_decoder.h"
 #include "dcl/model/text_heap.h"
 #include "platform/kernel.h"
+#include "platform/spooler_stand_in.h"
+#include "platform/testing/fixtures.h"
+#include "platform/winsplp.h"
 
 namespace trv::dcl {
 namespace {
@@ -246,6 +251,85 @@ TEST_F(EplJob, SoftFontDeletionAndBarCodeHeightAllowance) {
   config.resolutionX = 600;
   epl.SetConfig(config);
   EXPECT_EQ(epl.ClassifyDirectCommand("B"), 0);
+}
+
+}  // namespace
+}  // namespace trv::dcl
+
+namespace trv::dcl {
+namespace {
+
+using epl::testing::DocProps;
+using epl::testing::TestEpl;
+
+// The EPL layer's status query against the virtual printer in EPL mode, over the
+// machine's TCP port: each state of the printer gives its status, and a job written
+// meanwhile reaches the printer with the requests kept out of it.
+class EplStatusOverTcp : public trv::testing::FreshMachine {};
+
+TEST_F(EplStatusOverTcp, StatesOfTheVirtualPrinter) {
+  VirtualPrinter printer(root() + "/jobs", PrinterLanguage::Epl);
+  std::string error;
+  ASSERT_TRUE(printer.Start(0, &error)) << error;
+  const std::string portName = "IP_127.0.0.1:" + std::to_string(printer.Port());
+  std::u16string wide(portName.begin(), portName.end());
+  MONITOR* monitor = LocalPortMonitor();
+  HANDLE handle = nullptr;
+  ASSERT_TRUE(monitor->pfnOpenPort(reinterpret_cast<LPWSTR>(wide.data()), &handle));
+  ASSERT_TRUE(monitor->pfnStartDocPort(handle, nullptr, 1, 1, nullptr));
+
+  TestEpl epl;
+  epl.model.id = 7;
+  epl.paper.id = 2;
+  PrinterConfig config;
+  config.capabilities = 0xFFFFFFFF;
+  epl.SetConfig(config);
+  DevicePort& port = epl.Port();
+  port.handle = handle;
+  port.writePort = monitor->pfnWritePort;
+  port.readPort = monitor->pfnReadPort;
+  port.kind = PORT_KIND_NONE;
+  DocProps props;
+  props.Add(0x3018, {1});
+  epl.AttachDocProps(props.Build());
+  ASSERT_TRUE(epl.StartDoc(64, 8, 1));
+
+  struct Case {
+    const char* control;
+    DWORD state;
+    DWORD message;
+  } cases[] = {
+      {"ready", STATUS_READY, 0},         {"busy 60000", STATUS_BUSY, 0},
+      {"error 07", STATUS_ERROR, 0x3037}, {"error 82", STATUS_ERROR, 0x3832},
+      {"error 99", STATUS_ERROR, 0x3939}, {"ready", STATUS_READY, 0},
+  };
+  for (const auto& c : cases) {
+    ASSERT_TRUE(printer.Control(c.control, &error)) << error;
+    DeviceStatus status{};
+    ASSERT_TRUE(epl.QueryDeviceStatus(&port, &status)) << c.control;
+    EXPECT_EQ(status.state, c.state) << c.control;
+    EXPECT_EQ(status.message, c.message) << c.control;
+  }
+  ASSERT_TRUE(epl.StartPage(0, 0, 0));
+  ASSERT_TRUE(epl.EndPage(0));
+  ASSERT_TRUE(epl.EndDoc());
+  port.handle = INVALID_HANDLE_VALUE;
+  EXPECT_TRUE(monitor->pfnEndDocPort(handle));
+  EXPECT_TRUE(monitor->pfnClosePort(handle));
+  std::vector<std::string> jobs;
+  for (int i = 0; i < 50 && jobs.empty(); ++i) {
+    jobs = printer.Jobs();
+    if (jobs.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  printer.Stop();
+  ASSERT_EQ(jobs.size(), 1u);
+  // The printer keeps the requests with the job; between them stand whole lines.
+  std::string received = trv::testing::ReadHostFile(jobs[0]);
+  size_t requests = 0;
+  for (size_t at; (at = received.find("^ee\n")) != std::string::npos; ++requests)
+    received.erase(at, 4);
+  EXPECT_GE(requests, std::size(cases));
+  EXPECT_EQ(received, "\nq64\nQ8,24\nN\nP1\n");
 }
 
 }  // namespace
