@@ -20,7 +20,7 @@ BOOL CDCLCpcl::WriteTextCommand(LONG, LONG, LONG, LONG, LONG, LONG, LONG, DWORD,
                                 const TextFontEntry*, const BYTE*, DWORD, BYTE*) {
   return NotYetOffered();
 }
-const char* const* CDCLCpcl::GetNameTable(char) { return nullptr; }
+const NameTableEntry* CDCLCpcl::GetNameTable(char) { return nullptr; }
 DWORD CDCLCpcl::GetNameTableCount(char) { return 0; }
 
 DWORD CDCLCpcl::NextRotation(DWORD* direction) {

@@ -20,7 +20,7 @@ BOOL CDCLEpl::WriteTextCommand(LONG, LONG, LONG, LONG, LONG, LONG, LONG, DWORD,
                                const TextFontEntry*, const BYTE*, DWORD, BYTE*) {
   return NotYetOffered();
 }
-const char* const* CDCLEpl::GetNameTable(char) { return nullptr; }
+const NameTableEntry* CDCLEpl::GetNameTable(char) { return nullptr; }
 DWORD CDCLEpl::GetNameTableCount(char) { return 0; }
 
 CDCLBase* CreateDclObject() { return new (std::nothrow) CDCLEpl(); }
