@@ -26,28 +26,16 @@ BOOL Ignore() {
 // page and section aborts close nothing inside the object.
 bool IsIgnoredType(DWORD type) { return type == DCLD_PAGE_ABORT || type == DCLD_SECTION_ABORT; }
 
-// Keeps a page object's fixed part while TransformItem rewrites it in place, and
-// puts it back when the drawing operation fails: the record may then be offered
-// again (it lies in the spooler's buffer and was not taken), and a second
-// transform of already transformed coordinates would misplace the object.
-class ObjectSnapshot {
- public:
-  explicit ObjectSnapshot(BYTE* payload) : payload_(payload) {
-    std::memcpy(saved_.data(), payload, saved_.size());
-  }
-  BOOL Keep(BOOL result) {
-    if (!result) {
-      const DWORD error = GetLastError();
-      std::memcpy(payload_, saved_.data(), saved_.size());
-      SetLastError(error);
-    }
-    return result;
-  }
+// The fixed part of a page object, copied out of the record before TransformItem
+// rewrites it: the record itself stays as the spooler handed it, so a record that
+// is offered again after a failed write is transformed from the same values.
+using ObjectCopy = std::array<BYTE, DCLD_OBJECT_SIZE>;
 
- private:
-  BYTE* payload_;
-  std::array<BYTE, DCLD_OBJECT_SIZE> saved_{};
-};
+ObjectCopy CopyObject(const BYTE* payload) {
+  ObjectCopy copy;
+  std::memcpy(copy.data(), payload, copy.size());
+  return copy;
+}
 
 }  // namespace
 
@@ -165,32 +153,34 @@ BOOL RecordDispatcher::EndSection() {
 
 BOOL RecordDispatcher::TextObject(DWORD type, BYTE* p, DWORD n) {
   const bool barcode = type == DCLD_BARCODE_TEXT;
-  ObjectSnapshot snapshot(p);
+  const BYTE* text = p + DCLD_OBJECT_SIZE;
+  ObjectCopy copy = CopyObject(p);
+  p = copy.data();
   handler_.TransformItem(type, p, barcode ? 'B' : 'F');
   // Read after the transform: it may have moved the object.
   const WORD id = ReadU16(p);
   const LONG x = ReadI32(p + 4), y = ReadI32(p + 8), direction = ReadI32(p + 36);
   const LONG charWidth = ReadI32(p + 28), charHeight = ReadI32(p + 32);
   const LONG value20 = ReadI32(p + 20), value24 = ReadI32(p + 24);
-  const BYTE* text = p + DCLD_OBJECT_SIZE;
   const DWORD textLength = n - DCLD_OBJECT_SIZE;
   if (barcode) {
-    return snapshot.Keep(handler_.PrintBarcode(id, x, y, direction, charWidth, charHeight, value20,
-                                               value24, text, textLength, p));
+    return handler_.PrintBarcode(id, x, y, direction, charWidth, charHeight, value20, value24, text,
+                                 textLength, p);
   }
-  return snapshot.Keep(handler_.PrintText(id, x, y, direction, charWidth, charHeight, value20,
-                                          value24, text, textLength, p));
+  return handler_.PrintText(id, x, y, direction, charWidth, charHeight, value20, value24, text,
+                            textLength, p);
 }
 
 BOOL RecordDispatcher::LineObject(DWORD type, BYTE* p) {
   const bool box = type == DCLD_BOX;
-  ObjectSnapshot snapshot(p);
+  ObjectCopy copy = CopyObject(p);
+  p = copy.data();
   handler_.TransformItem(type, p, box ? 'R' : 'L');
   const WORD value0 = ReadU16(p);
   const LONG x = ReadI32(p + 4), y = ReadI32(p + 8), dx = ReadI32(p + 12), dy = ReadI32(p + 16);
   const LONG colour = ReadI32(p + 20), value24 = ReadI32(p + 24), width = ReadI32(p + 28);
-  if (box) return snapshot.Keep(handler_.DrawBox(value0, x, y, dx, dy, colour, value24, width, p));
-  return snapshot.Keep(handler_.DrawLine(value0, x, y, dx, dy, colour, value24, width, p));
+  if (box) return handler_.DrawBox(value0, x, y, dx, dy, colour, value24, width, p);
+  return handler_.DrawLine(value0, x, y, dx, dy, colour, value24, width, p);
 }
 
 BOOL RecordDispatcher::OptionBlobRecord(DWORD type, const BYTE* p, DWORD n) {

@@ -67,7 +67,7 @@ void TenPageJob(benchmark::State& state, unsigned orientation) {
     trv::dcl::epl::testing::UseMemoryPort(epl, &port);
     DocProps props;
     props.Add(0x3012, {10}).Add(0x3008, {3}).Add(0x1004, {0});
-    epl.AttachDocProps(props.Build());
+    props.AttachTo(epl);
     std::vector<BYTE> record = page.record;
     state.ResumeTiming();
     bool ok = epl.StartDoc(page.width, page.height, orientation);

@@ -1,39 +1,406 @@
 #include "dcl/cpcl/dcl_cpcl.h"
 
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <new>
+#include <string>
 
+#include "dcl/model/text_heap.h"
 #include "dcl/object/host_interface.h"
 #include "platform/kernel.h"
 
 namespace trv::dcl {
+
+namespace {
+
+// Capability bits of the printer's configuration that let an option be sent.
+constexpr DWORD kCanPrefeed = 0x0001;
+constexpr DWORD kCanSpeed = 0x0004;
+constexpr DWORD kCanDarkness = 0x0020;
+constexpr DWORD kCanTurn = 0x2000;
+constexpr DWORD kCanRegions = 0x100000;
+
+// Dispense modes and their value switches.
+constexpr LONG kModeRewind = 2;
+constexpr LONG kModeAutoPace = 4;
+constexpr LONG kModePace = 8;
+constexpr LONG kModeCut = 16;
+constexpr DWORD kSwitchTwoValuePresent = 0x2000;
+constexpr DWORD kSwitchPartialCut = 0x20000;
+// CPCL counts the present-at delay in eighths of a second.
+constexpr LONG kDelayEighths = 8;
+
+// Media-sensing modes.
+constexpr LONG kSenseJournal = 1;
+constexpr LONG kSenseBar = 4;
+constexpr LONG kSenseGap = 8;
+
+constexpr size_t kLineBuffer = 128;
+constexpr size_t kTextLineBuffer = 260;
+
+// Status byte of the printer's answer to ESC h.
+constexpr BYTE kStatusQuery[] = {0x1B, 'h', 0x0D, 0x0A};
+constexpr UINT kMessageNotReady = 2000;
+constexpr UINT kMessageProblem = 10520;
+constexpr UINT kMessagePaperOut = 10521;
+constexpr UINT kMessageHeadOpen = 10522;
+constexpr UINT kMessageBattery = 10523;
+constexpr DWORD kNotReadyCode = 0xFFFF;
+
+// The two name tables: text and bar-code command words by direction, and how the
+// position moves by the item's box for the placement cases 0, 2, 4 and 8.
+constexpr NameTableEntry kTextNames[] = {
+    {"T", kDirection0, {0, 0, 0, 0x40}},
+    {"T270", kDirection270, {0, 0, 0x02, 0}},
+    {"T180", kDirection180, {0, 0, 0x12, 0x02}},
+    {"T90", kDirection90, {0, 0, 0x10, 0}},
+};
+constexpr NameTableEntry kBarcodeNames[] = {
+    {"B", kDirection0, {0, 0x84, 0, 0x40}},
+    {"VB", kDirection270, {0, 0, 0x10, 0}},
+    {"B", kDirection180, {0, 0, 0, 0}},
+    {"VB", kDirection90, {0, 0, 0, 0}},
+};
+
+BOOL Fail(DWORD error) {
+  SetLastError(error);
+  return FALSE;
+}
+
+const char* TextCommandWord(LONG direction) {
+  switch (direction) {
+    case kDirection270: return "T270";
+    case kDirection180: return "T180";
+    case kDirection90: return "T90";
+    default: return "T";
+  }
+}
+
+}  // namespace
+
 const char* CDCLCpcl::GetHelpFileName() { return "TRVCPL.HLP"; }
 BOOL CDCLCpcl::LoadConfiguration(ModelTables* tables) {
   return LoadForLanguage(tables, kCpclProfile);
 }
 const char* CDCLCpcl::GetDefFileName() { return "TRVCPL.DEF"; }
 
-// Font download, text commands and the bar-code names are the CPCL commands the
-// back-end writes; they come with the CPCL job commands.
-BOOL CDCLCpcl::AddDownloadFont(void*, ModelTables*, WORD*, HWND, void*) { return NotYetOffered(); }
-BOOL CDCLCpcl::DeleteDownloadFont(const char*, void*) { return NotYetOffered(); }
-BOOL CDCLCpcl::WriteTextCommand(LONG, LONG, LONG, LONG, LONG, LONG, LONG, DWORD,
-                                const TextFontEntry*, const BYTE*, DWORD, BYTE*) {
-  return NotYetOffered();
+BOOL CDCLCpcl::SendLine(const char* format, ...) {
+  char line[kLineBuffer];
+  va_list args;
+  va_start(args, format);
+  int n = std::vsnprintf(line, sizeof line - 2, format, args);
+  va_end(args);
+  if (n < 0) return Fail(ERROR_INVALID_PARAMETER);
+  size_t length =
+      static_cast<size_t>(n) < sizeof line - 3 ? static_cast<size_t>(n) : sizeof line - 3;
+  line[length++] = '\r';
+  line[length++] = '\n';
+  return WriteCommand(line, static_cast<DWORD>(length));
 }
-const char* const* CDCLCpcl::GetNameTable(char) { return nullptr; }
-DWORD CDCLCpcl::GetNameTableCount(char) { return 0; }
+
+// ---- job and page --------------------------------------------------------------------------
+
+BOOL CDCLCpcl::StartDoc(DWORD width, DWORD height, DWORD orientation) {
+  // A repeated job start leaves the open job as it is.
+  if (docOpen_) return TRUE;
+  offsetX_ = offsetY_ = 0;
+  PaperEntry paper{};
+  if (!FindJobPaper(paper)) return Fail(ERROR_EA_ACCESS_DENIED);
+  if (orientation == kOrientationPortrait) {
+    offsetX_ = paper.left;
+    offsetY_ = paper.top;
+  } else {
+    offsetX_ = paper.top;
+    offsetY_ = paper.left;
+  }
+  pageOpen_ = false;
+  graphicsRegions_ = Allows(kCanRegions) && JobOption(OPTION_REGION_GRAPHICS).Setting() == 1;
+  bitmap_.Reset();
+  if (!BeginLabelJob(width, height, orientation)) return FALSE;
+  // The header line carries the horizontal offset for the whole label, so items and
+  // graphics move by the vertical offset only.
+  ItemFrame frame = Frame();
+  frame.offsetX = 0;
+  frame.offsetY = offsetY_;
+  SetFrame(frame);
+  docOpen_ = true;
+  return TRUE;
+}
+
+BOOL CDCLCpcl::EndDoc() {
+  docOpen_ = false;
+  return EndLabelJob();
+}
+
+BOOL CDCLCpcl::StartPage(WORD, WORD, WORD copies) {
+  bitmap_.Reset();
+  // The page is open once its header line went out: only then is "PRINT" due.
+  pageOpen_ = false;
+  BOOL ok = WaitForReadiness() && SendUserCommand(OPTION_COMMAND_PAGE_START);
+  if (ok) ok = SendPageHeader(copies);
+  if (ok) ok = SendMediaSensing();
+  lastMagX_ = lastMagY_ = 0;
+  return ok;
+}
+
+BOOL CDCLCpcl::SendPageHeader(WORD copies) {
+  ModelEntry model{};
+  if (!FindJobModel(model)) return TRUE;  // no model: no header
+  const unsigned pageWidth = (JobWidth() + 31) / 32 * 32;
+  BOOL ok = SendLine("! %u %u %u %u %u", static_cast<unsigned>(offsetX_),
+                     static_cast<unsigned>(model.resolutionX),
+                     static_cast<unsigned>(model.resolutionY), JobHeight() + 1, copies);
+  pageOpen_ = ok != FALSE;
+  ok = ok && SendLine("PW %u", pageWidth);
+  if (ok && Allows(kCanDarkness)) {
+    JobOptionValue v = JobOption(OPTION_DARKNESS);
+    if (v.present()) ok = SendLine("TONE %d", static_cast<int>(v.Setting()));
+  }
+  if (ok && Allows(kCanSpeed)) {
+    JobOptionValue v = JobOption(OPTION_PRINT_SPEED);
+    if (v.present()) ok = SendLine("SPEED %d", static_cast<int>(v.Setting()));
+  }
+  if (ok && Allows(kCanPrefeed)) {
+    JobOptionValue v = JobOption(OPTION_PREFEED);
+    if (v.present()) ok = SendLine("PREFEED %d", static_cast<int>(v.Setting()));
+  }
+  if (ok && Allows(kCanTurn)) {
+    JobOptionValue v = JobOption(OPTION_ORIENTATION);
+    if (v.present()) ok = SendLine(v.Setting() == 1 ? "TURN 180" : "TURN 0");
+  }
+  return ok;
+}
+
+BOOL CDCLCpcl::SendMediaSensing() {
+  if ((Config().mediaTracking & (0x01 | 0x04 | 0x08)) == 0) return TRUE;
+  JobOptionValue v = JobOption(OPTION_MEDIA_TRACKING);
+  if (!v.present()) return TRUE;
+  const int sensor = static_cast<int>(v.Field(kTrackingSensorValue));
+  switch (v.Setting()) {
+    case kSenseJournal: return SendLine("JOURNAL");
+    case kSenseBar: return sensor != 0 ? SendLine("BAR-SENSE %d", sensor) : SendLine("BAR-SENSE");
+    case kSenseGap: return sensor != 0 ? SendLine("GAP-SENSE %d", sensor) : SendLine("GAP-SENSE");
+    default: return TRUE;
+  }
+}
+
+BOOL CDCLCpcl::EndPage(WORD) {
+  BOOL ok = SendMediaCommands();
+  if (pageOpen_ && ok) {
+    ok = SendLine("PRINT");
+    // A failed "PRINT" leaves the page open, so the page end offered again prints it.
+    if (ok) pageOpen_ = false;
+  }
+  if (ok) ok = WaitForReadiness() && SendUserCommand(OPTION_COMMAND_PAGE_END);
+  bitmap_.Reset();
+  return ok;
+}
+
+BOOL CDCLCpcl::SendMediaCommands() {
+  JobOptionValue v = JobOption(OPTION_DISPENSE);
+  if (!v.present()) return TRUE;
+  const DWORD modes = Config().printModes;
+  const LONG mode = v.Setting();
+  const DWORD switches = static_cast<DWORD>(v.Field(kDispenseSwitches));
+  const int distance = static_cast<int>(v.Field(kDispenseDistance));
+  BOOL ok = TRUE;
+  if (modes & 0x02) ok = SendLine(mode == kModeRewind ? "REWIND-ON" : "REWIND-OFF");
+  if (ok && (modes & 0x0C)) {
+    if (mode == kModeAutoPace || mode == kModePace) {
+      ok = SendLine(mode == kModeAutoPace ? "AUTO-PACE" : "PACE");
+      if (ok && (switches & kSwitchTwoValuePresent)) {
+        // The delay is kept in seconds; the printer counts eighths of a second.
+        const int delay = static_cast<int>(v.Field(kDispenseDelay) * kDelayEighths);
+        ok = SendLine("PRESENT-AT %d %d", distance, delay);
+      } else if (ok) {
+        ok = SendLine("PRESENT-AT %d", distance);
+      }
+    } else {
+      ok = SendLine("NO-PACE");
+    }
+  }
+  if (ok && (modes & 0x10) && mode == kModeCut) {
+    ok = SendLine((switches & kSwitchPartialCut) ? "PARTIAL-CUT" : "CUT");
+    if (ok) ok = SendLine("CUT-AT %d", distance);
+  }
+  return ok;
+}
+
+// ---- text ----------------------------------------------------------------------------------
+
+BOOL CDCLCpcl::WriteTextCommand(LONG x, LONG y, LONG, LONG, LONG multX, LONG multY, LONG direction,
+                                DWORD, const TextFontEntry* font, const BYTE* text,
+                                DWORD textLength, BYTE*) {
+  if (font == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+  const char* macro = TextHeapText(font->commandMacro);
+  const size_t macroLength = std::strlen(macro);
+  char line[kTextLineBuffer];
+  int n;
+  if (macroLength == 8) {
+    // A downloaded font is named by its 8-digit number and printed at its own size.
+    const int size = (font->flags & 0x02) ? 0 : 1;
+    n = std::snprintf(line, sizeof line, "%s %s.CPF %d %d %d ", TextCommandWord(direction), macro,
+                      size, static_cast<int>(x), static_cast<int>(y));
+  } else if (macroLength == 2) {
+    if (multX != lastMagX_ || multY != lastMagY_) {
+      // Unmagnified text is the printer's default, "0 0".
+      const int magX = multX > 1 ? static_cast<int>(multX) : 0;
+      const int magY = multY > 1 ? static_cast<int>(multY) : 0;
+      if (!SendLine("SETMAG %d %d", magX, magY)) return FALSE;
+      lastMagX_ = multX;
+      lastMagY_ = multY;
+    }
+    n = std::snprintf(line, sizeof line, "%s %c %c %d %d ", TextCommandWord(direction), macro[0],
+                      macro[1], static_cast<int>(x), static_cast<int>(y));
+  } else {
+    return Fail(ERROR_INVALID_PARAMETER);
+  }
+  if (n < 0 || static_cast<size_t>(n) >= sizeof line - 3) return Fail(ERROR_INVALID_PARAMETER);
+  // The text is cut to what the line holds with its CR LF; a line break inside the
+  // text would end the command early, so it prints as a blank.
+  std::string command(line, static_cast<size_t>(n));
+  const size_t room = kTextLineBuffer - 3 - command.size();
+  const size_t take = textLength < room ? textLength : room;
+  for (size_t i = 0; i < take; ++i) {
+    const char c = static_cast<char>(text[i]);
+    command += (c == '\r' || c == '\n') ? ' ' : c;
+  }
+  command += "\r\n";
+  return WriteCommand(command.data(), static_cast<DWORD>(command.size()));
+}
+
+LONG CDCLCpcl::ClassifyDirectCommand(const char* text) {
+  return text != nullptr && std::strcmp(text, "BT OFF") == 0 ? 0 : 26;
+}
+
+const NameTableEntry* CDCLCpcl::GetNameTable(char kind) {
+  return kind == 'F' ? kTextNames : kBarcodeNames;
+}
+DWORD CDCLCpcl::GetNameTableCount(char) { return 4; }
 
 DWORD CDCLCpcl::NextRotation(DWORD* direction) {
   // CPCL turns counter-clockwise: 0 -> 0x4000 -> 0x2000 -> 0x1000 -> 0.
   DWORD old = *direction;
   switch (old) {
-    case 0: *direction = 0x4000; break;
-    case 0x4000: *direction = 0x2000; break;
-    case 0x2000: *direction = 0x1000; break;
-    default: *direction = 0; break;
+    case kDirection0: *direction = kDirection90; break;
+    case kDirection90: *direction = kDirection180; break;
+    case kDirection180: *direction = kDirection270; break;
+    case kDirection270: *direction = kDirection0; break;
+    default: break;
   }
   return old;
 }
+
+void CDCLCpcl::AdjustExtent(LONG* coordinate, LONG amount, DWORD placement, LONG direction) {
+  if (coordinate != nullptr && (placement & (kPlacementTurned | kPlacementTurnedHigh)) &&
+      direction == 0)
+    *coordinate += amount;
+}
+
+// ---- lines and boxes -------------------------------------------------------------------------
+
+BOOL CDCLCpcl::DrawLine(WORD, LONG x, LONG y, LONG dx, LONG dy, LONG colour, LONG placement,
+                        LONG width, BYTE*) {
+  const DWORD p = static_cast<DWORD>(placement);
+  const LONG h = width / 2;
+  LONG x1, y1, x2, y2;
+  if (dx != 0 && dy != 0) {
+    if (p & kPlacementTurned) {
+      x1 = x, y1 = y - h + dy, x2 = x + dx, y2 = y - h;
+    } else {
+      x1 = x - h, y1 = y, x2 = x - h + dx, y2 = y + dy;
+    }
+  } else {
+    if (dx < 0) x += dx;
+    if (dy < 0) y += dy;
+    if (dx == 0) x -= h;
+    if (dy == 0) y -= h;
+    x1 = x, y1 = y, x2 = x + std::labs(dx), y2 = y + std::labs(dy);
+  }
+  char args[kLineBuffer];
+  std::snprintf(args, sizeof args, "%d %d %d %d %d", static_cast<int>(x1), static_cast<int>(y1),
+                static_cast<int>(x2), static_cast<int>(y2), static_cast<int>(width));
+  if (p & kPlacementXor) return SendLine("IL %s", args);
+  if (!SendLine("L %s", args)) return FALSE;
+  // A white line is a black one inverted.
+  if (static_cast<DWORD>(colour) == 0xFFFFFF) return SendLine("IL %s", args);
+  return TRUE;
+}
+
+BOOL CDCLCpcl::DrawBox(WORD, LONG x, LONG y, LONG dx, LONG dy, LONG colour, LONG, LONG width,
+                       BYTE*) {
+  if (dx < 0) x += dx;
+  if (dy < 0) y += dy;
+  if (static_cast<DWORD>(colour) == 0xFFFFFF) return TRUE;  // white boxes are not drawn
+  const LONG h = width / 2;
+  return SendLine("BOX %d %d %d %d %d", static_cast<int>(x - h), static_cast<int>(y - h),
+                  static_cast<int>(x + std::labs(dx) + width - h),
+                  static_cast<int>(y + std::labs(dy) + width - h), static_cast<int>(width));
+}
+
+// ---- status ----------------------------------------------------------------------------------
+
+BOOL CDCLCpcl::QueryDeviceStatus(DevicePort* port, DeviceStatus* status) {
+  if (!StatusQueries() || port == nullptr || status == nullptr || !port->IsOpen() ||
+      port->writePort == nullptr || port->readPort == nullptr)
+    return Fail(ERROR_NOT_READY);
+  DWORD written = 0;
+  BYTE answer = 0;
+  DWORD read = 0;
+  if (!port->writePort(port->handle, const_cast<BYTE*>(kStatusQuery), sizeof kStatusQuery,
+                       &written) ||
+      written == 0 || !port->readPort(port->handle, &answer, 1, &read) || read == 0) {
+    // A printer that does not answer is not asked again in this job.
+    SetStatusQueries(false);
+    return Fail(ERROR_NOT_READY);
+  }
+  status->size = kDeviceStatusWireSize;
+  status->zero1 = answer;
+  status->text = nullptr;
+  status->message = 0;
+  if ((answer & 0x0F) == 0) {
+    status->state = STATUS_READY;
+    return TRUE;
+  }
+  UINT message = 0;
+  if (answer & 0x08)
+    message = kMessageBattery;
+  else if (answer & 0x04)
+    message = kMessageHeadOpen;
+  else if (answer & 0x02)
+    message = kMessagePaperOut;
+  if (message == 0) {
+    status->state = STATUS_BUSY;
+    return TRUE;
+  }
+  status->state = STATUS_ERROR;
+  status->kind = STATUS_QUESTION;
+  LoadString(nullptr, message, statusBuffer_, sizeof statusBuffer_);
+  status->message = STATUS_TEXT_IN_POINTER;
+  status->text = statusBuffer_;
+  return TRUE;
+}
+
+BOOL CDCLCpcl::DescribeDeviceStatus(DevicePort*, DeviceStatus* status) {
+  if (status == nullptr || status->message != STATUS_TEXT_IN_POINTER) return TRUE;
+  char detail[sizeof statusBuffer_] = "";
+  if (status->zero1 == kNotReadyCode)
+    LoadString(nullptr, kMessageNotReady, detail, sizeof detail);
+  else if (status->text != nullptr)
+    std::snprintf(detail, sizeof detail, "%s", status->text);
+  char lead[sizeof statusBuffer_] = "";
+  LoadString(nullptr, kMessageProblem, lead, sizeof lead);
+  std::snprintf(statusBuffer_, sizeof statusBuffer_, "%s%s", lead, detail);
+  status->text = statusBuffer_;
+  return TRUE;
+}
+
+// ---- font download (not offered yet) ---------------------------------------------------------
+
+BOOL CDCLCpcl::AddDownloadFont(void*, ModelTables*, WORD*, HWND, void*) { return NotYetOffered(); }
+BOOL CDCLCpcl::DeleteDownloadFont(const char*, void*) { return NotYetOffered(); }
 
 CDCLBase* CreateDclObject() { return new (std::nothrow) CDCLCpcl(); }
 

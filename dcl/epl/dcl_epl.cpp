@@ -1,31 +1,36 @@
 #include "dcl/epl/dcl_epl.h"
 
+#include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <new>
 
-#include "dcl/epl/epl_graphics.h"
 #include "dcl/model/text_heap.h"
 #include "dcl/object/host_interface.h"
-#include "dcl/object/option_blobs.h"
-#include "dcl/object/user_commands.h"
 #include "platform/kernel.h"
 
 namespace trv::dcl {
 namespace {
 
 constexpr DWORD kRecordHeaderSize = 48;
-constexpr WORD kBitmapHeaderSeen = 16;
-constexpr DWORD kStatusQuestion = STATUS_QUESTION;  // 32
 constexpr UINT kNotReadyMessage = 2000;
 constexpr UINT kStatusIntroMessage = 10519;
-// ERROR_EA_ACCESS_DENIED: the job names no model or paper of this printer.
-constexpr DWORD kNoCurrentPaper = 994;
+// The code of the status the label layer makes when the printer stays busy.
+constexpr DWORD kNotReadyCode = 0xFFFF;
 
-WORD HeaderWord(const BYTE* blob, size_t offset) {
-  WORD v;
-  std::memcpy(&v, blob + offset, sizeof v);
-  return v;
+BOOL Fail(DWORD error) {
+  SetLastError(error);
+  return FALSE;
 }
+
+// The name table of EPL: one for text and bar codes; the printer turns an item about
+// its own top-left corner.
+constexpr NameTableEntry kNameTable[] = {
+    {"0", kDirection0, {0, 0x02, 0, 0}},
+    {"1", kDirection270, {0, 0x02, 0x02, 0}},
+    {"2", kDirection180, {0, 0x02, 0x12, 0x12}},
+    {"3", kDirection90, {0, 0x02, 0x10, 0}},
+};
 
 }  // namespace
 
@@ -37,13 +42,8 @@ const char* CDCLEpl::GetDefFileName() { return "TRVEPL.DEF"; }
 
 // ---- options and output -----------------------------------------------------------------
 
-const BYTE* CDCLEpl::FindValue(WORD optionId) {
-  if (BYTE* v = FindOptionValue(AttachedDocProps(), false, optionId)) return v;
-  return FindOptionValue(AttachedDevProps(), true, optionId);
-}
-
 epl::JobOptions CDCLEpl::ReadJobOptions() {
-  auto v = [this](WORD id) { return epl::OptionValue(FindValue(id)); };
+  auto v = [this](WORD id) { return JobOption(id); };
   epl::JobOptions o;
   o.orientation = v(0x1004);
   o.copies = v(0x1005);
@@ -64,61 +64,33 @@ BOOL CDCLEpl::Send(const std::string& line) {
   return WriteCommand(line.data(), static_cast<DWORD>(line.size()));
 }
 
-BOOL CDCLEpl::SendUserCommand(WORD optionId) {
-  return dcl::SendUserCommand(FindValue(optionId), [this](const void* bytes, DWORD count) {
-    return WriteCommand(bytes, count);
-  });
-}
-
-const PaperEntry* CDCLEpl::CurrentPaper() {
-  const BYTE* doc = AttachedDocProps();
-  if (doc == nullptr) return nullptr;
-  const WORD tray = HeaderWord(doc, 14);
-  const WORD paper = HeaderWord(doc, 16);
-  const DWORD count = GetPaperCount(tray);
-  for (DWORD n = 0; n < count; ++n) {
-    const PaperEntry* entry = GetPaper(tray, n);
-    if (entry != nullptr && entry->id == paper) return entry;
-  }
-  return nullptr;
-}
-
 // ---- job and page -----------------------------------------------------------------------
 
 BOOL CDCLEpl::StartDoc(DWORD width, DWORD height, DWORD orientation) {
   if (docOpen_) return TRUE;
   offsetX_ = offsetY_ = 0;
-  const BYTE* doc = AttachedDocProps();
-  bool haveModel = false;
-  if (doc != nullptr) {
-    const WORD modelKey = HeaderWord(doc, 12);
-    for (DWORD i = 0, n = GetModelCount(); i < n && !haveModel; ++i) {
-      const ModelEntry* model = GetModel(i);
-      haveModel = model != nullptr && model->id == modelKey;
-    }
-  }
-  const PaperEntry* paper = haveModel ? CurrentPaper() : nullptr;
-  if (paper == nullptr) {
-    SetLastError(kNoCurrentPaper);
-    return FALSE;
-  }
-  if (orientation == 1) {
-    offsetX_ = paper->left;
-    offsetY_ = paper->top;
+  PaperEntry paper{};
+  ModelEntry model{};
+  if (!FindJobModel(model) || !FindJobPaper(paper)) return Fail(ERROR_EA_ACCESS_DENIED);
+  if (orientation == kOrientationPortrait) {
+    offsetX_ = paper.left;
+    offsetY_ = paper.top;
   } else {
-    offsetX_ = paper->top;
-    offsetY_ = paper->left;
+    offsetX_ = paper.top;
+    offsetY_ = paper.left;
   }
-  pageWidth_ = static_cast<LONG>(width);
-  pageHeight_ = static_cast<LONG>(height);
-  orientation_ = orientation;
-  statusQueries_ = epl::OptionValue(FindValue(0x3018)).Setting() != 0;
+  haveBitmapHeader_ = false;
+  binaryData_ = false;
   const epl::JobOptions options = ReadJobOptions();
   // The readiness check of a job start passes at once (flag 256).
   if (!EndDeviceWrite(&Port(), nullptr, 256)) return FALSE;
-  if (!SendUserCommand(kUserCommandJobStart)) return FALSE;
-  for (const std::string& line :
-       epl::SetupLines(Config(), options, pageWidth_, pageHeight_, offsetX_))
+  if (!BeginLabelJob(width, height, orientation)) return FALSE;
+  ItemFrame frame = Frame();
+  frame.offsetX = offsetX_;
+  frame.offsetY = offsetY_;
+  SetFrame(frame);
+  for (const std::string& line : epl::SetupLines(Config(), options, static_cast<LONG>(width),
+                                                 static_cast<LONG>(height), offsetX_))
     if (!Send(line)) return FALSE;
   graphicsRegions_ = epl::RegionGraphics(Config(), options);
   // Only a job whose set-up reached the printer counts as open.
@@ -128,11 +100,12 @@ BOOL CDCLEpl::StartDoc(DWORD width, DWORD height, DWORD orientation) {
 
 BOOL CDCLEpl::EndDoc() {
   docOpen_ = false;
-  return SendUserCommand(kUserCommandJobEnd);
+  return EndLabelJob();
 }
 
 BOOL CDCLEpl::AbortDoc() {
-  // The printer forgets what it got of the page; the job is closed here as well.
+  // The printer forgets what it got of the page; the job's lists go and the job is
+  // closed here as well.
   DevicePort& port = Port();
   if (port.IsOpen() && port.writePort != nullptr) {
     DWORD written = 0;
@@ -142,27 +115,27 @@ BOOL CDCLEpl::AbortDoc() {
   }
   docOpen_ = false;
   binaryData_ = false;
-  bitmapKind_ = 0;
-  return TRUE;
+  haveBitmapHeader_ = false;
+  return CDCLLabelPrinter::AbortDoc();
 }
 
 BOOL CDCLEpl::StartPage(WORD, WORD, WORD) {
-  if (!SendUserCommand(kUserCommandPageStart)) return FALSE;
+  if (!WaitForReadiness() || !SendUserCommand(OPTION_COMMAND_PAGE_START)) return FALSE;
   return Send(epl::PageStartLine());
 }
 
 BOOL CDCLEpl::EndPage(WORD copies) {
   if (!Send(epl::PrintLine(Config(), ReadJobOptions(), copies))) return FALSE;
-  return SendUserCommand(kUserCommandPageEnd);
+  return SendUserCommand(OPTION_COMMAND_PAGE_END);
 }
 
 // ---- graphics ---------------------------------------------------------------------------
 
 BOOL CDCLEpl::BeginBitmap(WORD width, WORD height, WORD stride) {
-  bitmapKind_ = kBitmapHeaderSeen;
-  bitmapWidth_ = width;
-  bitmapHeight_ = height;
-  bitmapStride_ = stride;
+  // A stride that cannot hold the width is refused before any row is read.
+  if (stride == 0 || static_cast<DWORD>(stride) * 8 < width) return Fail(ERROR_INVALID_PARAMETER);
+  haveBitmapHeader_ = true;
+  bitmap_ = epl::PageGeometry{width, height, stride};
   return TRUE;
 }
 
@@ -194,7 +167,7 @@ BOOL CDCLEpl::BitmapData(std::span<BYTE> record) {
     return FALSE;
   }
   std::span<const BYTE> payload = record.subspan(kRecordHeaderSize);
-  if (graphicsRegions_ && bitmapKind_ != kBitmapHeaderSeen)
+  if (graphicsRegions_ && !haveBitmapHeader_)
     return WriteCommand(payload.data(), static_cast<DWORD>(payload.size()));
   epl::GraphicsOutput output;
   output.place = [this](LONG x, LONG y, DWORD widthBytes, DWORD rows) {
@@ -203,10 +176,10 @@ BOOL CDCLEpl::BitmapData(std::span<BYTE> record) {
   };
   output.writeRow = [this](const BYTE* bytes, DWORD count) { return WriteCommand(bytes, count); };
   output.end = [this] { return EndBitmap(); };
-  const epl::PageGeometry page{bitmapWidth_, bitmapHeight_, bitmapStride_};
   BOOL ok;
   try {
-    ok = epl::SendPageGraphics(payload, page, orientation_ != 1, graphicsRegions_, output);
+    ok = epl::SendPageGraphics(payload, bitmap_, JobOrientation() != kOrientationPortrait,
+                               graphicsRegions_, output);
   } catch (const std::bad_alloc&) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     ok = FALSE;
@@ -226,14 +199,14 @@ void CDCLEpl::TransformItem(DWORD, BYTE* payload, char) {
   std::memcpy(&w, payload + 12, 4);
   std::memcpy(&h, payload + 16, 4);
   std::memcpy(&placement, payload + 24, 4);
-  if (orientation_ == 1) {
+  if (JobOrientation() == kOrientationPortrait) {
     x += offsetX_;
     y += offsetY_;
     placement = static_cast<DWORD>(w) < static_cast<DWORD>(h) ? (placement | 0x04) : 0;
   } else {
     // Landscape items turn the other way round from CPCL: the page's left edge
     // becomes the label's top.
-    const LONG nx = pageWidth_ - h - y + offsetX_;
+    const LONG nx = static_cast<LONG>(JobWidth()) - h - y + offsetX_;
     const LONG ny = x + offsetY_;
     placement |= static_cast<DWORD>(w) < static_cast<DWORD>(h) ? 0x08 : 0x02;
     std::swap(w, h);
@@ -290,25 +263,10 @@ LONG CDCLEpl::ClassifyDirectCommand(const char* text) {
   return near(200) || near(300) ? 22 : 0;
 }
 
-// The bar-code and text names come with the label layer's placement.
-const char* const* CDCLEpl::GetNameTable(char) { return nullptr; }
-DWORD CDCLEpl::GetNameTableCount(char) { return 0; }
+const NameTableEntry* CDCLEpl::GetNameTable(char) { return kNameTable; }
+DWORD CDCLEpl::GetNameTableCount(char) { return static_cast<DWORD>(std::size(kNameTable)); }
 
 // ---- status -----------------------------------------------------------------------------
-
-bool CDCLEpl::StatusAllowed(const DevicePort* port) const {
-  if (!statusQueries_ || port == nullptr || !port->IsOpen() || port->readPort == nullptr)
-    return false;
-  if (port->kind == PORT_KIND_FILE) return false;
-  if (port->kind == PORT_KIND_LPT) {
-    OSVERSIONINFOA info{};
-    info.dwOSVersionInfoSize = sizeof info;
-    if (GetVersionExA(&info) && info.dwPlatformId == VER_PLATFORM_WIN32_NT &&
-        info.dwMajorVersion <= 4)
-      return false;
-  }
-  return true;
-}
 
 BOOL CDCLEpl::EndDeviceWrite(DevicePort* port, DeviceStatus* status, DWORD flags) {
   if (flags != 0 || binaryData_) return TRUE;
@@ -319,14 +277,16 @@ BOOL CDCLEpl::EndDeviceWrite(DevicePort* port, DeviceStatus* status, DWORD flags
 }
 
 BOOL CDCLEpl::QueryDeviceStatus(DevicePort* port, DeviceStatus* status) {
-  if (binaryData_ || status == nullptr || !StatusAllowed(port)) return FALSE;
+  if (binaryData_ || status == nullptr || !StatusQueries() || port == nullptr || !port->IsOpen() ||
+      port->writePort == nullptr || port->readPort == nullptr)
+    return Fail(ERROR_NOT_READY);
   BYTE request[4];
   std::memcpy(request, epl::kStatusRequest, sizeof request);
   DWORD written = 0;
   if (!port->writePort(port->handle, request, sizeof request, &written) ||
       written != sizeof request) {
-    statusQueries_ = false;
-    return FALSE;
+    SetStatusQueries(false);
+    return Fail(ERROR_NOT_READY);
   }
   std::string reply;
   auto readByte = [port](BYTE* b) -> DWORD {
@@ -336,8 +296,9 @@ BOOL CDCLEpl::QueryDeviceStatus(DevicePort* port, DeviceStatus* status) {
   };
   epl::ReplyRead how = epl::ReadStatusReply(readByte, &reply);
   if (how == epl::ReplyRead::NoReply) {
-    statusQueries_ = false;
-    return FALSE;
+    // A printer that does not answer is not asked again in this job.
+    SetStatusQueries(false);
+    return Fail(ERROR_NOT_READY);
   }
   // An over-long reply is as unreadable as a short one.
   epl::StatusReply r =
@@ -353,6 +314,7 @@ BOOL CDCLEpl::QueryDeviceStatus(DevicePort* port, DeviceStatus* status) {
       return TRUE;
     case epl::StatusReply::Busy:
       status->state = STATUS_BUSY;
+      status->zero1 = r.code;
       status->message = 0;
       status->text = nullptr;
       return TRUE;
@@ -363,26 +325,23 @@ BOOL CDCLEpl::QueryDeviceStatus(DevicePort* port, DeviceStatus* status) {
   std::string message = r.pair[0] != 0 ? epl::FillPairMessage(text, r.pair) : std::string(text);
   std::snprintf(statusBuffer_, sizeof statusBuffer_, "%s", message.c_str());
   status->state = STATUS_ERROR;
-  status->kind = kStatusQuestion;
-  status->message = r.code;
+  status->kind = STATUS_QUESTION;
+  status->zero1 = r.code;
+  status->message = STATUS_TEXT_IN_POINTER;
   status->text = statusBuffer_;
   return TRUE;
 }
 
 BOOL CDCLEpl::DescribeDeviceStatus(DevicePort*, DeviceStatus* status) {
-  if (status == nullptr || status->state != STATUS_ERROR) return TRUE;
-  char intro[256] = "";
-  LoadString(nullptr, kStatusIntroMessage, intro, sizeof intro);
-  std::string detail;
-  if (status->message == STATUS_TEXT_IN_POINTER) {
-    char notReady[256] = "";
-    LoadString(nullptr, kNotReadyMessage, notReady, sizeof notReady);
-    detail = notReady;
-  } else if (status->text != nullptr) {
-    detail = status->text;
-  }
-  std::snprintf(statusBuffer_, sizeof statusBuffer_, "%s%s", intro, detail.c_str());
-  status->message = STATUS_TEXT_IN_POINTER;
+  if (status == nullptr || status->message != STATUS_TEXT_IN_POINTER) return TRUE;
+  char detail[sizeof statusBuffer_] = "";
+  if (status->zero1 == kNotReadyCode)
+    LoadString(nullptr, kNotReadyMessage, detail, sizeof detail);
+  else if (status->text != nullptr)
+    std::snprintf(detail, sizeof detail, "%s", status->text);
+  char lead[sizeof statusBuffer_] = "";
+  LoadString(nullptr, kStatusIntroMessage, lead, sizeof lead);
+  std::snprintf(statusBuffer_, sizeof statusBuffer_, "%s%s", lead, detail);
   status->text = statusBuffer_;
   return TRUE;
 }

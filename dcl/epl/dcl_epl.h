@@ -6,6 +6,7 @@
 #include <string>
 
 #include "dcl/epl/epl_commands.h"
+#include "dcl/epl/epl_graphics.h"
 #include "dcl/epl/epl_status.h"
 #include "dcl/object/dcl_label_printer.h"
 
@@ -41,40 +42,26 @@ class CDCLEpl : public CDCLLabelPrinter {
                         LONG direction, DWORD placement, const TextFontEntry* font,
                         const BYTE* text, DWORD textLength, BYTE* payload) override;  // 106
   LONG ClassifyDirectCommand(const char* text) override;                              // 107
-  const char* const* GetNameTable(char kind) override;                                // 108
+  const NameTableEntry* GetNameTable(char kind) override;                             // 108
   DWORD GetNameTableCount(char kind) override;                                        // 109
 
   bool DocumentOpen() const { return docOpen_; }
 
  protected:
-  // The value of an option in the attached DocProps, else DevProps; null when absent.
-  const BYTE* FindValue(WORD optionId);
   epl::JobOptions ReadJobOptions();
 
  private:
   BOOL Send(const std::string& line);
-  BOOL SendUserCommand(WORD optionId);
-  // Whether the printer may be asked for its status on this port in this job.
-  bool StatusAllowed(const DevicePort* port) const;
-  // The paper the job's DocProps names, or null.
-  const PaperEntry* CurrentPaper();
 
   bool docOpen_ = false;
   LONG offsetX_ = 0;
   LONG offsetY_ = 0;
-  LONG pageWidth_ = 0;
-  LONG pageHeight_ = 0;
-  DWORD orientation_ = 1;
   bool graphicsRegions_ = false;
-  bool statusQueries_ = false;
-  // Set while binary data (graphics rows, font data) is on its way: a status request
-  // would land inside it.
+  // Set while binary data (graphics rows) is on its way: a status request would land
+  // inside it.
   bool binaryData_ = false;
-  WORD bitmapKind_ = 0;
-  WORD bitmapWidth_ = 0;
-  WORD bitmapHeight_ = 0;
-  WORD bitmapStride_ = 0;
-  std::string statusText_;
+  bool haveBitmapHeader_ = false;
+  epl::PageGeometry bitmap_;
   char statusBuffer_[520] = {};
 };
 

@@ -38,11 +38,11 @@ std::string Line(const char* format, ...) {
   return line;
 }
 
-bool Allowed(const PrinterConfig& config, DWORD capability, const OptionValue& value) {
-  return (config.capabilities & capability) != 0 && value.Present();
+bool Allowed(const PrinterConfig& config, DWORD capability, const JobOptionValue& value) {
+  return (config.capabilities & capability) != 0 && value.present();
 }
 
-bool SwitchOn(const PrinterConfig& config, DWORD capability, const OptionValue& value) {
+bool SwitchOn(const PrinterConfig& config, DWORD capability, const JobOptionValue& value) {
   return Allowed(config, capability, value) && value.Setting() == 1;
 }
 
@@ -50,28 +50,14 @@ LONG AtLeastZero(LONG v) { return v < 0 ? 0 : v; }
 
 }  // namespace
 
-DWORD OptionValue::Size() const {
-  if (value_ == nullptr) return 0;
-  DWORD size;
-  std::memcpy(&size, value_, sizeof size);
-  return size;
-}
-
-DWORD OptionValue::Word(DWORD offset) const {
-  if (value_ == nullptr || offset > Size() || Size() - offset < 4) return 0;
-  DWORD v;
-  std::memcpy(&v, value_ + offset, sizeof v);
-  return v;
-}
-
 LONG LabelWidth(LONG pageWidth, LONG offsetX) { return ((pageWidth + offsetX - 1) / 8) * 8 + 8; }
 
-std::string MediaSensingLine(const OptionValue& sensing, LONG pageHeight) {
-  LONG sensor = sensing.Long(16);
-  switch (sensing.Present() ? sensing.Setting() : 0) {
+std::string MediaSensingLine(const JobOptionValue& sensing, LONG pageHeight) {
+  LONG sensor = sensing.Field(16);
+  switch (sensing.present() ? sensing.Setting() : 0) {
     case 1: return Line("Q%d,0", sensor);
     // The black-mark offset carries its own sign: B16+10 or B16-10.
-    case 4: return Line("Q%d,B%d%+d", pageHeight, sensing.Long(12), sensor);
+    case 4: return Line("Q%d,B%d%+d", pageHeight, sensing.Field(12), sensor);
     case 8: return Line("Q%d,%d", pageHeight, sensor);
     default: return Line("Q%d,24", pageHeight);
   }
@@ -79,7 +65,7 @@ std::string MediaSensingLine(const OptionValue& sensing, LONG pageHeight) {
 
 namespace {
 bool CutterMode(const PrinterConfig& config, const JobOptions& options) {
-  return (config.printModes & kModeCut) != 0 && options.dispense.Present() &&
+  return (config.printModes & kModeCut) != 0 && options.dispense.present() &&
          options.dispense.Setting() == kModeCut;
 }
 }  // namespace
@@ -92,12 +78,12 @@ std::string OptionsLine(const PrinterConfig& config, const JobOptions& options) 
   };
   if (CutterMode(config, options)) {
     std::string cutter = "C";
-    DWORD kind = options.dispense.Word(28) & 0x0F;
+    DWORD kind = static_cast<DWORD>(options.dispense.Field(28)) & 0x0F;
     if (kind == 2) {
       cutter += 'b';
     } else if (kind == 4) {
       char number[16];
-      std::snprintf(number, sizeof number, "%i", options.dispense.Long(12));
+      std::snprintf(number, sizeof number, "%i", options.dispense.Field(12));
       cutter += number;
     }
     add(cutter);
@@ -120,14 +106,15 @@ std::vector<std::string> SetupLines(const PrinterConfig& config, const JobOption
   lines.push_back(Line("q%u", static_cast<unsigned>(LabelWidth(pageWidth, offsetX))));
   lines.push_back(MediaSensingLine(options.mediaSensing, pageHeight));
   if (std::string o = OptionsLine(config, options); !o.empty()) lines.push_back(o);
-  if (CutterMode(config, options)) lines.push_back(Line("f%d", options.dispense.Long(20)));
+  if (CutterMode(config, options)) lines.push_back(Line("f%d", options.dispense.Field(20)));
   if (Allowed(config, kCanDarkness, options.darkness))
-    lines.push_back(Line("D%u", options.darkness.Setting()));
+    lines.push_back(Line("D%u", static_cast<unsigned>(options.darkness.Setting())));
   if (Allowed(config, kCanSpeed, options.printSpeed))
-    lines.push_back(Line("S%u", options.printSpeed.Setting()));
-  if ((config.printModes & kModePace) != 0 && options.dispense.Present() &&
+    lines.push_back(Line("S%u", static_cast<unsigned>(options.printSpeed.Setting())));
+  if ((config.printModes & kModePace) != 0 && options.dispense.present() &&
       (options.dispense.Setting() == 4 || options.dispense.Setting() == 8))
-    lines.push_back((options.dispense.Word(28) & kTwoValuePresent) ? "JF\n" : "JB\n");
+    lines.push_back((static_cast<DWORD>(options.dispense.Field(28)) & kTwoValuePresent) ? "JF\n"
+                                                                                        : "JB\n");
   if (Allowed(config, kCanOrientation, options.orientation))
     lines.push_back(options.orientation.Setting() != 0 ? "ZB\n" : "ZT\n");
   if (Allowed(config, kCanTopOfFormBack, options.topOfFormBack))
@@ -139,7 +126,8 @@ std::string PageStartLine() { return "N\n"; }
 
 std::string PrintLine(const PrinterConfig& config, const JobOptions& options, WORD recordCopies) {
   unsigned copies = recordCopies;
-  if (copies == 0 && Allowed(config, kCanCopies, options.copies)) copies = options.copies.Setting();
+  if (copies == 0 && Allowed(config, kCanCopies, options.copies))
+    copies = static_cast<unsigned>(options.copies.Setting());
   if (copies == 0) copies = 1;
   return Line("P%u", copies);
 }

@@ -8,40 +8,24 @@
 #include <vector>
 
 #include "dcl/model/printer_config.h"
+#include "dcl/object/job_option.h"
 #include "platform/windef.h"
 
 namespace trv::dcl::epl {
 
-// A view of one option value: its bytes start with the 32-bit size and the 16-bit
-// option id. Reads outside the value's own size answer 0, so a short or damaged
-// value never leads past its end.
-class OptionValue {
- public:
-  OptionValue() = default;
-  explicit OptionValue(const BYTE* value) : value_(value) {}
-  bool Present() const { return value_ != nullptr; }
-  DWORD Size() const;
-  DWORD Word(DWORD offset) const;
-  LONG Long(DWORD offset) const { return static_cast<LONG>(Word(offset)); }
-  DWORD Setting() const { return Word(8); }
-
- private:
-  const BYTE* value_ = nullptr;
-};
-
-// The option values a job's set-up reads; each absent one is a default OptionValue.
+// The option values a job's set-up reads; an absent one reads as absent.
 struct JobOptions {
-  OptionValue orientation;     // 0x1004
-  OptionValue copies;          // 0x1005
-  OptionValue topOfFormBack;   // 0x100A
-  OptionValue dispense;        // 0x2001
-  OptionValue mediaType;       // 0x3004
-  OptionValue mediaSensing;    // 0x3005
-  OptionValue optionS;         // 0x3006
-  OptionValue printSpeed;      // 0x3008
-  OptionValue darkness;        // 0x3012
-  OptionValue regionGraphics;  // 0x3021
-  OptionValue optionL;         // 0x3022
+  JobOptionValue orientation{nullptr};     // 0x1004
+  JobOptionValue copies{nullptr};          // 0x1005
+  JobOptionValue topOfFormBack{nullptr};   // 0x100A
+  JobOptionValue dispense{nullptr};        // 0x2001
+  JobOptionValue mediaType{nullptr};       // 0x3004
+  JobOptionValue mediaSensing{nullptr};    // 0x3005
+  JobOptionValue optionS{nullptr};         // 0x3006
+  JobOptionValue printSpeed{nullptr};      // 0x3008
+  JobOptionValue darkness{nullptr};        // 0x3012
+  JobOptionValue regionGraphics{nullptr};  // 0x3021
+  JobOptionValue optionL{nullptr};         // 0x3022
 };
 
 // Label width of the "q" line: the page width plus the left offset, rounded up to a
@@ -54,7 +38,7 @@ LONG LabelWidth(LONG pageWidth, LONG offsetX);
 std::vector<std::string> SetupLines(const PrinterConfig& config, const JobOptions& options,
                                     LONG pageWidth, LONG pageHeight, LONG offsetX);
 
-std::string MediaSensingLine(const OptionValue& sensing, LONG pageHeight);
+std::string MediaSensingLine(const JobOptionValue& sensing, LONG pageHeight);
 // The "O" line, or "" when it would have no items.
 std::string OptionsLine(const PrinterConfig& config, const JobOptions& options);
 

@@ -93,38 +93,45 @@ BOOL PreparePage(std::span<const BYTE> data, const PageGeometry& page, bool turn
   return TRUE;
 }
 
-std::vector<BitmapRect> PageRectangles(std::span<const BYTE> page, const PageGeometry& geometry,
-                                       bool regions) {
-  if (regions)
-    return SplitIntoRegions(page, geometry.stride, geometry.height, kRegionThreshold, kRegionLimit);
-  return {BlackBoundingRect(page, geometry.stride, geometry.height)};
+bool PageRectangles(const PageBitmap& page, bool regions, std::vector<ByteRect>* rects) {
+  rects->clear();
+  if (regions) return SplitIntoRegions(page, RegionSplit{kRegionThreshold, 960}, *rects);
+  ByteRect box;
+  if (page.PaddedBounds(2, box)) rects->push_back(box);
+  return true;
 }
 
-BOOL SendRectangle(std::span<const BYTE> page, DWORD stride, const BitmapRect& rect,
-                   const GraphicsOutput& output) {
-  if (rect.left < 0 || rect.top < 0 || rect.right < rect.left || rect.bottom < rect.top ||
-      static_cast<DWORD>(rect.right) >= stride ||
-      static_cast<size_t>(rect.bottom + 1) * stride > page.size()) {
+BOOL SendRectangle(const PageBitmap& page, const ByteRect& rect, const GraphicsOutput& output) {
+  if (rect.right < rect.left || rect.bottom < rect.top || rect.right >= page.stride() ||
+      rect.bottom >= page.height()) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  const DWORD widthBytes = static_cast<DWORD>(rect.right - rect.left + 1);
-  const DWORD rows = static_cast<DWORD>(rect.bottom - rect.top + 1);
-  if (!output.place(8 * rect.left, rect.top, widthBytes, rows)) return FALSE;
-  for (LONG r = rect.top; r <= rect.bottom; ++r) {
-    const BYTE* row = page.data() + static_cast<size_t>(r) * stride + rect.left;
-    if (!output.writeRow(row, widthBytes)) return FALSE;
-  }
+  const DWORD widthBytes = rect.right - rect.left + 1;
+  const DWORD rows = rect.bottom - rect.top + 1;
+  if (!output.place(static_cast<LONG>(8 * rect.left), static_cast<LONG>(rect.top), widthBytes,
+                    rows))
+    return FALSE;
+  for (DWORD r = rect.top; r <= rect.bottom; ++r)
+    if (!output.writeRow(page.Row(r) + rect.left, widthBytes)) return FALSE;
   return output.end ? output.end() : TRUE;
 }
 
-BOOL SendPageGraphics(std::span<const BYTE> data, const PageGeometry& page, bool turn, bool regions,
-                      const GraphicsOutput& output) {
+BOOL SendPageGraphics(std::span<const BYTE> data, const PageGeometry& geometry, bool turn,
+                      bool regions, const GraphicsOutput& output) {
   std::vector<BYTE> copy;
-  if (!PreparePage(data, page, turn, &copy)) return FALSE;
-  if (page.height == 0 || page.stride == 0) return TRUE;
-  for (const BitmapRect& rect : PageRectangles(copy, page, regions))
-    if (!SendRectangle(copy, page.stride, rect, output)) return FALSE;
+  if (!PreparePage(data, geometry, turn, &copy)) return FALSE;
+  if (geometry.height == 0 || geometry.stride == 0) return TRUE;
+  PageBitmap page;
+  if (!page.Begin(geometry.width, geometry.height, geometry.stride) || !page.Take(copy))
+    return FALSE;
+  std::vector<ByteRect> rects;
+  if (!PageRectangles(page, regions, &rects)) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return FALSE;
+  }
+  for (const ByteRect& rect : rects)
+    if (!SendRectangle(page, rect, output)) return FALSE;
   return TRUE;
 }
 

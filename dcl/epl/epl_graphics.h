@@ -8,7 +8,7 @@
 #include <span>
 #include <vector>
 
-#include "dcl/object/page_regions.h"
+#include "dcl/object/page_bitmap.h"
 #include "platform/windef.h"
 
 namespace trv::dcl::epl {
@@ -29,9 +29,9 @@ struct PageGeometry {
 BOOL PreparePage(std::span<const BYTE> data, const PageGeometry& page, bool turn,
                  std::vector<BYTE>* out);
 
-// Where the rectangles of a prepared page lie: one box, or regions.
-std::vector<BitmapRect> PageRectangles(std::span<const BYTE> page, const PageGeometry& geometry,
-                                       bool regions);
+// Where the black of a prepared page lies: the box around it widened by 2 (nothing for
+// a page without black), or the regions that hold it. False when memory runs out.
+bool PageRectangles(const PageBitmap& page, bool regions, std::vector<ByteRect>* rects);
 
 // The steps a rectangle is sent with: the placement line ("GW"), each row, the end.
 struct GraphicsOutput {
@@ -41,8 +41,7 @@ struct GraphicsOutput {
 };
 
 // Sends one rectangle; a failed step stops it and fails.
-BOOL SendRectangle(std::span<const BYTE> page, DWORD stride, const BitmapRect& rect,
-                   const GraphicsOutput& output);
+BOOL SendRectangle(const PageBitmap& page, const ByteRect& rect, const GraphicsOutput& output);
 
 // The whole page: prepare, find the rectangles, send each; stops at the first failure.
 BOOL SendPageGraphics(std::span<const BYTE> data, const PageGeometry& page, bool turn, bool regions,

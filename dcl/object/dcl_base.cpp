@@ -249,7 +249,7 @@ BOOL CDCLBase::WriteTextCommand(LONG, LONG, LONG, LONG, LONG, LONG, LONG, DWORD,
   return NotYetOffered();
 }
 LONG CDCLBase::ClassifyDirectCommand(const char*) { return 0; }
-const char* const* CDCLBase::GetNameTable(char) { return nullptr; }
+const NameTableEntry* CDCLBase::GetNameTable(char) { return nullptr; }
 DWORD CDCLBase::GetNameTableCount(char) { return 0; }
 
 DWORD CDCLBase::NextRotation(DWORD* direction) {

@@ -27,6 +27,7 @@ class RecordDispatcher;
 namespace trv::dcl {
 
 struct ModelTables;
+struct NameTableEntry;
 
 inline constexpr WORD DCL_OBJECT_MARKER = 500;
 
@@ -186,7 +187,7 @@ class CDCLBase {
                                 const TextFontEntry* font, const BYTE* text, DWORD textLength,
                                 BYTE* payload);                                               // 106
   virtual LONG ClassifyDirectCommand(const char* text);                                       // 107
-  virtual const char* const* GetNameTable(char kind);                                         // 108
+  virtual const NameTableEntry* GetNameTable(char kind);                                      // 108
   virtual DWORD GetNameTableCount(char kind);                                                 // 109
   virtual DWORD NextRotation(DWORD* direction);                                               // 110
   virtual void AdjustExtent(LONG* coordinate, LONG amount, DWORD placement, LONG direction);  // 111

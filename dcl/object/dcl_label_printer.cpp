@@ -70,9 +70,6 @@ BOOL CDCLLabelPrinter::OnPortOpened(DevicePort* port) {
   return CDCLModelFile::OnPortOpened(port);
 }
 
-BOOL CDCLLabelPrinter::StartDoc(DWORD, DWORD, DWORD) { return NotYetOffered(); }
-BOOL CDCLLabelPrinter::EndDoc() { return NotYetOffered(); }
-BOOL CDCLLabelPrinter::AbortDoc() { return NotYetOffered(); }
 BOOL CDCLLabelPrinter::StartPage(WORD, WORD, WORD) { return NotYetOffered(); }
 BOOL CDCLLabelPrinter::EndPage(WORD) { return NotYetOffered(); }
 

@@ -10,7 +10,10 @@
 #include "dcl/model/printer_config.h"
 #include "dcl/object/dcl_model_file.h"
 #include "dcl/object/installed_lists.h"
+#include "dcl/object/job_option.h"
 #include "dcl/object/label_options.h"
+#include "dcl/object/name_table.h"
+#include "dcl/object/orientation.h"
 #include "dcl/object/printer_registry.h"
 
 namespace trv {
@@ -50,7 +53,16 @@ class CDCLLabelPrinter : public CDCLModelFile {
   BOOL AbortDoc() override;                                                                  // 44
   BOOL StartPage(WORD valueA, WORD valueB, WORD copies) override;                            // 45
   BOOL EndPage(WORD copies) override;                                                        // 46
-  int LoadString(HMODULE module, UINT id, char* buffer, int size) override;                  // 83
+  // Turns an item of the page onto the label (orientation and label offsets).
+  void TransformItem(DWORD type, BYTE* payload, char kind) override;  // 62
+  BOOL PrintText(WORD fontId, LONG x, LONG y, LONG direction, LONG charWidth, LONG charHeight,
+                 LONG value20, LONG value24, const BYTE* text, DWORD textLength,
+                 BYTE* payload) override;  // 63
+  BOOL PrintBarcode(WORD barcodeId, LONG x, LONG y, LONG direction, LONG charWidth, LONG charHeight,
+                    LONG value20, LONG value24, const BYTE* text, DWORD textLength,
+                    BYTE* payload) override;                                 // 64
+  BOOL PassThrough(WORD value, const BYTE* bytes, DWORD length) override;    // 67
+  int LoadString(HMODULE module, UINT id, char* buffer, int size) override;  // 83
   // Binds the language file, loads the model tables once, opens the printer's registry
   // key, reads the model data file and, on a set-up machine, populates the printer's
   // empty lists. FALSE with the last error set.
@@ -84,10 +96,41 @@ class CDCLLabelPrinter : public CDCLModelFile {
   BOOL WriteTextCommand(LONG x, LONG y, LONG charWidth, LONG charHeight, LONG multX, LONG multY,
                         LONG direction, DWORD placement, const TextFontEntry* font,
                         const BYTE* text, DWORD textLength, BYTE* payload) override = 0;  // 106
-  const char* const* GetNameTable(char kind) override = 0;                                // 108
+  const NameTableEntry* GetNameTable(char kind) override = 0;                             // 108
   DWORD GetNameTableCount(char kind) override = 0;                                        // 109
 
  protected:
+  // ---- the job, shared by both printer languages (label_job.cpp) ------------------------
+  // The label layer's part of job start: keeps the page and orientation, decides the
+  // status queries, sends the job-start user command and loads the installed fonts,
+  // bar codes and bar-code parameters.
+  BOOL BeginLabelJob(DWORD width, DWORD height, DWORD orientation);
+  // Job end: the job-end user command, then the lists go.
+  BOOL EndLabelJob();
+  void ReleaseJobLists();
+  // Writes the text of a user-command option unchanged when it is enabled and set.
+  BOOL SendUserCommand(WORD optionId);
+  // Waits while the printer answers busy (before a page and after it is printed).
+  // FALSE with last error 0 when the user cancelled in the status dialog.
+  BOOL WaitForReadiness();
+  // The job's value of an option (DocProps or DevProps as the option's scope says).
+  JobOptionValue JobOption(WORD optionId);
+  // The job's paper (the DocProps paper of its tray) and model, copied; false when
+  // the printer has none. Virtual so that tests can stand in for the registry.
+  virtual bool FindJobPaper(PaperEntry& paper);
+  virtual bool FindJobModel(ModelEntry& model);
+  // The installed fonts, bar codes and parameters for a job.
+  virtual BOOL LoadJobLists(StoredLists& lists);
+  // Status queries are made on this port (not on files, nor on LPT under NT 4.0).
+  bool PortAllowsStatusQueries();
+  void SetStatusQueries(bool on) { statusQueries_ = on; }
+  const ItemFrame& Frame() const { return frame_; }
+  void SetFrame(const ItemFrame& frame) { frame_ = frame; }
+  const StoredLists& JobLists() const { return jobLists_; }
+  DWORD JobWidth() const { return jobWidth_; }
+  DWORD JobHeight() const { return jobHeight_; }
+  DWORD JobOrientation() const { return frame_.orientation; }
+
   // The language file's texts, once a configuration bound it; null before.
   LanguageBinding* Language() const { return language_.get(); }
   void SetLanguage(std::unique_ptr<LanguageBinding> binding);
@@ -108,6 +151,11 @@ class CDCLLabelPrinter : public CDCLModelFile {
   ModelEntry model_{};  // the record GetModel answers
   std::unique_ptr<LanguageBinding> language_;
   bool statusQueries_ = true;
+  // The job.
+  ItemFrame frame_;
+  DWORD jobWidth_ = 0;
+  DWORD jobHeight_ = 0;
+  StoredLists jobLists_;
   // The pair OpenDirect remembers for the font and tools dialogs.
   DWORD directA_ = 0;
   DWORD directB_ = 0;

@@ -457,11 +457,15 @@ TEST_F(Dispatcher, KeepsTheSectionValues) {
 TEST_F(Dispatcher, DrawsObjectsFromTheRecordAsTransformed) {
   handler.transform = [](BYTE* p) { WriteI32(p + 4, ReadI32(p + 4) + 100); };
   Bytes record = Record(DCLD_FONT_TEXT, TextObject(7, "AB"));
+  const Bytes original = record;
   ASSERT_EQ(Process(record), TRUE);
   EXPECT_EQ(handler.log.back(), "PrintText(7,111,12,4,17,18,15,16,'AB')");
-  // In place: the object is the record's own payload, the text follows it.
-  EXPECT_EQ(handler.lastPayload, record.data() + DCLD_HEADER_SIZE);
+  // The transform turned a copy of the object: the record stays as it came, so a
+  // record offered again is transformed from the same values. The text is the
+  // record's own.
+  EXPECT_NE(handler.lastPayload, record.data() + DCLD_HEADER_SIZE);
   EXPECT_EQ(handler.lastText, record.data() + DCLD_HEADER_SIZE + DCLD_OBJECT_SIZE);
+  EXPECT_EQ(record, original);
 }
 
 TEST_F(Dispatcher, LeavesAFailedObjectAsItWasForARetry) {

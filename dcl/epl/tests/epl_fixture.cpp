@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "dcl/object/option_blobs.h"
+#include "dcl/object/option_table.h"
 #include "platform/kernel.h"
 
 namespace trv::dcl::epl::testing {
@@ -39,5 +41,66 @@ void UseMemoryPort(CDCLBase& object, MemoryPort* port) {
   p.readPort = MemoryRead;
   p.kind = PORT_KIND_NONE;
 }
+
+std::vector<BYTE>& DocProps::For(WORD id) {
+  for (const OptionEntryEx& e : OptionTable())
+    if (e.base.optionId == id && (e.base.flags & OPTION_SCOPE_DEVICE)) return dev_;
+  return doc_;
+}
+
+DocProps& DocProps::Add(WORD id, std::vector<DWORD> words) {
+  std::vector<BYTE>& values = For(id);
+  DWORD size = 8 + 4 * static_cast<DWORD>(words.size());
+  size_t at = values.size();
+  values.resize(at + size);
+  std::memcpy(values.data() + at, &size, 4);
+  std::memcpy(values.data() + at + 4, &id, 2);
+  for (size_t i = 0; i < words.size(); ++i)
+    std::memcpy(values.data() + at + 8 + 4 * i, &words[i], 4);
+  return *this;
+}
+
+DocProps& DocProps::AddText(WORD id, const std::string& text) {
+  std::vector<BYTE>& values = For(id);
+  DWORD size = 12 + static_cast<DWORD>(text.size()) + 1;
+  size_t at = values.size();
+  values.resize(at + size, 0);
+  DWORD enabled = 1;
+  std::memcpy(values.data() + at, &size, 4);
+  std::memcpy(values.data() + at + 4, &id, 2);
+  std::memcpy(values.data() + at + 8, &enabled, 4);
+  std::memcpy(values.data() + at + 12, text.data(), text.size());
+  return *this;
+}
+
+void DocProps::AttachTo(CDCLBase& object) {
+  auto build = [](std::vector<BYTE>& blob, const std::vector<BYTE>& values, DWORD header) {
+    blob.assign(header, 0);
+    DWORD count = static_cast<DWORD>(values.size());
+    WORD model = 7, tray = 1, paper = 2;
+    std::memcpy(blob.data(), &header, 4);
+    std::memcpy(blob.data() + 8, &count, 4);
+    std::memcpy(blob.data() + 12, &model, 2);
+    if (header == 32) {
+      std::memcpy(blob.data() + 14, &tray, 2);
+      std::memcpy(blob.data() + 16, &paper, 2);
+    }
+    blob.insert(blob.end(), values.begin(), values.end());
+  };
+  build(docBlob_, doc_, kDocPropsHeaderSize);
+  build(devBlob_, dev_, kDevPropsHeaderSize);
+  object.AttachDocProps(docBlob_.data());
+  object.AttachDevProps(devBlob_.data());
+}
+
+bool TestEpl::FindJobPaper(PaperEntry& p) {
+  if (havePaper) p = paper;
+  return havePaper;
+}
+bool TestEpl::FindJobModel(ModelEntry& m) {
+  m = model;
+  return true;
+}
+BOOL TestEpl::LoadJobLists(StoredLists&) { return TRUE; }
 
 }  // namespace trv::dcl::epl::testing

@@ -166,16 +166,5 @@ TEST(EplGraphics, FailedRowWriteStopsTheRectangle) {
   EXPECT_FALSE(ended);
 }
 
-TEST(PageRegions, BoundingRectOfBlankAndEdgePages) {
-  std::vector<BYTE> blank(100 * 30, 0xFF);
-  EXPECT_EQ(BlackBoundingRect(blank, 100, 30), (BitmapRect{0, 0, 2, 2}));
-  std::vector<BYTE> corner = blank;
-  corner[0] = 0x7F;
-  EXPECT_EQ(BlackBoundingRect(corner, 100, 30), (BitmapRect{0, 0, 2, 2}));
-  std::vector<BYTE> far = blank;
-  far[29 * 100 + 99] = 0xFE;
-  EXPECT_EQ(BlackBoundingRect(far, 100, 30), (BitmapRect{97, 27, 99, 29}));
-}
-
 }  // namespace
 }  // namespace trv::dcl::epl

@@ -395,7 +395,7 @@ class BareLabelPrinter : public CDCLLabelPrinter {
                         const BYTE*, DWORD, BYTE*) override {
     return FALSE;
   }
-  const char* const* GetNameTable(char) override { return nullptr; }
+  const NameTableEntry* GetNameTable(char) override { return nullptr; }
   DWORD GetNameTableCount(char) override { return 0; }
 };
 

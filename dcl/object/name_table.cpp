@@ -1,0 +1,38 @@
+#include "dcl/object/name_table.h"
+
+#include <cstring>
+
+namespace trv::dcl {
+
+int PlacementCase(DWORD placementBits) {
+  if (placementBits & 0x08) return 3;
+  if (placementBits & 0x02) return 1;
+  if (placementBits & 0x04) return 2;
+  return 0;
+}
+
+const NameTableEntry* FindNameEntry(const NameTableEntry* table, DWORD count, DWORD direction) {
+  for (DWORD i = 0; table != nullptr && i < count; ++i)
+    if (table[i].direction == direction) return &table[i];
+  return nullptr;
+}
+
+const NameTableEntry* FindNameEntry(const NameTableEntry* table, DWORD count, const char* name) {
+  if (name == nullptr) return nullptr;
+  for (DWORD i = 0; table != nullptr && i < count; ++i)
+    if (std::strcmp(table[i].name, name) == 0) return &table[i];
+  return nullptr;
+}
+
+void ApplyPlacementMask(LONG& x, LONG& y, LONG w, LONG h, DWORD mask) {
+  if (mask & kMoveXPlusH) x += h;
+  if (mask & kMoveXPlusW) x += w;
+  if (mask & kMoveXMinusH) x -= h;
+  if (mask & kMoveXMinusW) x -= w;
+  if (mask & kMoveYPlusH) y += h;
+  if (mask & kMoveYPlusW) y += w;
+  if (mask & kMoveYMinusH) y -= h;
+  if (mask & kMoveYMinusW) y -= w;
+}
+
+}  // namespace trv::dcl

@@ -1,0 +1,51 @@
+#include "dcl/object/orientation.h"
+
+#include <cstring>
+
+#include "dcl/object/name_table.h"
+
+namespace trv::dcl {
+
+namespace {
+
+LONG Get(const BYTE* p, size_t at) {
+  LONG v;
+  std::memcpy(&v, p + at, sizeof v);
+  return v;
+}
+void Put(BYTE* p, size_t at, LONG v) { std::memcpy(p + at, &v, sizeof v); }
+
+}  // namespace
+
+void TransformItemPayload(BYTE* p, char kind, const ItemFrame& frame) {
+  const LONG x = Get(p, 4), y = Get(p, 8), w = Get(p, 12), h = Get(p, 16);
+  DWORD placement = static_cast<DWORD>(Get(p, 24));
+  // The box's proportions are compared as the unsigned fields they are stored as.
+  const bool higherThanWide = static_cast<DWORD>(w) < static_cast<DWORD>(h);
+  if (frame.orientation == kOrientationPortrait) {
+    Put(p, 4, x + frame.offsetX);
+    Put(p, 8, y + frame.offsetY);
+    // A line keeps its XOR bit whichever way it runs.
+    placement = higherThanWide ? placement | kPlacementUpright : placement & kPlacementXor;
+  } else if (kind == 'L' && w != 0 && h != 0) {
+    // A slanted line's end points are turned as points: (x, y) goes to (y, H - x)
+    // and the extent (dx, dy) to (dy, -dx). Choosing the ends by comparing the
+    // extents would mirror a line that runs up or to the left.
+    Put(p, 4, y + frame.offsetX);
+    Put(p, 8, frame.pageHeight - x + frame.offsetY);
+    Put(p, 12, h);
+    Put(p, 16, -w);
+    placement |= kPlacementTurnedHigh;
+  } else {
+    const bool object = kind == 'L' || kind == 'R';
+    const LONG g = object ? frame.pageHeight - w : frame.pageHeight;
+    Put(p, 4, y + frame.offsetX);
+    Put(p, 8, g - x + frame.offsetY);
+    Put(p, 12, h);
+    Put(p, 16, w);
+    placement |= higherThanWide ? kPlacementTurnedHigh : kPlacementTurned;
+  }
+  Put(p, 24, static_cast<LONG>(placement));
+}
+
+}  // namespace trv::dcl
