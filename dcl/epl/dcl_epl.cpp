@@ -179,7 +179,7 @@ BOOL CDCLEpl::BitmapData(std::span<BYTE> record) {
   BOOL ok;
   try {
     ok = epl::SendPageGraphics(payload, bitmap_, JobOrientation() != kOrientationPortrait,
-                               graphicsRegions_, output);
+                               graphicsRegions_, output, graphicsWork_);
   } catch (const std::bad_alloc&) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     ok = FALSE;

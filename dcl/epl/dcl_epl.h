@@ -62,6 +62,7 @@ class CDCLEpl : public CDCLLabelPrinter {
   bool binaryData_ = false;
   bool haveBitmapHeader_ = false;
   epl::PageGeometry bitmap_;
+  epl::GraphicsWork graphicsWork_;
   char statusBuffer_[520] = {};
 };
 

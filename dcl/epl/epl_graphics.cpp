@@ -118,20 +118,18 @@ BOOL SendRectangle(const PageBitmap& page, const ByteRect& rect, const GraphicsO
 }
 
 BOOL SendPageGraphics(std::span<const BYTE> data, const PageGeometry& geometry, bool turn,
-                      bool regions, const GraphicsOutput& output) {
-  std::vector<BYTE> copy;
-  if (!PreparePage(data, geometry, turn, &copy)) return FALSE;
+                      bool regions, const GraphicsOutput& output, GraphicsWork& work) {
+  if (!PreparePage(data, geometry, turn, &work.copy)) return FALSE;
   if (geometry.height == 0 || geometry.stride == 0) return TRUE;
-  PageBitmap page;
-  if (!page.Begin(geometry.width, geometry.height, geometry.stride) || !page.Take(copy))
+  if (!work.page.Begin(geometry.width, geometry.height, geometry.stride) ||
+      !work.page.Take(work.copy))
     return FALSE;
-  std::vector<ByteRect> rects;
-  if (!PageRectangles(page, regions, &rects)) {
+  if (!PageRectangles(work.page, regions, &work.rects)) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return FALSE;
   }
-  for (const ByteRect& rect : rects)
-    if (!SendRectangle(page, rect, output)) return FALSE;
+  for (const ByteRect& rect : work.rects)
+    if (!SendRectangle(work.page, rect, output)) return FALSE;
   return TRUE;
 }
 

@@ -43,8 +43,16 @@ struct GraphicsOutput {
 // Sends one rectangle; a failed step stops it and fails.
 BOOL SendRectangle(const PageBitmap& page, const ByteRect& rect, const GraphicsOutput& output);
 
+// Buffers a page is prepared in; kept from page to page, so that a job of many pages
+// allocates them once.
+struct GraphicsWork {
+  std::vector<BYTE> copy;
+  PageBitmap page;
+  std::vector<ByteRect> rects;
+};
+
 // The whole page: prepare, find the rectangles, send each; stops at the first failure.
 BOOL SendPageGraphics(std::span<const BYTE> data, const PageGeometry& page, bool turn, bool regions,
-                      const GraphicsOutput& output);
+                      const GraphicsOutput& output, GraphicsWork& work);
 
 }  // namespace trv::dcl::epl

@@ -56,7 +56,8 @@ std::string Encode(const Page& page, bool turn, bool regions, LONG offsetX = 0, 
     return TRUE;
   };
   o.end = [] { return TRUE; };
-  EXPECT_TRUE(SendPageGraphics(page.bits, page.geometry, turn, regions, o));
+  GraphicsWork work;
+  EXPECT_TRUE(SendPageGraphics(page.bits, page.geometry, turn, regions, o, work));
   return out;
 }
 
@@ -161,7 +162,8 @@ TEST(EplGraphics, FailedRowWriteStopsTheRectangle) {
     ended = true;
     return TRUE;
   };
-  EXPECT_FALSE(SendPageGraphics(page.bits, page.geometry, false, false, o));
+  GraphicsWork work;
+  EXPECT_FALSE(SendPageGraphics(page.bits, page.geometry, false, false, o, work));
   EXPECT_EQ(rows, 4);
   EXPECT_FALSE(ended);
 }
