@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   g++ cmake make pkg-config ccache
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  libsqlite3-dev libfreetype-dev
+  libsqlite3-dev libfreetype-dev libpng-dev
 )
 
 missing=()

@@ -8,7 +8,10 @@
 #     as its language monitor and carries the model files and language file, on a
 #     raw TCP port of a virtual label printer, and print a CPCL label file through
 #     the spooler, the monitor and the port; the monitor's DCL object loads the
-#     printer's configuration on the way and fills its lists in the registry.
+#     printer's configuration on the way and fills its lists in the registry;
+#  4. print a label job (a page bitmap, text, a bar code, a line and a box) through
+#     the same path: the CPCL back-end turns its records into CPCL, and the job
+#     checks the commands the virtual printer received.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -63,3 +66,20 @@ for list in Papers Fonts Barcodes; do
   fi
 done
 "$out/trvreg" query "$key\Papers" | sed -n '2,6p'
+
+echo "== 4. a label job through the CPCL back-end to the virtual printer"
+"$out/trvjob" --pages 1 --objects 5 "$demo/label.job"
+"$out/trvspool" submit "Label printer" "$demo/label.job"
+received="$demo/printer/job-0002.prn"
+# What the printer got: the command lines, with the PCX image shown by its size.
+LC_ALL=C grep -a -o -E '(! [0-9 ]+|PW [0-9]+|PCX [0-9]+ [0-9]+|SETMAG [0-9]+ [0-9]+|T [0-9] [0-9] [0-9]+ [0-9]+ [^\r]*|B [A-Z0-9 ]+|L [0-9 ]+|BOX [0-9 ]+|PRINT)'$'\r' \
+  "$received" | tr -d '\r' > "$demo/label.commands"
+cat "$demo/label.commands"
+for expected in '^! 0 203 203 1219 1$' '^PW 832$' '^PCX 0 0$' '^T 0 0 8 8 Label 1.1$' \
+  '^B 39 1 1 32 8 48 0000010002$' '^L 8 87 414 87 3$' '^BOX 7 ' '^PRINT$'; do
+  if ! grep -q -E "$expected" "$demo/label.commands"; then
+    echo "the virtual printer did not receive a line matching \"$expected\"" >&2
+    exit 1
+  fi
+done
+echo "the label arrived: $(stat -c %s "$received") bytes, one PCX image and every printer object"
