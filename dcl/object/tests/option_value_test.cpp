@@ -1,8 +1,11 @@
 #include "dcl/object/option_value.h"
 
+#include "dcl/object/option_table.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
 #include <vector>
 
 namespace trv::dcl {
@@ -97,6 +100,48 @@ TEST(OptionValueView, TextsStopAtTheValuesEnd) {
               kUserCommandValueSize - kUserCommandOffsetText);
   EXPECT_EQ(OptionValueView(bytes.data()).Text(kUserCommandOffsetText).size(),
             kUserCommandValueSize - kUserCommandOffsetText);
+}
+
+}  // namespace
+}  // namespace trv::dcl
+
+namespace trv::dcl {
+namespace {
+
+// What the label layer relies on in every row of the option table.
+TEST(OptionTable, RowsAreConsistent) {
+  std::set<WORD> ids;
+  for (const OptionRow& r : kOptionRows) {
+    SCOPED_TRACE(testing::Message() << std::hex << r.id);
+    EXPECT_TRUE(ids.insert(r.id).second) << "identifier listed twice";
+    EXPECT_EQ(FindOptionRow(r.id), &r);
+    // A parent is a group of the host or an option listed before its children.
+    if (r.parent < kGroupDocument && r.parent != kGroupNone) {
+      EXPECT_TRUE(ids.count(r.parent)) << "parent " << r.parent;
+    }
+    // A two-state switch names both of its states for every family.
+    if (r.twoState) {
+      for (LONG state : {0, 1}) {
+        WORD families = 0;
+        for (const OptionValueText& t : r.texts)
+          if (t.value == state) families |= t.families;
+        EXPECT_EQ(families, 0x7) << "state " << state;
+      }
+    }
+    // Dialogs that edit a mode's group need the layout that holds the group's words.
+    const std::pair<OptionDialogKind, ValueLayout> needs[] = {
+        {OptionDialogKind::kDispenseDialog, ValueLayout::kDispense},
+        {OptionDialogKind::kTrackingDialog, ValueLayout::kTracking},
+        {OptionDialogKind::kUserCommandDialog, ValueLayout::kUserCommand},
+    };
+    for (const auto& [dialog, layout] : needs) {
+      if (r.dialog == dialog) {
+        EXPECT_EQ(r.layout, layout);
+      }
+    }
+  }
+  EXPECT_EQ(FindOptionRow(kOptionFontDownload), nullptr);
+  EXPECT_EQ(OptionTable().size(), std::size(kOptionRows));
 }
 
 }  // namespace
