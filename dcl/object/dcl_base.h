@@ -40,6 +40,29 @@ inline constexpr DWORD OPTION_WRITTEN_AS_DEFAULT = 0x01;
 inline constexpr DWORD OPTION_ATTACHED = 0x02;
 inline constexpr DWORD OPTION_SET_BY_COMMAND = 0x08;
 
+// The commands of OptionCommand (operation 37) and of the host's OptionCommand entry.
+// `c` is the command's argument; the other operations named are asked for the option.
+enum OptionCommandCode : WORD {
+  kCommandSetSwitchedOn = 1,   // c non-zero sets the value's switched-on flag, 0 clears it
+  kCommandIsSwitchedOn = 2,    // the switched-on flag, 0 for an option not supported
+  kCommandGetSetting = 17,     // the value's setting
+  kCommandSetSetting = 18,     // stores c as the setting, then NotifyOptionChanged
+  kCommandHasRange = 33,       // HasOptionRange
+  kCommandMinimum = 34,        // GetOptionMinimum
+  kCommandMaximum = 35,        // GetOptionMaximum
+  kCommandHasChoices = 49,     // HasOptionChoices
+  kCommandChoiceCount = 50,    // GetOptionChoiceCount
+  kCommandChoiceValue = 51,    // GetOptionChoiceValue of choice c
+  kCommandChoiceText = 52,     // GetOptionChoiceText of choice c (its address)
+  kCommandReservedQuery = 53,  // ReservedOptionQuery94 with c
+  kCommandIsSupported = 54,    // IsOptionSupported
+  kCommandIsEnabled = 55,      // IsOptionEnabled
+  kCommandValueAddress = 56,   // the host entry's own: the address of the option's value
+  kCommandIsFreeText = 65,     // IsOptionFreeText
+  kCommandConfigLimit = 81,    // GetConfigLimit
+  kCommandShowHelp = 254,      // the option's help topic for window c
+};
+
 class CDCLBase {
  public:
   CDCLBase();
