@@ -116,7 +116,7 @@ BOOL CDCLCpcl::StartDoc(DWORD width, DWORD height, DWORD orientation) {
     offsetY_ = paper.left;
   }
   pageOpen_ = false;
-  graphicsRegions_ = Allows(kCanRegions) && JobOption(OPTION_REGION_GRAPHICS).Setting() == 1;
+  graphicsRegions_ = Allows(kCanRegions) && JobOption(kOptionGraphicsRegions).Setting() == 1;
   bitmap_.Reset();
   if (!BeginLabelJob(width, height, orientation)) return FALSE;
   // The header line carries the horizontal offset for the whole label, so items and
@@ -138,7 +138,7 @@ BOOL CDCLCpcl::StartPage(WORD, WORD, WORD copies) {
   bitmap_.Reset();
   // The page is open once its header line went out: only then is "PRINT" due.
   pageOpen_ = false;
-  BOOL ok = WaitForReadiness() && SendUserCommand(OPTION_COMMAND_PAGE_START);
+  BOOL ok = WaitForReadiness() && SendUserCommand(kOptionCommandAtPageStart);
   if (ok) ok = SendPageHeader(copies);
   if (ok) ok = SendMediaSensing();
   lastMagX_ = lastMagY_ = 0;
@@ -155,29 +155,29 @@ BOOL CDCLCpcl::SendPageHeader(WORD copies) {
   pageOpen_ = ok != FALSE;
   ok = ok && SendLine("PW %u", pageWidth);
   if (ok && Allows(kCanDarkness)) {
-    JobOptionValue v = JobOption(OPTION_DARKNESS);
-    if (v.present()) ok = SendLine("TONE %d", static_cast<int>(v.Setting()));
+    OptionValueView v = JobOption(kOptionDarkness);
+    if (!v.IsNull()) ok = SendLine("TONE %d", static_cast<int>(v.Setting()));
   }
   if (ok && Allows(kCanSpeed)) {
-    JobOptionValue v = JobOption(OPTION_PRINT_SPEED);
-    if (v.present()) ok = SendLine("SPEED %d", static_cast<int>(v.Setting()));
+    OptionValueView v = JobOption(kOptionPrintSpeed);
+    if (!v.IsNull()) ok = SendLine("SPEED %d", static_cast<int>(v.Setting()));
   }
   if (ok && Allows(kCanPrefeed)) {
-    JobOptionValue v = JobOption(OPTION_PREFEED);
-    if (v.present()) ok = SendLine("PREFEED %d", static_cast<int>(v.Setting()));
+    OptionValueView v = JobOption(kOptionTopOffset);
+    if (!v.IsNull()) ok = SendLine("PREFEED %d", static_cast<int>(v.Setting()));
   }
   if (ok && Allows(kCanTurn)) {
-    JobOptionValue v = JobOption(OPTION_ORIENTATION);
-    if (v.present()) ok = SendLine(v.Setting() == 1 ? "TURN 180" : "TURN 0");
+    OptionValueView v = JobOption(kOptionRotate180);
+    if (!v.IsNull()) ok = SendLine(v.Setting() == 1 ? "TURN 180" : "TURN 0");
   }
   return ok;
 }
 
 BOOL CDCLCpcl::SendMediaSensing() {
   if ((Config().mediaTracking & (0x01 | 0x04 | 0x08)) == 0) return TRUE;
-  JobOptionValue v = JobOption(OPTION_MEDIA_TRACKING);
-  if (!v.present()) return TRUE;
-  const int sensor = static_cast<int>(v.Field(kTrackingSensorValue));
+  OptionValueView v = JobOption(kOptionMediaTracking);
+  if (!!v.IsNull()) return TRUE;
+  const int sensor = static_cast<int>(v.Field<LONG>(kTrackingOffsetSecond));
   switch (v.Setting()) {
     case kSenseJournal: return SendLine("JOURNAL");
     case kSenseBar: return sensor != 0 ? SendLine("BAR-SENSE %d", sensor) : SendLine("BAR-SENSE");
@@ -193,18 +193,18 @@ BOOL CDCLCpcl::EndPage(WORD) {
     // A failed "PRINT" leaves the page open, so the page end offered again prints it.
     if (ok) pageOpen_ = false;
   }
-  if (ok) ok = WaitForReadiness() && SendUserCommand(OPTION_COMMAND_PAGE_END);
+  if (ok) ok = WaitForReadiness() && SendUserCommand(kOptionCommandAtPageEnd);
   bitmap_.Reset();
   return ok;
 }
 
 BOOL CDCLCpcl::SendMediaCommands() {
-  JobOptionValue v = JobOption(OPTION_DISPENSE);
-  if (!v.present()) return TRUE;
+  OptionValueView v = JobOption(kOptionDispenseMode);
+  if (!!v.IsNull()) return TRUE;
   const DWORD modes = Config().printModes;
   const LONG mode = v.Setting();
-  const DWORD switches = static_cast<DWORD>(v.Field(kDispenseSwitches));
-  const int distance = static_cast<int>(v.Field(kDispenseDistance));
+  const DWORD switches = static_cast<DWORD>(v.Field<LONG>(kDispenseOffsetSwitches));
+  const int distance = static_cast<int>(v.Field<LONG>(kDispenseOffsetModeOffset));
   BOOL ok = TRUE;
   if (modes & 0x02) ok = SendLine(mode == kModeRewind ? "REWIND-ON" : "REWIND-OFF");
   if (ok && (modes & 0x0C)) {
@@ -212,7 +212,7 @@ BOOL CDCLCpcl::SendMediaCommands() {
       ok = SendLine(mode == kModeAutoPace ? "AUTO-PACE" : "PACE");
       if (ok && (switches & kSwitchTwoValuePresent)) {
         // The delay is kept in seconds; the printer counts eighths of a second.
-        const int delay = static_cast<int>(v.Field(kDispenseDelay) * kDelayEighths);
+        const int delay = static_cast<int>(v.Field<LONG>(kDispenseOffsetDelay) * kDelayEighths);
         ok = SendLine("PRESENT-AT %d %d", distance, delay);
       } else if (ok) {
         ok = SendLine("PRESENT-AT %d", distance);

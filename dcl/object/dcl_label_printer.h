@@ -10,9 +10,9 @@
 #include "dcl/model/printer_config.h"
 #include "dcl/object/dcl_model_file.h"
 #include "dcl/object/installed_lists.h"
-#include "dcl/object/job_option.h"
 #include "dcl/object/label_options.h"
 #include "dcl/object/name_table.h"
+#include "dcl/object/option_table.h"
 #include "dcl/object/orientation.h"
 #include "dcl/object/printer_registry.h"
 
@@ -114,7 +114,7 @@ class CDCLLabelPrinter : public CDCLModelFile {
   // FALSE with last error 0 when the user cancelled in the status dialog.
   BOOL WaitForReadiness();
   // The job's value of an option (DocProps or DevProps as the option's scope says).
-  JobOptionValue JobOption(WORD optionId);
+  OptionValueView JobOption(WORD optionId);
   // The job's paper (the DocProps paper of its tray) and model, copied; false when
   // the printer has none. Virtual so that tests can stand in for the registry.
   virtual bool FindJobPaper(PaperEntry& paper);

@@ -61,8 +61,8 @@ BOOL CDCLLabelPrinter::BeginLabelJob(DWORD width, DWORD height, DWORD orientatio
   jobHeight_ = height;
   frame_.orientation = orientation;
   frame_.pageHeight = static_cast<LONG>(height);
-  statusQueries_ = JobOption(OPTION_STATUS_QUERIES).Setting() != 0 && PortAllowsStatusQueries();
-  if (!SendUserCommand(OPTION_COMMAND_JOB_START)) return FALSE;
+  statusQueries_ = JobOption(kOptionStatusQueries).Setting() != 0 && PortAllowsStatusQueries();
+  if (!SendUserCommand(kOptionCommandAtJobStart)) return FALSE;
   StoredLists lists;
   if (!LoadJobLists(lists)) return FALSE;
   jobLists_ = std::move(lists);
@@ -70,7 +70,7 @@ BOOL CDCLLabelPrinter::BeginLabelJob(DWORD width, DWORD height, DWORD orientatio
 }
 
 BOOL CDCLLabelPrinter::EndLabelJob() {
-  BOOL ok = SendUserCommand(OPTION_COMMAND_JOB_END);
+  BOOL ok = SendUserCommand(kOptionCommandAtJobEnd);
   DWORD error = GetLastError();
   ReleaseJobLists();
   SetLastError(error);
@@ -86,23 +86,23 @@ BOOL CDCLLabelPrinter::LoadJobLists(StoredLists& lists) {
 }
 
 BOOL CDCLLabelPrinter::SendUserCommand(WORD optionId) {
-  JobOptionValue value = JobOption(optionId);
-  if (value.Field(kUserCommandEnabled) == 0) return TRUE;
-  std::string text = value.Text(kUserCommandText);
+  OptionValueView value = JobOption(optionId);
+  if (value.Field<LONG>(kUserCommandOffsetTextSet) == 0) return TRUE;
+  std::string_view text = value.Text(kUserCommandOffsetText);
   if (text.empty()) return TRUE;
   return WriteCommand(text.data(), static_cast<DWORD>(text.size()));
 }
 
-JobOptionValue CDCLLabelPrinter::JobOption(WORD optionId) {
+OptionValueView CDCLLabelPrinter::JobOption(WORD optionId) {
   for (const OptionEntryEx& e : OptionTable()) {
     if (e.base.optionId != optionId) continue;
     if (e.base.flags & OPTION_SCOPE_DOCUMENT)
-      return JobOptionValue(FindOptionValue(AttachedDocProps(), false, optionId));
+      return OptionValueView(FindOptionValue(AttachedDocProps(), false, optionId));
     if (e.base.flags & OPTION_SCOPE_DEVICE)
-      return JobOptionValue(FindOptionValue(AttachedDevProps(), true, optionId));
+      return OptionValueView(FindOptionValue(AttachedDevProps(), true, optionId));
     break;
   }
-  return JobOptionValue(nullptr);
+  return OptionValueView(nullptr);
 }
 
 bool CDCLLabelPrinter::FindJobPaper(PaperEntry& paper) {
