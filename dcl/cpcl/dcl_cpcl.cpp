@@ -7,6 +7,7 @@
 #include <new>
 #include <string>
 
+#include "dcl/cpcl/cisdf.h"
 #include "dcl/model/text_heap.h"
 #include "dcl/object/host_interface.h"
 #include "platform/kernel.h"
@@ -397,10 +398,38 @@ BOOL CDCLCpcl::DescribeDeviceStatus(DevicePort*, DeviceStatus* status) {
   return TRUE;
 }
 
-// ---- font download (not offered yet) ---------------------------------------------------------
+// ---- downloaded fonts --------------------------------------------------------------------------
 
+// The font-download dialog rasterises a TrueType face; it comes with the dialogs.
 BOOL CDCLCpcl::AddDownloadFont(void*, ModelTables*, WORD*, HWND, void*) { return NotYetOffered(); }
-BOOL CDCLCpcl::DeleteDownloadFont(const char*, void*) { return NotYetOffered(); }
+
+BOOL CDCLCpcl::DeleteDownloadFont(const char* fontName, void* portBlock) {
+  if (fontName == nullptr) return TRUE;
+  DevicePort* port = portBlock != nullptr ? static_cast<DevicePort*>(portBlock) : &Port();
+  char line[kLineBuffer];
+  // The printer's file commands end with LF alone.
+  const int n = std::snprintf(line, sizeof line, "! U1 DELETE %s.CPF\n", fontName);
+  if (n < 0 || static_cast<size_t>(n) >= sizeof line) return Fail(ERROR_INVALID_PARAMETER);
+  return WriteToPort(port, reinterpret_cast<const BYTE*>(line), static_cast<DWORD>(n), 0);
+}
+
+BOOL CDCLCpcl::SendDownloadFont(const std::string& name, const std::vector<BYTE>& file,
+                                DevicePort* port) {
+  if (port == nullptr) port = &Port();
+  const DWORD size = static_cast<DWORD>(file.size());
+  const WORD check = CisdfCheckValue(file);
+  char lines[4][kLineBuffer];
+  std::snprintf(lines[0], sizeof lines[0], "! CISDF\r\n");
+  std::snprintf(lines[1], sizeof lines[1], "%.100s.CPF\r\n", name.c_str());
+  std::snprintf(lines[2], sizeof lines[2], "%2.2X%2.2X%2.2X%2.2X\r\n", (size >> 24) & 0xFF,
+                (size >> 16) & 0xFF, (size >> 8) & 0xFF, size & 0xFF);
+  std::snprintf(lines[3], sizeof lines[3], "%2.2X%2.2X\r\n", (check >> 8) & 0xFF, check & 0xFF);
+  for (const char* line : lines)
+    if (!WriteToPort(port, reinterpret_cast<const BYTE*>(line),
+                     static_cast<DWORD>(std::strlen(line)), 0))
+      return FALSE;
+  return WriteToPort(port, file.data(), size, 0);
+}
 
 CDCLBase* CreateDclObject() { return new (std::nothrow) CDCLCpcl(); }
 

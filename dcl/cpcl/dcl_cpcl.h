@@ -4,6 +4,8 @@
 #pragma once
 
 #include <span>
+#include <string>
+#include <vector>
 
 #include "dcl/object/dcl_label_printer.h"
 #include "dcl/object/page_bitmap.h"
@@ -41,6 +43,10 @@ class CDCLCpcl : public CDCLLabelPrinter {
   DWORD NextRotation(DWORD* direction) override;                                      // 110
   void AdjustExtent(LONG* coordinate, LONG amount, DWORD placement,
                     LONG direction) override;  // 111
+
+  // Announces a CISDF font file ("! CISDF", its name, size and check value, each
+  // line in a write of its own) and sends it; a failed write stops the rest.
+  BOOL SendDownloadFont(const std::string& name, const std::vector<BYTE>& file, DevicePort* port);
 
   // Whether graphics go as regions (document option) in this job.
   bool GraphicsRegions() const { return graphicsRegions_; }
