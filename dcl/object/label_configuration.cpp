@@ -68,9 +68,7 @@ BOOL CDCLLabelPrinter::LoadConfiguration(ModelTables* tables) {
 
   char paperName[kPaperNameBuffer] = "";
   LoadString(nullptr, kDefaultPaperText, paperName, sizeof paperName);
-  // The fonts and bar codes a first population writes would be handed to the font
-  // installation, which is not part of this library yet; the lists themselves are
-  // complete without it.
+  // A first population also installs the fonts and bar codes it writes.
   std::vector<FontInstallItem> fontInstall, barcodeInstall;
   if (!registry_.Populate(*tables, config_, UnitCode(), paperName, fontInstall, barcodeInstall)) {
     DWORD error = GetLastError();

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "dcl/model/model_tables.h"
+#include "dcl/object/dcl_model_file.h"
 #include "dcl/units.h"
 #include "platform/kernel.h"
 
@@ -504,23 +505,65 @@ BOOL PrinterRegistry::SavePapers(std::vector<PaperEntry>& papers, Resolution res
   });
 }
 
+namespace {
+
+template <class Entry>
+std::vector<fonts::FontInstallItem> InstallItems(const std::vector<Entry>& entries,
+                                                 const std::vector<FontInstallItem>& planned) {
+  std::vector<fonts::FontInstallItem> items;
+  for (const FontInstallItem& p : planned) {
+    const char* name = TextHeapText(entries[p.index].name);
+    items.push_back({name ? name : "", entries[p.index].info, p.actions});
+  }
+  return items;
+}
+
+std::vector<FontInstallItem> PlanTextFonts(const std::vector<TextFontEntry>& fonts, bool firstTime,
+                                           LONG resolutionX) {
+  std::vector<FontInstallItem> planned;
+  for (size_t i = 0; i < fonts.size(); ++i) {
+    if (!PassesResolutionFilter(fonts[i], resolutionX)) continue;
+    if (firstTime)
+      planned.push_back({i, 0x101});
+    else if (fonts[i].info.flags & 0x02)
+      planned.push_back({i, 0x100});
+  }
+  return planned;
+}
+
+std::vector<FontInstallItem> PlanBarcodes(const std::vector<BarcodeFontEntry>& barcodes,
+                                          bool firstTime) {
+  std::vector<FontInstallItem> planned;
+  for (size_t i = 0; i < barcodes.size(); ++i) planned.push_back({i, firstTime ? 0x111u : 0x10u});
+  return planned;
+}
+
+}  // namespace
+
+BOOL PrinterRegistry::InstallFonts(const std::vector<fonts::FontInstallItem>& items) {
+  if (installFonts_) return installFonts_(items, driverData_);
+  fonts::FontPlace place{driverData_, DriverDirectory()};
+  return fonts::RunFontInstallation(place, items.data(), items.size());
+}
+
 BOOL PrinterRegistry::SaveTextFonts(const std::vector<TextFontEntry>& fonts, bool firstTime,
                                     LONG resolutionX, std::vector<FontInstallItem>& install) {
-  std::vector<FontInstallItem> written;
-  BOOL ok = ReplaceList(driverData_, "Fonts", [&](HKEY list) {
+  std::vector<FontInstallItem> planned = PlanTextFonts(fonts, firstTime, resolutionX);
+  if (!InstallFonts(InstallItems(fonts, planned))) return FALSE;
+  if (!WriteTextFonts(fonts, resolutionX)) return FALSE;
+  install = std::move(planned);
+  return TRUE;
+}
+
+BOOL PrinterRegistry::WriteTextFonts(const std::vector<TextFontEntry>& fonts, LONG resolutionX) {
+  return ReplaceList(driverData_, "Fonts", [&](HKEY list) {
     for (size_t i = 0; i < fonts.size(); ++i) {
       if (!PassesResolutionFilter(fonts[i], resolutionX)) continue;
       LONG rc = WriteTextFontEntry(list, i, fonts[i]);
       if (rc != ERROR_SUCCESS) return rc;
-      if (firstTime)
-        written.push_back({i, 0x101});
-      else if (fonts[i].info.flags & 0x02)
-        written.push_back({i, 0x100});
     }
     return static_cast<LONG>(ERROR_SUCCESS);
   });
-  if (ok) install = std::move(written);
-  return ok;
 }
 
 namespace {
@@ -561,20 +604,26 @@ LONG WriteProperties(HKEY properties, const BarcodeFontEntry& barcode,
 BOOL PrinterRegistry::SaveBarcodes(const std::vector<BarcodeFontEntry>& barcodes,
                                    const std::vector<BarcodeOptionEntry>& properties,
                                    bool firstTime, std::vector<FontInstallItem>& install) {
-  std::vector<FontInstallItem> written;
-  BOOL ok = ReplaceList(driverData_, "Barcodes", [&](HKEY list) {
+  std::vector<FontInstallItem> planned = PlanBarcodes(barcodes, firstTime);
+  if (!InstallFonts(InstallItems(barcodes, planned))) return FALSE;
+  if (!WriteBarcodes(barcodes, properties, firstTime)) return FALSE;
+  install = std::move(planned);
+  return TRUE;
+}
+
+BOOL PrinterRegistry::WriteBarcodes(const std::vector<BarcodeFontEntry>& barcodes,
+                                    const std::vector<BarcodeOptionEntry>& properties,
+                                    bool firstTime) {
+  return ReplaceList(driverData_, "Barcodes", [&](HKEY list) {
     for (size_t i = 0; i < barcodes.size(); ++i) {
       KeyHolder propertyKey;
       LONG rc = WriteBarcodeEntry(list, i, barcodes[i], *propertyKey.out());
       if (rc == ERROR_SUCCESS)
         rc = WriteProperties(propertyKey.get(), barcodes[i], properties, firstTime);
       if (rc != ERROR_SUCCESS) return rc;
-      written.push_back({i, firstTime ? 0x111u : 0x10u});
     }
     return static_cast<LONG>(ERROR_SUCCESS);
   });
-  if (ok) install = std::move(written);
-  return ok;
 }
 
 // ---- first configuration --------------------------------------------------------------------
@@ -708,13 +757,18 @@ BOOL PrinterRegistry::Populate(const ModelTables& tables, const PrinterConfig& c
       });
       if (!ok) return FALSE;
     }
+    // Both lists go through one installation, so applications hear one WM_FONTCHANGE.
+    bool barcodesEmpty = IsEmptyList(barcodes_), fontsEmpty = IsEmptyList(fonts_);
     std::vector<FontInstallItem> barcodeItems, fontItems;
-    if (IsEmptyList(barcodes_) &&
-        !SaveBarcodes(tables.barcodeFonts, tables.barcodeOptions, true, barcodeItems))
+    if (barcodesEmpty) barcodeItems = PlanBarcodes(tables.barcodeFonts, true);
+    if (fontsEmpty) fontItems = PlanTextFonts(tables.textFonts, true, config.resolutionX);
+    std::vector<fonts::FontInstallItem> items = InstallItems(tables.barcodeFonts, barcodeItems);
+    for (fonts::FontInstallItem& item : InstallItems(tables.textFonts, fontItems))
+      items.push_back(std::move(item));
+    if (!InstallFonts(items)) return FALSE;
+    if (barcodesEmpty && !WriteBarcodes(tables.barcodeFonts, tables.barcodeOptions, true))
       return FALSE;
-    if (IsEmptyList(fonts_) &&
-        !SaveTextFonts(tables.textFonts, true, config.resolutionX, fontItems))
-      return FALSE;
+    if (fontsEmpty && !WriteTextFonts(tables.textFonts, config.resolutionX)) return FALSE;
     fontInstall = std::move(fontItems);
     barcodeInstall = std::move(barcodeItems);
     return TRUE;

@@ -4,9 +4,11 @@
 // foreign value is refused instead of being misread.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "dcl/fonts/font_management.h"
 #include "dcl/model/entries.h"
 #include "dcl/model/printer_config.h"
 #include "dcl/model/text_heap.h"
@@ -94,6 +96,11 @@ struct FontInstallItem {
   DWORD actions;  // installation actions
 };
 
+// Runs a font-installation list; the default runs it against the machine's fonts and
+// the driver folder.
+using FontInstallRunner =
+    std::function<BOOL(const std::vector<fonts::FontInstallItem>& items, HKEY driverData)>;
+
 class PrinterRegistry {
  public:
   PrinterRegistry() = default;
@@ -112,8 +119,13 @@ class PrinterRegistry {
   HKEY fonts() const { return fonts_; }
   HKEY barcodes() const { return barcodes_; }
 
+  // Replaces how the font installation runs (tests watch what it is handed).
+  void SetFontInstallRunner(FontInstallRunner runner) { installFonts_ = std::move(runner); }
+
   // The saves replace a whole list in one transaction: the old list stays as it
   // was unless every entry of the new one has been written. FALSE + last error.
+  // The font and bar-code saves run the font installation of what they write first:
+  // a font it cannot install fails the save and leaves the old list whole.
   BOOL SavePapers(std::vector<PaperEntry>& papers, Resolution resolution);
   BOOL SaveTextFonts(const std::vector<TextFontEntry>& fonts, bool firstTime, LONG resolutionX,
                      std::vector<FontInstallItem>& install);
@@ -129,10 +141,16 @@ class PrinterRegistry {
                 std::vector<FontInstallItem>& barcodeInstall);
 
  private:
+  BOOL InstallFonts(const std::vector<fonts::FontInstallItem>& items);
+  BOOL WriteTextFonts(const std::vector<TextFontEntry>& fonts, LONG resolutionX);
+  BOOL WriteBarcodes(const std::vector<BarcodeFontEntry>& barcodes,
+                     const std::vector<BarcodeOptionEntry>& properties, bool firstTime);
+
   HKEY driverData_ = nullptr;
   HKEY papers_ = nullptr;
   HKEY fonts_ = nullptr;
   HKEY barcodes_ = nullptr;
+  FontInstallRunner installFonts_;
 };
 
 // Whether a text font belongs on a printer of this horizontal resolution.

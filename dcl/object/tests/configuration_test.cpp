@@ -27,11 +27,11 @@ const char* kDefinition =
     "ENUMUSEFORALL,4,Small,0,(5080,2540),(0,0),(0,0),1\n"
     "5,6,Other tray,0,(5080,2540),(0,0),(0,0),1\n"
     "[FONTS]\n"
-    "ENUMUSEFORALL,1,Font 0,0,0,(0,0),,,0,T 0 0 %x %y\n"
-    "ENUMUSEFOR200DPIS,2,Font 7,0,0,(2,2),,,0,T 7 0 %x %y\n"
-    "ENUMUSEFOR300DPIS,3,Font 7 at 300,0,0,(0,0),,,0,T 7 1 %x %y\n"
+    "ENUMUSEFORALL,1,Font 0,0,0,(0,0),,CPF00.UFM,0,T 0 0 %x %y\n"
+    "ENUMUSEFOR200DPIS,2,Font 7,0,0,(2,2),,CPF70.UFM,0,T 7 0 %x %y\n"
+    "ENUMUSEFOR300DPIS,3,Font 7 at 300,0,0,(0,0),,CPF71.UFM,0,T 7 1 %x %y\n"
     "[BARCODES]\n"
-    "ENUMUSEFORALL,1,Code 39,39,0,,,0,BARCODE 39 1 1 %(18) %x %y %d\n"
+    "ENUMUSEFORALL,1,Code 39,39,0,,CPB128.UFM,0,BARCODE 39 1 1 %(18) %x %y %d\n"
     "[BARCODEOPTIONS]\n"
     "1,0x18,1,Height,50,DCLNAME|DCLBARHEIGHT\n"
     "ENUMUSEFORALL,0x18,0,,50,DCLDEFAULT\n";
@@ -61,6 +61,9 @@ class LoadTest : public Configuration {
     InstallText("TRVCPL.DEF", kDefinition);
     InstallText("MODEL.DAT", kModel);
     InstallText("trvprd.cfg", "[Private]\nInternalFont=1\n");
+    // A first load stores the metrics of every font and bar code it installs.
+    for (const char* metrics : {"CPF00.UFM", "CPF70.UFM", "CPF71.UFM", "CPB128.UFM"})
+      Install(metrics);
     UseLibrary("TRVCPL.DLL");
   }
 };

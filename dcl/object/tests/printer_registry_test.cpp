@@ -83,7 +83,13 @@ class PrinterRegistryTest : public trv::testing::FreshMachine {
   void SetUp() override {
     FreshMachine::SetUp();
     ASSERT_TRUE(reg.Open("Label"));
+    // The lists are what these tests look at; the installation has its own tests.
+    reg.SetFontInstallRunner([this](const std::vector<fonts::FontInstallItem>& items, HKEY) {
+      installRuns.push_back(items);
+      return TRUE;
+    });
   }
+  std::vector<std::vector<fonts::FontInstallItem>> installRuns;
   DWORD Text(const std::string& s) {
     texts.emplace_back(s);
     return texts.back().get();
