@@ -121,7 +121,9 @@ DWORD FindTrueTypeFace(const std::string& faceName, DWORD style, std::string& fi
     std::string value = FontsKeyValue(valueName);
     if (value.empty()) continue;
     file = value;
-    faceIndex = FaceIndexOf(fonts + value, faceName);
+    // A value may hold a whole path instead of a name in the fonts folder.
+    bool path = value.find_first_of("\\/:") != std::string::npos;
+    faceIndex = FaceIndexOf(path ? value : fonts + value, faceName);
     return ERROR_SUCCESS;
   }
 

@@ -86,6 +86,18 @@ TEST_F(Find, GdiAndTheFontsKeyComeBeforeTheFolderScan) {
   EXPECT_STREQ(file, "DejaVuSans-Bold.ttf");
 }
 
+TEST_F(Find, AFaceRegisteredFromACollectionKeepsItsFaceIndex) {
+  WriteHostFile(fontsHostFolder() + "/pair.ttc",
+                BuildCollection({DejaVu("DejaVuSerif.ttf"), DejaVu("DejaVuSansMono.ttf")}));
+  ASSERT_EQ(AddFontResourceA("pair.ttc"), 2);
+  SetFontsValue("DejaVu Sans Mono (TrueType)", "pair.ttc");
+  std::string file;
+  long faceIndex = -1;
+  ASSERT_EQ(FindTrueTypeFace("DejaVu Sans Mono", 0, file, faceIndex), ERROR_SUCCESS);
+  EXPECT_EQ(file, "pair.ttc");
+  EXPECT_EQ(faceIndex, 1);
+}
+
 TEST_F(Find, AResultThatDoesNotFitFailsWithInsufficientBuffer) {
   AddToFontsFolder(DejaVu("DejaVuSans.ttf"), "DejaVuSans.ttf");
   // The folder scan gives the short name of DejaVuSans.ttf.
