@@ -6,16 +6,12 @@
 #include <utility>
 
 #include "platform/kernel.h"
+#include "platform/last_error.h"
 #include "spool/record.h"
 
 namespace trv::spool {
 
 namespace {
-
-BOOL Fail(DWORD error) {
-  SetLastError(error);
-  return FALSE;
-}
 
 BOOL Ignore() {
   SetLastError(ERROR_SUCCESS);
@@ -37,9 +33,8 @@ class ObjectSnapshot {
   }
   BOOL Keep(BOOL result) {
     if (!result) {
-      const DWORD error = GetLastError();
+      KeepLastError keep;
       std::memcpy(payload_, saved_.data(), saved_.size());
-      SetLastError(error);
     }
     return result;
   }

@@ -4,6 +4,7 @@
 
 #include "dcl/model/model_callbacks.h"
 #include "dcl/model/text_heap.h"
+#include "platform/last_error.h"
 
 namespace trv::dcl {
 namespace {
@@ -49,9 +50,8 @@ class FileHandle {
   explicit FileHandle(HANDLE h) : h_(h) {}
   ~FileHandle() {
     if (h_ != INVALID_HANDLE_VALUE) {
-      DWORD error = GetLastError();
+      KeepLastError keep;
       CloseHandle(h_);
-      SetLastError(error);
     }
   }
   FileHandle(const FileHandle&) = delete;

@@ -6,8 +6,9 @@
 #include <string>
 
 #include "dcl/object/dcl_base.h"
+#include "dcl/windows_version.h"
 #include "platform/kernel.h"
-#include "platform/stand_in.h"
+#include "platform/last_error.h"
 
 namespace trv::dcl {
 namespace {
@@ -75,9 +76,8 @@ BOOL CDCLBase::OpenDevicePort(DevicePort* port, LPWSTR portName, const PortAcces
   if (table->startDocPort != nullptr) {
     LPBYTE info = docInfo != nullptr ? docInfo : reinterpret_cast<LPBYTE>(&emptyDocInfo);
     if (!table->startDocPort(handle, printerName, jobId, level, info)) {
-      DWORD error = GetLastError();
+      KeepLastError keep;
       table->closePort(handle);
-      SetLastError(error);
       return FALSE;
     }
   }

@@ -23,8 +23,9 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/testing/virtual_printer.h"
+
 #include "platform/spooler/fd_io.h"
-#include "platform/spooler_stand_in.h"
 
 namespace trv {
 
