@@ -7,6 +7,7 @@ packages=(
   g++ cmake make pkg-config ccache
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libsqlite3-dev libfreetype-dev
+  clang-format clang-tidy
 )
 
 missing=()

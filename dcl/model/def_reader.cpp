@@ -325,7 +325,9 @@ BOOL DefReader::ReadText(DWORD* text, DWORD flags) {
 void DefReader::ReadFixedText(char* dest, size_t size) {
   std::string field = ReadField(0);
   size_t n = field.size() < size ? field.size() : size;
-  std::memcpy(dest, field.data(), n);
+  // A fixed field is filled to its full width without a terminator, as the stored
+  // entry has it; its readers copy it with its size, never as a C string.
+  std::memcpy(dest, field.data(), n);  // NOLINT(bugprone-not-null-terminated-result)
   std::memset(dest + n, 0, size - n);
 }
 
