@@ -428,7 +428,8 @@ TEST_F(Reader, RunsOutOfMemoryForEachBuffer) {
     port.allocationGate = c.gate;
     DWORD written = 0;
     SetLastError(0xdeadbeef);
-    EXPECT_FALSE(Feed(c.piece, written));
+    Bytes piece = c.piece;
+    EXPECT_FALSE(Feed(piece, written));
     EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
     EXPECT_EQ(written, c.written);
     EXPECT_EQ(port.state, ReaderState::Idle);
