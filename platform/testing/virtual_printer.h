@@ -16,7 +16,7 @@ enum class PrinterLanguage { Cpcl, Epl };
 // characters, CR, LF.
 //
 // Its state changes by control lines, given to Control() or written to the file
-// DIR/control (read every 100 ms, then removed):
+// DIR/control (read every 100 ms once it ends with a line feed, then removed):
 //   ready            answer "ready" (CPCL 0x00, EPL "00")
 //   busy MS          answer "busy" (CPCL 0x01, EPL "12") for MS milliseconds
 //   error CODE       answer an error: CPCL the status byte CODE in hex (e.g. 02),
