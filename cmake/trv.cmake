@@ -11,12 +11,19 @@ function(trv_add_test name)
   target_link_libraries(${name} PRIVATE ${T_LIBS} trv_testing GTest::gtest GTest::gtest_main GTest::gmock)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   set_target_properties(${name} PROPERTIES BUILD_RPATH "${TRV_OUT_DIR}")
-  set(properties ENVIRONMENT "TRV_OUT_DIR=${TRV_OUT_DIR};TRV_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+  # The environment holds a ';', which the discovered tests' property list splits:
+  # the labels go first so that they are not taken for part of it.
+  set(environment "TRV_OUT_DIR=${TRV_OUT_DIR};TRV_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+  if(T_LABELS)
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST NO_PRETTY_VALUES
+      PROPERTIES LABELS "${T_LABELS}" ENVIRONMENT "${environment}")
+  else()
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST NO_PRETTY_VALUES
+      PROPERTIES ENVIRONMENT "${environment}")
+  endif()
   foreach(label ${T_LABELS})
-    list(APPEND properties LABELS ${label})
     set_property(GLOBAL APPEND PROPERTY TRV_TESTS_LABELLED_${label} ${name})
   endforeach()
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST NO_PRETTY_VALUES PROPERTIES ${properties})
 endfunction()
 
 # trv_test_module(TARGET): a module that only tests load; it lives beside the tests,
