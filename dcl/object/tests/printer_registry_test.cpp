@@ -276,7 +276,7 @@ TEST_F(PrinterRegistryTest, APaperIsStoredWithPelsFromItsSizeAndWithoutTheTransi
   paper.widthDots = 1;  // stale; must be recomputed
   ASSERT_EQ(WritePaperEntry(reg.papers(), 3, paper, {203, 300}), ERROR_SUCCESS);
   Key key(reg.papers(), "0x0003-4 x 6");
-  const LONG pelsX = MulDiv(10160, 203, 2540), pelsY = MulDiv(15240, 300, 2540);
+  const LONG pelsX = DotsFromHundredths(10160, 203), pelsY = DotsFromHundredths(15240, 300);
   struct Expect {
     const char* name;
     DWORD type;
@@ -416,12 +416,12 @@ TEST_F(PrinterRegistryTest, ReadingAPaperRefreshesItsDotsForTheCurrentResolution
   ASSERT_TRUE(reg.SavePapers(papers, {203, 203}));
   PaperEntry paper{};
   ASSERT_EQ(ReadPaperAt(reg.papers(), 1, {300, 300}, paper, texts), ERROR_SUCCESS);
-  EXPECT_EQ(paper.widthDots, MulDiv(10160, 300, 2540));
+  EXPECT_EQ(paper.widthDots, DotsFromHundredths(10160, 300));
   Key key(reg.papers(), "0x0001-B");
   EXPECT_EQ(Query(key.get(), "Pels").data,
-            PointBytes(MulDiv(10160, 300, 2540), MulDiv(5080, 300, 2540)));
+            PointBytes(DotsFromHundredths(10160, 300), DotsFromHundredths(5080, 300)));
   EXPECT_EQ(Query(key.get(), "Used").data,
-            PointBytes(MulDiv(10160, 300, 2540) - 8, MulDiv(5080, 300, 2540)));
+            PointBytes(DotsFromHundredths(10160, 300) - 8, DotsFromHundredths(5080, 300)));
 
   EXPECT_EQ(ReadPaperAt(reg.papers(), 2, {300, 300}, paper, texts), ERROR_INVALID_PARAMETER);
 
@@ -445,7 +445,7 @@ TEST_F(PrinterRegistryTest, SavePapersReplacesTheListAndRenumbersIt) {
   std::vector<PaperEntry> back = ReadPapers();
   ASSERT_EQ(back.size(), 2u);
   EXPECT_EQ(back[1].id, 9);
-  EXPECT_EQ(back[1].widthDots, MulDiv(8000, 203, 2540));
+  EXPECT_EQ(back[1].widthDots, DotsFromHundredths(8000, 203));
 }
 
 // A subkey name above 255 characters cannot be created: the save fails half-way.
@@ -577,7 +577,7 @@ TEST_F(PopulateTest, PapersAreFilteredByLimitsAndTheDefaultSizeIsMarked) {
     EXPECT_EQ(back[i].width, expected[i].width);
     EXPECT_EQ(back[i].height, expected[i].height);
     EXPECT_EQ(back[i].flags, expected[i].flags) << i;
-    EXPECT_EQ(back[i].left, MulDiv(254, 203, 2540));
+    EXPECT_EQ(back[i].left, DotsFromHundredths(254, 203));
   }
 }
 
