@@ -187,36 +187,47 @@ TEST_F(PrinterRegistryTest, SavesOnAClosedRegistryFailWithNotRegistryFile) {
 
 TEST_F(PrinterRegistryTest, ValuesOfAnotherTypeOrSizeCannotBeRead) {
   HKEY k = reg.driverData();
+  // Each reader, reading the value "V" into a throwaway of its own type.
+  using Reader = LONG (*)(HKEY);
+  const Reader dword = [](HKEY key) {
+    DWORD d = 0;
+    return ReadDwordValue(key, "V", d);
+  };
+  const Reader point = [](HKEY key) {
+    LONG x = 0, y = 0;
+    return ReadPointValue(key, "V", x, y);
+  };
+  const Reader fontInfo = [](HKEY key) {
+    FontInfo info{};
+    return ReadFontInfoValue(key, "V", info);
+  };
+  const Reader text = [](HKEY key) {
+    std::string t;
+    return ReadTextValue(key, "V", t);
+  };
   struct Case {
     const char* what;
+    Reader read;
     DWORD type;
     std::string data;
   };
   const Case cases[] = {
-      {"dword", REG_DWORD, std::string(2, '\1')},
-      {"dword", REG_BINARY, std::string(4, '\1')},
-      {"point", REG_BINARY, std::string(7, '\1')},
-      {"point", REG_BINARY, std::string(9, '\1')},
-      {"point", REG_DWORD, std::string(4, '\1')},
-      {"fontinfo", REG_BINARY, std::string(103, '\1')},
-      {"fontinfo", REG_BINARY, std::string(105, '\1')},
-      {"text", REG_BINARY, "abc"},
-      {"text", REG_DWORD, std::string(4, '\1')},
+      {"dword", dword, REG_DWORD, std::string(2, '\1')},
+      {"dword", dword, REG_BINARY, std::string(4, '\1')},
+      {"point", point, REG_BINARY, std::string(7, '\1')},
+      {"point", point, REG_BINARY, std::string(9, '\1')},
+      {"point", point, REG_DWORD, std::string(4, '\1')},
+      {"fontinfo", fontInfo, REG_BINARY, std::string(103, '\1')},
+      {"fontinfo", fontInfo, REG_BINARY, std::string(105, '\1')},
+      {"text", text, REG_BINARY, "abc"},
+      {"text", text, REG_DWORD, std::string(4, '\1')},
   };
   for (const Case& c : cases) {
     ASSERT_EQ(RegSetValueExA(k, "V", 0, c.type, reinterpret_cast<const BYTE*>(c.data.data()),
                              static_cast<DWORD>(c.data.size())),
               ERROR_SUCCESS);
-    DWORD d = 0;
-    LONG x = 0, y = 0;
-    FontInfo info{};
-    std::string text;
-    std::string what = c.what;
-    LONG rc = what == "dword"   ? ReadDwordValue(k, "V", d)
-              : what == "point" ? ReadPointValue(k, "V", x, y)
-              : what == "text"  ? ReadTextValue(k, "V", text)
-                                : ReadFontInfoValue(k, "V", info);
-    EXPECT_EQ(rc, ERROR_CANTREAD) << c.what << " type " << c.type << " size " << c.data.size();
+    EXPECT_EQ(c.read(k), ERROR_CANTREAD)
+        << c.what << " type " << c.type << " size " << c.data.size();
   }
   DWORD d = 0;
   EXPECT_EQ(ReadDwordValue(k, "Missing", d), ERROR_FILE_NOT_FOUND);
