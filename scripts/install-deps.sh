@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libsqlite3-dev libfreetype-dev
   python3-fonttools fonts-dejavu-core
+  clang-format clang-tidy
 )
 
 missing=()

@@ -181,28 +181,24 @@ DWORD ReadDpiOverride(HKEY driverData) {
   return dpi >= 1 && dpi <= 999 ? dpi : 0;
 }
 
-// The stored names were always made with these formats; the compiler warns that
-// the zero flag is redundant next to a precision, which is harmless here.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wformat"
+// The stored names: "0x0001-name" for entries, "(0x0001)" for properties.
 std::string EntryKeyName(size_t index, const char* name) {
   char prefix[16];
-  std::snprintf(prefix, sizeof prefix, "0x%0.4X-", static_cast<unsigned>(index));
+  std::snprintf(prefix, sizeof prefix, "0x%04X-", static_cast<unsigned>(index));
   return std::string(prefix) + name;
 }
 
 std::string PropertyValueName(WORD optionId) {
   char name[16];
-  std::snprintf(name, sizeof name, "(0x%0.4lX)", static_cast<unsigned long>(optionId));
+  std::snprintf(name, sizeof name, "(0x%04lX)", static_cast<unsigned long>(optionId));
   return name;
 }
-#pragma GCC diagnostic pop
 
 // ---- papers ---------------------------------------------------------------------------
 
 LONG WritePaperEntry(HKEY list, size_t index, PaperEntry& entry, Resolution resolution) {
-  entry.widthDots = MulDiv(entry.width, resolution.x, 2540);
-  entry.heightDots = MulDiv(entry.height, resolution.y, 2540);
+  entry.widthDots = DotsFromHundredths(entry.width, resolution.x);
+  entry.heightDots = DotsFromHundredths(entry.height, resolution.y);
   entry.usableWidth = entry.widthDots - entry.left;
   entry.usableHeight = entry.heightDots - entry.top;
   const char* name = TextHeapText(entry.name);
@@ -385,8 +381,8 @@ LONG ReadPaperAt(HKEY list, DWORD index, Resolution resolution, PaperEntry& entr
   PaperEntry paper{};
   rc = ReadPaperEntry(key.get(), paper, read);
   if (rc != ERROR_SUCCESS) return rc;
-  paper.widthDots = MulDiv(paper.width, resolution.x, 2540);
-  paper.heightDots = MulDiv(paper.height, resolution.y, 2540);
+  paper.widthDots = DotsFromHundredths(paper.width, resolution.x);
+  paper.heightDots = DotsFromHundredths(paper.height, resolution.y);
   paper.usableWidth = paper.widthDots - paper.left;
   paper.usableHeight = paper.heightDots - paper.top;
   rc = WritePointValue(key.get(), "Pels", paper.widthDots, paper.heightDots);
@@ -524,9 +520,9 @@ std::vector<FontInstallItem> PlanTextFonts(const std::vector<TextFontEntry>& fon
   for (size_t i = 0; i < fonts.size(); ++i) {
     if (!PassesResolutionFilter(fonts[i], resolutionX)) continue;
     if (firstTime)
-      planned.push_back({i, 0x101});
-    else if (fonts[i].info.flags & 0x02)
-      planned.push_back({i, 0x100});
+      planned.push_back({i, kInstallStoreMetrics | kInstallRegisterTrueType});
+    else if (fonts[i].info.flags & kFontInfoTrueType)
+      planned.push_back({i, kInstallStoreMetrics});
   }
   return planned;
 }
@@ -534,7 +530,10 @@ std::vector<FontInstallItem> PlanTextFonts(const std::vector<TextFontEntry>& fon
 std::vector<FontInstallItem> PlanBarcodes(const std::vector<BarcodeFontEntry>& barcodes,
                                           bool firstTime) {
   std::vector<FontInstallItem> planned;
-  for (size_t i = 0; i < barcodes.size(); ++i) planned.push_back({i, firstTime ? 0x111u : 0x10u});
+  for (size_t i = 0; i < barcodes.size(); ++i)
+    planned.push_back(
+        {i, firstTime ? kInstallStoreMetrics | kInstallRemoveSubstitute | kInstallRegisterTrueType
+                      : DWORD{kInstallRemoveSubstitute}});
   return planned;
 }
 
@@ -629,7 +628,7 @@ BOOL PrinterRegistry::WriteBarcodes(const std::vector<BarcodeFontEntry>& barcode
 // ---- first configuration --------------------------------------------------------------------
 
 bool PassesResolutionFilter(const TextFontEntry& font, LONG resolutionX) {
-  if (font.info.flags & 0x02) return true;
+  if (font.info.flags & kFontInfoTrueType) return true;
   if (font.key == ANY_KEY) return true;
   static constexpr struct {
     DWORD key;
@@ -691,8 +690,8 @@ PaperPlan PlanPapers(const ModelTables& tables, const PrinterConfig& config, int
   for (size_t i = 0; i < tables.papers.size(); ++i) {
     PaperEntry entry = tables.papers[i];
     if (entry.key != ANY_KEY) continue;
-    entry.left = MulDiv(entry.left, config.resolutionX, 2540);
-    entry.top = MulDiv(entry.top, config.resolutionY, 2540);
+    entry.left = DotsFromHundredths(entry.left, config.resolutionX);
+    entry.top = DotsFromHundredths(entry.top, config.resolutionY);
     if (entry.id == 0) {
       entry.width = config.maxPaperWidth;
       entry.height = config.maxPaperHeight;
