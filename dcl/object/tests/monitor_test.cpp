@@ -305,7 +305,14 @@ TEST_F(PrinterFaults, AJobWhoseSpoolingProcessIsKilledPrintsWholeWhenResubmitted
   }
   // Killed once the printer has taken part of the job (its spool file is whole
   // by then: the application's writes come before the despooling).
-  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  const std::string arriving = host(std::string(kJobs) + "\\job-0002.prn");
+  for (int i = 0; i < 3000; ++i) {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(arriving, ec);
+    if (!ec && size > 0) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
   ASSERT_EQ(::kill(child, SIGKILL), 0);
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);
