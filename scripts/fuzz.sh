@@ -34,7 +34,7 @@ if command -v ccache >/dev/null 2>&1; then
   flags+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
 cmake -S . -B build-fuzz "${flags[@]}" >/dev/null
-cmake --build build-fuzz -j "$(nproc)" --target fuzz_seeds trv_cpcl resources_test_module trv_language_files \
+cmake --build build-fuzz -j "$(nproc)" --target fuzz_seeds resources_test_module trv_language_files \
   $(printf 'fuzz_%s ' "${harnesses[@]}")
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
