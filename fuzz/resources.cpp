@@ -65,7 +65,10 @@ void QueryAll(Bytes& buffer, const std::vector<std::string>& paths, bool textsEx
                  (!textsExpected && error == ERROR_INVALID_PARAMETER));
       continue;
     }
-    FUZZ_CHECK(length == 0 || Inside(exact, value, length));
+    // An empty text comes back as a shared empty string, the one value that may
+    // lie outside the block.
+    const bool emptyText = length == 1 && *static_cast<const char*>(value) == '\0';
+    FUZZ_CHECK(length == 0 || emptyText || Inside(exact, value, length));
   }
 }
 
