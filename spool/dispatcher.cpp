@@ -6,16 +6,12 @@
 #include <utility>
 
 #include "platform/kernel.h"
+#include "platform/last_error.h"
 #include "spool/record.h"
 
 namespace trv::spool {
 
 namespace {
-
-BOOL Fail(DWORD error) {
-  SetLastError(error);
-  return FALSE;
-}
 
 BOOL Ignore() {
   SetLastError(ERROR_SUCCESS);
@@ -37,9 +33,8 @@ class ObjectSnapshot {
   }
   BOOL Keep(BOOL result) {
     if (!result) {
-      const DWORD error = GetLastError();
+      KeepLastError keep;
       std::memcpy(payload_, saved_.data(), saved_.size());
-      SetLastError(error);
     }
     return result;
   }
@@ -166,31 +161,32 @@ BOOL RecordDispatcher::EndSection() {
 BOOL RecordDispatcher::TextObject(DWORD type, BYTE* p, DWORD n) {
   const bool barcode = type == DCLD_BARCODE_TEXT;
   ObjectSnapshot snapshot(p);
-  handler_.TransformItem(type, p, barcode ? 'B' : 'F');
+  handler_.TransformItem(type, p, barcode ? ItemKind::kBarcode : ItemKind::kText);
   // Read after the transform: it may have moved the object.
   const WORD id = ReadU16(p);
   const LONG x = ReadI32(p + 4), y = ReadI32(p + 8), direction = ReadI32(p + 36);
   const LONG charWidth = ReadI32(p + 28), charHeight = ReadI32(p + 32);
-  const LONG value20 = ReadI32(p + 20), value24 = ReadI32(p + 24);
+  const LONG reserved = ReadI32(p + 20), directionBits = ReadI32(p + 24);
   const BYTE* text = p + DCLD_OBJECT_SIZE;
   const DWORD textLength = n - DCLD_OBJECT_SIZE;
   if (barcode) {
-    return snapshot.Keep(handler_.PrintBarcode(id, x, y, direction, charWidth, charHeight, value20,
-                                               value24, text, textLength, p));
+    return snapshot.Keep(handler_.PrintBarcode(id, x, y, direction, charWidth, charHeight, reserved,
+                                               directionBits, text, textLength, p));
   }
-  return snapshot.Keep(handler_.PrintText(id, x, y, direction, charWidth, charHeight, value20,
-                                          value24, text, textLength, p));
+  return snapshot.Keep(handler_.PrintText(id, x, y, direction, charWidth, charHeight, reserved,
+                                          directionBits, text, textLength, p));
 }
 
 BOOL RecordDispatcher::LineObject(DWORD type, BYTE* p) {
   const bool box = type == DCLD_BOX;
   ObjectSnapshot snapshot(p);
-  handler_.TransformItem(type, p, box ? 'R' : 'L');
-  const WORD value0 = ReadU16(p);
+  handler_.TransformItem(type, p, box ? ItemKind::kBox : ItemKind::kLine);
+  const WORD reserved = ReadU16(p);
   const LONG x = ReadI32(p + 4), y = ReadI32(p + 8), dx = ReadI32(p + 12), dy = ReadI32(p + 16);
-  const LONG colour = ReadI32(p + 20), value24 = ReadI32(p + 24), width = ReadI32(p + 28);
-  if (box) return snapshot.Keep(handler_.DrawBox(value0, x, y, dx, dy, colour, value24, width, p));
-  return snapshot.Keep(handler_.DrawLine(value0, x, y, dx, dy, colour, value24, width, p));
+  const LONG colour = ReadI32(p + 20), directionBits = ReadI32(p + 24), width = ReadI32(p + 28);
+  if (box)
+    return snapshot.Keep(handler_.DrawBox(reserved, x, y, dx, dy, colour, directionBits, width, p));
+  return snapshot.Keep(handler_.DrawLine(reserved, x, y, dx, dy, colour, directionBits, width, p));
 }
 
 BOOL RecordDispatcher::OptionBlobRecord(DWORD type, const BYTE* p, DWORD n) {

@@ -6,16 +6,12 @@
 #include <optional>
 
 #include "platform/kernel.h"
+#include "platform/last_error.h"
 #include "spool/record.h"
 
 namespace trv::spool {
 
 namespace {
-
-BOOL Fail(DWORD error) {
-  SetLastError(error);
-  return FALSE;
-}
 
 // ---- scopes --------------------------------------------------------------------------
 
@@ -129,9 +125,8 @@ BOOL WriteCollected(PortReader& port, PortOutput& output) {
                                 ? port.collected
                                 : DCLD_HEADER_SIZE + std::size_t{port.collected};
   const BOOL ok = count == 0 || output.WriteRaw(port.record.bytes().first(count));
-  const DWORD error = GetLastError();
+  KeepLastError keep;
   DropRecord(port);
-  SetLastError(error);
   return ok;
 }
 
@@ -262,9 +257,9 @@ class Feed {
     // failed first stays collected and goes first in the next call: its bytes
     // were already taken over, so dropping it would lose it.
     if (outcome == Outcome::PendingFailed && port_.state == ReaderState::Payload) return FALSE;
-    const DWORD error = GetLastError();
+    KeepLastError keep;
     DropRecord(port_);
-    return Fail(error);
+    return FALSE;
   }
 
   // A header asking for more than any record can hold: its payload cannot be

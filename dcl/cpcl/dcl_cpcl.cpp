@@ -20,8 +20,8 @@ BOOL CDCLCpcl::WriteTextCommand(LONG, LONG, LONG, LONG, LONG, LONG, LONG, DWORD,
                                 const TextFontEntry*, const BYTE*, DWORD, BYTE*) {
   return NotYetOffered();
 }
-const char* const* CDCLCpcl::GetNameTable(char) { return nullptr; }
-DWORD CDCLCpcl::GetNameTableCount(char) { return 0; }
+const char* const* CDCLCpcl::GetNameTable(spool::ItemKind) { return nullptr; }
+DWORD CDCLCpcl::GetNameTableCount(spool::ItemKind) { return 0; }
 
 DWORD CDCLCpcl::NextRotation(DWORD* direction) {
   // CPCL turns counter-clockwise: 0 -> 0x4000 -> 0x2000 -> 0x1000 -> 0.

@@ -9,7 +9,8 @@
 #include "dcl/object/dcl_base.h"
 #include "dcl/object/host_interface.h"
 #include "dcl/trace.h"
-#include "platform/stand_in.h"
+#include "dcl/windows_version.h"
+#include "platform/last_error.h"
 #include "platform/winspool.h"
 
 namespace trv::dcl {
@@ -210,9 +211,8 @@ BOOL WINAPI MonitorStartDocPort(HANDLE handle, LPWSTR printerName, DWORD jobId, 
   if (!object->Initialize()) Trace("StartDocPort,configuration not loaded,%u\n", GetLastError());
   if (!object->OpenDevicePort(&object->Port(), NameOf(*c), &table, GetDesktopWindow(), printerName,
                               jobId, level, docInfo)) {
-    DWORD error = GetLastError();
+    KeepLastError keep;
     ClosePrinter(printerHandle);
-    SetLastError(error);
     return FALSE;
   }
   c->object = std::move(object);

@@ -84,8 +84,8 @@ class CDCLLabelPrinter : public CDCLModelFile {
   BOOL WriteTextCommand(LONG x, LONG y, LONG charWidth, LONG charHeight, LONG multX, LONG multY,
                         LONG direction, DWORD placement, const TextFontEntry* font,
                         const BYTE* text, DWORD textLength, BYTE* payload) override = 0;  // 106
-  const char* const* GetNameTable(char kind) override = 0;                                // 108
-  DWORD GetNameTableCount(char kind) override = 0;                                        // 109
+  const char* const* GetNameTable(spool::ItemKind kind) override = 0;                     // 108
+  DWORD GetNameTableCount(spool::ItemKind kind) override = 0;                             // 109
 
  protected:
   // The language file's texts, once a configuration bound it; null before.

@@ -10,6 +10,7 @@
 #include "dcl/own_module.h"
 #include "language/language_binding.h"
 #include "platform/kernel.h"
+#include "platform/last_error.h"
 
 namespace trv::dcl {
 namespace {
@@ -56,9 +57,8 @@ BOOL CDCLLabelPrinter::LoadConfiguration(ModelTables* tables) {
   if (!ReadModelDataFile(config_, directory.c_str(), ConfigFile().c_str(),
                          ReadDpiOverride(registry_.driverData()), UnitCode())) {
     // The reader leaves the configuration as it was: there are no texts to release.
-    DWORD error = GetLastError();
+    KeepLastError keep;
     registry_.Close();
-    SetLastError(error);
     return FALSE;
   }
 
@@ -73,9 +73,8 @@ BOOL CDCLLabelPrinter::LoadConfiguration(ModelTables* tables) {
   // complete without it.
   std::vector<FontInstallItem> fontInstall, barcodeInstall;
   if (!registry_.Populate(*tables, config_, UnitCode(), paperName, fontInstall, barcodeInstall)) {
-    DWORD error = GetLastError();
+    KeepLastError keep;
     registry_.Close();
-    SetLastError(error);
     return FALSE;
   }
 

@@ -180,28 +180,24 @@ DWORD ReadDpiOverride(HKEY driverData) {
   return dpi >= 1 && dpi <= 999 ? dpi : 0;
 }
 
-// The stored names were always made with these formats; the compiler warns that
-// the zero flag is redundant next to a precision, which is harmless here.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wformat"
+// The stored names: "0x0001-name" for entries, "(0x0001)" for properties.
 std::string EntryKeyName(size_t index, const char* name) {
   char prefix[16];
-  std::snprintf(prefix, sizeof prefix, "0x%0.4X-", static_cast<unsigned>(index));
+  std::snprintf(prefix, sizeof prefix, "0x%04X-", static_cast<unsigned>(index));
   return std::string(prefix) + name;
 }
 
 std::string PropertyValueName(WORD optionId) {
   char name[16];
-  std::snprintf(name, sizeof name, "(0x%0.4lX)", static_cast<unsigned long>(optionId));
+  std::snprintf(name, sizeof name, "(0x%04lX)", static_cast<unsigned long>(optionId));
   return name;
 }
-#pragma GCC diagnostic pop
 
 // ---- papers ---------------------------------------------------------------------------
 
 LONG WritePaperEntry(HKEY list, size_t index, PaperEntry& entry, Resolution resolution) {
-  entry.widthDots = MulDiv(entry.width, resolution.x, 2540);
-  entry.heightDots = MulDiv(entry.height, resolution.y, 2540);
+  entry.widthDots = DotsFromHundredths(entry.width, resolution.x);
+  entry.heightDots = DotsFromHundredths(entry.height, resolution.y);
   entry.usableWidth = entry.widthDots - entry.left;
   entry.usableHeight = entry.heightDots - entry.top;
   const char* name = TextHeapText(entry.name);
@@ -384,8 +380,8 @@ LONG ReadPaperAt(HKEY list, DWORD index, Resolution resolution, PaperEntry& entr
   PaperEntry paper{};
   rc = ReadPaperEntry(key.get(), paper, read);
   if (rc != ERROR_SUCCESS) return rc;
-  paper.widthDots = MulDiv(paper.width, resolution.x, 2540);
-  paper.heightDots = MulDiv(paper.height, resolution.y, 2540);
+  paper.widthDots = DotsFromHundredths(paper.width, resolution.x);
+  paper.heightDots = DotsFromHundredths(paper.height, resolution.y);
   paper.usableWidth = paper.widthDots - paper.left;
   paper.usableHeight = paper.heightDots - paper.top;
   rc = WritePointValue(key.get(), "Pels", paper.widthDots, paper.heightDots);
@@ -456,6 +452,17 @@ LONG ReadStoredLists(HKEY fontList, HKEY barcodeList, StoredLists& lists) try {
 
 // ---- the printer's key -------------------------------------------------------------------
 
+namespace {
+
+// A saved list's font-installation items are handed on here, and only here: the one
+// place the font installation runs after a text-font or bar-code save.
+void CompleteFontSave(std::vector<FontInstallItem>& written,
+                      std::vector<FontInstallItem>& install) {
+  install = std::move(written);
+}
+
+}  // namespace
+
 PrinterRegistry::~PrinterRegistry() { Close(); }
 
 BOOL PrinterRegistry::Open(const char* printerName) {
@@ -513,13 +520,13 @@ BOOL PrinterRegistry::SaveTextFonts(const std::vector<TextFontEntry>& fonts, boo
       LONG rc = WriteTextFontEntry(list, i, fonts[i]);
       if (rc != ERROR_SUCCESS) return rc;
       if (firstTime)
-        written.push_back({i, 0x101});
-      else if (fonts[i].info.flags & 0x02)
-        written.push_back({i, 0x100});
+        written.push_back({i, kInstallStoreMetrics | kInstallRegisterTrueType});
+      else if (fonts[i].info.flags & kFontInfoTrueType)
+        written.push_back({i, kInstallStoreMetrics});
     }
     return static_cast<LONG>(ERROR_SUCCESS);
   });
-  if (ok) install = std::move(written);
+  if (ok) CompleteFontSave(written, install);
   return ok;
 }
 
@@ -569,18 +576,20 @@ BOOL PrinterRegistry::SaveBarcodes(const std::vector<BarcodeFontEntry>& barcodes
       if (rc == ERROR_SUCCESS)
         rc = WriteProperties(propertyKey.get(), barcodes[i], properties, firstTime);
       if (rc != ERROR_SUCCESS) return rc;
-      written.push_back({i, firstTime ? 0x111u : 0x10u});
+      written.push_back(
+          {i, firstTime ? kInstallStoreMetrics | kInstallRemoveSubstitute | kInstallRegisterTrueType
+                        : DWORD{kInstallRemoveSubstitute}});
     }
     return static_cast<LONG>(ERROR_SUCCESS);
   });
-  if (ok) install = std::move(written);
+  if (ok) CompleteFontSave(written, install);
   return ok;
 }
 
 // ---- first configuration --------------------------------------------------------------------
 
 bool PassesResolutionFilter(const TextFontEntry& font, LONG resolutionX) {
-  if (font.info.flags & 0x02) return true;
+  if (font.info.flags & kFontInfoTrueType) return true;
   if (font.key == ANY_KEY) return true;
   static constexpr struct {
     DWORD key;
@@ -642,8 +651,8 @@ PaperPlan PlanPapers(const ModelTables& tables, const PrinterConfig& config, int
   for (size_t i = 0; i < tables.papers.size(); ++i) {
     PaperEntry entry = tables.papers[i];
     if (entry.key != ANY_KEY) continue;
-    entry.left = MulDiv(entry.left, config.resolutionX, 2540);
-    entry.top = MulDiv(entry.top, config.resolutionY, 2540);
+    entry.left = DotsFromHundredths(entry.left, config.resolutionX);
+    entry.top = DotsFromHundredths(entry.top, config.resolutionY);
     if (entry.id == 0) {
       entry.width = config.maxPaperWidth;
       entry.height = config.maxPaperHeight;

@@ -88,10 +88,20 @@ LONG ReadBarcodeFontAt(HKEY list, DWORD index, BarcodeFontEntry& entry,
                        std::vector<TextHandle>& texts);
 
 // ---- the printer's key --------------------------------------------------------------
+// What the font installation does for one font or bar code after a save.
+enum FontInstallAction : DWORD {
+  kInstallRegisterTrueType = 0x01,    // register the TrueType file unless its face is known
+  kInstallUnregisterTrueType = 0x02,  // unregister the TrueType file
+  kInstallRemoveSubstitute = 0x10,    // drop the "TB:" font substitute of the entry
+  kInstallRemoveMetrics = 0x20,       // with a metrics step: remove the stored metrics
+  kInstallStoreMetrics = 0x100,       // store the entry's metrics unless they are there
+  kInstallMetricsStepOnly = 0x200,    // a metrics step that stores nothing
+};
+
 // A font or bar code the font installation has to look at after a save.
 struct FontInstallItem {
   size_t index;   // in the list that was saved
-  DWORD actions;  // installation actions
+  DWORD actions;  // FontInstallAction bits
 };
 
 class PrinterRegistry {

@@ -14,6 +14,7 @@
 #include "platform/kernel/handles.h"
 #include "platform/kernel/paths.h"
 #include "platform/kernel/text.h"
+#include "platform/last_error.h"
 
 using trv::kernel::ErrorFromErrno;
 
@@ -262,9 +263,8 @@ TRVAPI BOOL WINAPI CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists) {
   HANDLE out = CreateFileA(to, GENERIC_WRITE, 0, nullptr, failIfExists ? CREATE_NEW : CREATE_ALWAYS,
                            0, nullptr);
   if (out == INVALID_HANDLE_VALUE) {
-    DWORD e = GetLastError();
+    trv::KeepLastError keep;
     CloseHandle(in);
-    SetLastError(e);
     return FALSE;
   }
   std::vector<char> buffer(1 << 16);

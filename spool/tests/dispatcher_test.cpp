@@ -88,8 +88,8 @@ class LoggingHandler : public RecordHandler {
   }
   BOOL EndTransfer(WORD id) override { return Done("EndTransfer", Format("(%u)", id)); }
   BOOL AbortTransfer(WORD id) override { return Done("AbortTransfer", Format("(%u)", id)); }
-  void TransformItem(DWORD type, BYTE* payload, char kind) override {
-    log.push_back(Format("TransformItem(0x%04X,%c)", type, kind));
+  void TransformItem(DWORD type, BYTE* payload, ItemKind kind) override {
+    log.push_back(Format("TransformItem(0x%04X,%c)", type, static_cast<char>(kind)));
     if (transform) transform(payload);
   }
   BOOL PrintText(WORD id, LONG x, LONG y, LONG dir, LONG cw, LONG ch, LONG v20, LONG v24,

@@ -408,27 +408,34 @@ TEST_F(Reader, ACancelDiscardsTheRestOfTheCall) {
   }
 }
 
-TEST_F(Reader, RunsOutOfMemoryForAHeaderBuffer) {
-  port.allocationGate = [](std::size_t) { return false; };
-  Bytes piece = Slice(Record(DCLD_DOC_END), 0, 10);
-  DWORD written = 0;
-  SetLastError(0xdeadbeef);
-  EXPECT_FALSE(Feed(piece, written));
-  EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
-  EXPECT_EQ(written, 0u);
-  EXPECT_EQ(port.state, ReaderState::Idle);
-}
-
-TEST_F(Reader, RunsOutOfMemoryForAPayloadBuffer) {
-  port.allocationGate = [](std::size_t bytes) { return bytes <= DCLD_HEADER_SIZE; };
-  Bytes record = Record(DCLD_BITMAP_DATA, Bytes(100));
-  Bytes piece = Slice(record, 0, 60);
-  DWORD written = 0;
-  EXPECT_FALSE(Feed(piece, written));
-  EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
-  EXPECT_EQ(written, DCLD_HEADER_SIZE);
-  EXPECT_EQ(port.state, ReaderState::Idle);
-  EXPECT_TRUE(port.record.empty());
+// Each buffer the reader asks for, refused in turn: the call fails with
+// ERROR_NOT_ENOUGH_MEMORY, takes only what it had taken before the refusal and
+// leaves the reader idle with nothing collected.
+TEST_F(Reader, RunsOutOfMemoryForEachBuffer) {
+  struct AllocationCase {
+    const char* buffer;
+    bool (*gate)(std::size_t bytes);
+    Bytes piece;
+    DWORD written;
+  };
+  const AllocationCase cases[] = {
+      {"header", [](std::size_t) { return false; }, Slice(Record(DCLD_DOC_END), 0, 10), 0},
+      {"payload", [](std::size_t bytes) { return bytes <= DCLD_HEADER_SIZE; },
+       Slice(Record(DCLD_BITMAP_DATA, Bytes(100)), 0, 60), DCLD_HEADER_SIZE},
+  };
+  for (const AllocationCase& c : cases) {
+    SCOPED_TRACE(c.buffer);
+    port = PortReader();
+    port.allocationGate = c.gate;
+    DWORD written = 0;
+    SetLastError(0xdeadbeef);
+    Bytes piece = c.piece;
+    EXPECT_FALSE(Feed(piece, written));
+    EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
+    EXPECT_EQ(written, c.written);
+    EXPECT_EQ(port.state, ReaderState::Idle);
+    EXPECT_TRUE(port.record.empty());
+  }
 }
 
 // A header may claim up to 4 GiB; no record of the suite is larger than the page

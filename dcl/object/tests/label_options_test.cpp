@@ -425,8 +425,8 @@ class BareLabelPrinter : public CDCLLabelPrinter {
                         const BYTE*, DWORD, BYTE*) override {
     return FALSE;
   }
-  const char* const* GetNameTable(char) override { return nullptr; }
-  DWORD GetNameTableCount(char) override { return 0; }
+  const char* const* GetNameTable(spool::ItemKind) override { return nullptr; }
+  DWORD GetNameTableCount(spool::ItemKind) override { return 0; }
 };
 
 TEST(LabelPrinterOptions, TheObjectAnswersFromItsConfiguration) {

@@ -22,6 +22,7 @@
 #include "platform/spooler/tests/spooler_fixture.h"
 #include "platform/spooler_stand_in.h"
 #include "platform/stand_in.h"
+#include "platform/testing/virtual_printer.h"
 #include "platform/winsplp.h"
 #include "spool/record.h"
 #include "spool/writer.h"

@@ -192,36 +192,47 @@ TEST_F(PrinterRegistryTest, SavesOnAClosedRegistryFailWithNotRegistryFile) {
 
 TEST_F(PrinterRegistryTest, ValuesOfAnotherTypeOrSizeCannotBeRead) {
   HKEY k = reg.driverData();
+  // Each reader, reading the value "V" into a throwaway of its own type.
+  using Reader = LONG (*)(HKEY);
+  const Reader dword = [](HKEY key) {
+    DWORD d = 0;
+    return ReadDwordValue(key, "V", d);
+  };
+  const Reader point = [](HKEY key) {
+    LONG x = 0, y = 0;
+    return ReadPointValue(key, "V", x, y);
+  };
+  const Reader fontInfo = [](HKEY key) {
+    FontInfo info{};
+    return ReadFontInfoValue(key, "V", info);
+  };
+  const Reader text = [](HKEY key) {
+    std::string t;
+    return ReadTextValue(key, "V", t);
+  };
   struct Case {
     const char* what;
+    Reader read;
     DWORD type;
     std::string data;
   };
   const Case cases[] = {
-      {"dword", REG_DWORD, std::string(2, '\1')},
-      {"dword", REG_BINARY, std::string(4, '\1')},
-      {"point", REG_BINARY, std::string(7, '\1')},
-      {"point", REG_BINARY, std::string(9, '\1')},
-      {"point", REG_DWORD, std::string(4, '\1')},
-      {"fontinfo", REG_BINARY, std::string(103, '\1')},
-      {"fontinfo", REG_BINARY, std::string(105, '\1')},
-      {"text", REG_BINARY, "abc"},
-      {"text", REG_DWORD, std::string(4, '\1')},
+      {"dword", dword, REG_DWORD, std::string(2, '\1')},
+      {"dword", dword, REG_BINARY, std::string(4, '\1')},
+      {"point", point, REG_BINARY, std::string(7, '\1')},
+      {"point", point, REG_BINARY, std::string(9, '\1')},
+      {"point", point, REG_DWORD, std::string(4, '\1')},
+      {"fontinfo", fontInfo, REG_BINARY, std::string(103, '\1')},
+      {"fontinfo", fontInfo, REG_BINARY, std::string(105, '\1')},
+      {"text", text, REG_BINARY, "abc"},
+      {"text", text, REG_DWORD, std::string(4, '\1')},
   };
   for (const Case& c : cases) {
     ASSERT_EQ(RegSetValueExA(k, "V", 0, c.type, reinterpret_cast<const BYTE*>(c.data.data()),
                              static_cast<DWORD>(c.data.size())),
               ERROR_SUCCESS);
-    DWORD d = 0;
-    LONG x = 0, y = 0;
-    FontInfo info{};
-    std::string text;
-    std::string what = c.what;
-    LONG rc = what == "dword"   ? ReadDwordValue(k, "V", d)
-              : what == "point" ? ReadPointValue(k, "V", x, y)
-              : what == "text"  ? ReadTextValue(k, "V", text)
-                                : ReadFontInfoValue(k, "V", info);
-    EXPECT_EQ(rc, ERROR_CANTREAD) << c.what << " type " << c.type << " size " << c.data.size();
+    EXPECT_EQ(c.read(k), ERROR_CANTREAD)
+        << c.what << " type " << c.type << " size " << c.data.size();
   }
   DWORD d = 0;
   EXPECT_EQ(ReadDwordValue(k, "Missing", d), ERROR_FILE_NOT_FOUND);
@@ -281,7 +292,7 @@ TEST_F(PrinterRegistryTest, APaperIsStoredWithPelsFromItsSizeAndWithoutTheTransi
   paper.widthDots = 1;  // stale; must be recomputed
   ASSERT_EQ(WritePaperEntry(reg.papers(), 3, paper, {203, 300}), ERROR_SUCCESS);
   Key key(reg.papers(), "0x0003-4 x 6");
-  const LONG pelsX = MulDiv(10160, 203, 2540), pelsY = MulDiv(15240, 300, 2540);
+  const LONG pelsX = DotsFromHundredths(10160, 203), pelsY = DotsFromHundredths(15240, 300);
   struct Expect {
     const char* name;
     DWORD type;
@@ -421,12 +432,12 @@ TEST_F(PrinterRegistryTest, ReadingAPaperRefreshesItsDotsForTheCurrentResolution
   ASSERT_TRUE(reg.SavePapers(papers, {203, 203}));
   PaperEntry paper{};
   ASSERT_EQ(ReadPaperAt(reg.papers(), 1, {300, 300}, paper, texts), ERROR_SUCCESS);
-  EXPECT_EQ(paper.widthDots, MulDiv(10160, 300, 2540));
+  EXPECT_EQ(paper.widthDots, DotsFromHundredths(10160, 300));
   Key key(reg.papers(), "0x0001-B");
   EXPECT_EQ(Query(key.get(), "Pels").data,
-            PointBytes(MulDiv(10160, 300, 2540), MulDiv(5080, 300, 2540)));
+            PointBytes(DotsFromHundredths(10160, 300), DotsFromHundredths(5080, 300)));
   EXPECT_EQ(Query(key.get(), "Used").data,
-            PointBytes(MulDiv(10160, 300, 2540) - 8, MulDiv(5080, 300, 2540)));
+            PointBytes(DotsFromHundredths(10160, 300) - 8, DotsFromHundredths(5080, 300)));
 
   EXPECT_EQ(ReadPaperAt(reg.papers(), 2, {300, 300}, paper, texts), ERROR_INVALID_PARAMETER);
 
@@ -450,7 +461,7 @@ TEST_F(PrinterRegistryTest, SavePapersReplacesTheListAndRenumbersIt) {
   std::vector<PaperEntry> back = ReadPapers();
   ASSERT_EQ(back.size(), 2u);
   EXPECT_EQ(back[1].id, 9);
-  EXPECT_EQ(back[1].widthDots, MulDiv(8000, 203, 2540));
+  EXPECT_EQ(back[1].widthDots, DotsFromHundredths(8000, 203));
 }
 
 // A subkey name above 255 characters cannot be created: the save fails half-way.
@@ -582,7 +593,7 @@ TEST_F(PopulateTest, PapersAreFilteredByLimitsAndTheDefaultSizeIsMarked) {
     EXPECT_EQ(back[i].width, expected[i].width);
     EXPECT_EQ(back[i].height, expected[i].height);
     EXPECT_EQ(back[i].flags, expected[i].flags) << i;
-    EXPECT_EQ(back[i].left, MulDiv(254, 203, 2540));
+    EXPECT_EQ(back[i].left, DotsFromHundredths(254, 203));
   }
 }
 

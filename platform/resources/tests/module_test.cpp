@@ -16,7 +16,7 @@ namespace {
 
 constexpr DWORD kSentinel = 0xdeadbeef;
 
-std::string ModuleFile() { return trv::testing::OutDir() + "/ResTest.dll"; }
+std::string ModuleFile() { return TRV_RESTEST_MODULE; }
 
 std::string ProgramFile() {
   char name[MAX_PATH * 4];
