@@ -57,7 +57,7 @@ class Handler : public RecordHandler {
   BOOL TransferData(WORD, WORD, BYTE*, DWORD) override { return Result(5); }
   BOOL EndTransfer(WORD) override { return Result(5); }
   BOOL AbortTransfer(WORD) override { return Result(5); }
-  void TransformItem(DWORD, BYTE* payload, char) override {
+  void TransformItem(DWORD, BYTE* payload, ItemKind) override {
     for (int i = 4; i < 28; ++i) payload[i] ^= 0xA5;
   }
   BOOL PrintText(WORD, LONG, LONG, LONG, LONG, LONG, LONG, LONG, const BYTE*, DWORD,
