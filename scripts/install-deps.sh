@@ -9,6 +9,7 @@ packages=(
   libsqlite3-dev libfreetype-dev
   python3-fonttools fonts-dejavu-core
   clang-format clang-tidy
+  clang-14 libclang-rt-14-dev  # the fuzz harnesses (scripts/fuzz.sh)
 )
 
 missing=()

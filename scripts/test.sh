@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the code format, builds and runs the tests:
 # release, asan and tsan by default (CI), or only the configurations named
-# (release | asan | tsan | deliverables; see scripts/build.sh).
+# (release | asan | tsan | deliverables; see scripts/build.sh). "fuzz" runs every
+# fuzz harness for a short while on its seeds (scripts/fuzz.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -11,6 +12,11 @@ if ((${#configs[@]} == 0)); then
   configs=(release deliverables asan tsan)
 fi
 for config in "${configs[@]}"; do
+  if [[ $config == fuzz ]]; then
+    echo "== fuzz (each harness ${TRV_FUZZ_SECONDS:-20}s on its seeds)"
+    scripts/fuzz.sh all "${TRV_FUZZ_SECONDS:-20}"
+    continue
+  fi
   start=$SECONDS
   scripts/build.sh "$config"
   case "$config" in

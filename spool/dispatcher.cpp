@@ -193,6 +193,9 @@ BOOL RecordDispatcher::OptionBlobRecord(DWORD type, const BYTE* p, DWORD n) {
   const bool doc = type == DCLD_DOCPROPS;
   const DWORD headerSize = doc ? DOCPROPS_HEADER_SIZE : DEVPROPS_HEADER_SIZE;
   const DWORD pointerOffset = doc ? DOCPROPS_OFFSET_VALUES : DEVPROPS_OFFSET_VALUES;
+  // Every walk over the values trusts the header's count of value bytes: a record
+  // whose count runs past its own payload is refused before anything is copied.
+  if (n < headerSize || ReadU32(p + 8) > n - headerSize) return Fail(ERROR_INVALID_PARAMETER);
   OptionBlob blob;
   try {
     if (gate_ && !gate_(n)) throw std::bad_alloc();

@@ -164,6 +164,7 @@ class Feed {
     if (rest.size() >= DCLD_HEADER_SIZE) {
       if (RecordMagic(rest.data()) != DCLD_MAGIC) return PassThrough();
       const DWORD length = RecordPayloadLength(rest.data());
+      if (length > DCLD_MAX_PAYLOAD) return Oversized();
       if (length <= rest.size() - DCLD_HEADER_SIZE)
         return InPlace(rest.first(DCLD_HEADER_SIZE + std::size_t{length}));
     }
@@ -201,6 +202,7 @@ class Feed {
     if (port_.collected < DCLD_HEADER_SIZE) return std::nullopt;
     if (RecordMagic(port_.record.data()) != DCLD_MAGIC) return PassThrough();
     const DWORD length = CollectedPayloadLength(port_);
+    if (length > DCLD_MAX_PAYLOAD) return Oversized();
     if (length != 0 &&
         !port_.record.Grow(DCLD_HEADER_SIZE + std::size_t{length}, port_.allocationGate)) {
       DropRecord(port_);
@@ -258,6 +260,15 @@ class Feed {
     KeepLastError keep;
     DropRecord(port_);
     return FALSE;
+  }
+
+  // A header asking for more than any record can hold: its payload cannot be
+  // collected, and the bytes behind it are no longer known to be records or to be
+  // meant for the printer. The job fails and the rest of it is swallowed.
+  BOOL Oversized() {
+    DropRecord(port_);
+    port_.flags |= PORT_DISCARD;
+    return Fail(ERROR_INVALID_DATA);
   }
 
   // Enters discard mode and takes over the rest of the call.

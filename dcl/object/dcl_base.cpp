@@ -5,6 +5,7 @@
 
 #include "dcl/help.h"
 #include "dcl/library_version.h"
+#include "dcl/object/option_blobs.h"
 #include "dcl/own_module.h"
 #include "dcl/units.h"
 #include "dcl/version_info.h"
@@ -134,6 +135,15 @@ BOOL CDCLBase::AttachRecordBlob(spool::OptionBlob blob, bool device) {
   BOOL ok = device ? AttachDevProps(start) : AttachDocProps(start);
   ReleaseUnusedBlobCopies();
   return ok;
+}
+
+DWORD CDCLBase::AttachedBlobSize(const BYTE* blob) const {
+  for (const auto& copy : blobCopies_) {
+    const BYTE* start = copy->bytes.data();
+    if (blob >= start && blob < start + copy->bytes.size())
+      return static_cast<DWORD>(copy->bytes.size() - static_cast<size_t>(blob - start));
+  }
+  return kBlobSizeFromHeader;
 }
 
 void CDCLBase::ReleaseUnusedBlobCopies() {

@@ -238,6 +238,9 @@ class CDCLBase {
   }
   BYTE* AttachedDocProps() const { return attachedDocProps_; }
   BYTE* AttachedDevProps() const { return attachedDevProps_; }
+  // The bytes of an attached blob: to the end of the record copy it lies in, or
+  // what its header claims for a blob the host attached (checked when attached).
+  DWORD AttachedBlobSize(const BYTE* blob) const;
   DevicePort& Port() { return port_; }
 
  protected:

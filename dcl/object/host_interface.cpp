@@ -81,8 +81,11 @@ LONG_PTR WINAPI OptionCommandEntry(DclObject o, BYTE* docProps, BYTE* devProps, 
   WORD model = BlobModelKey(docProps);
   WORD scope = OptionScope(o, model, optionId);
   auto valueOf = [&]() -> BYTE* {
-    if (scope & OPTION_SCOPE_DOCUMENT) return FindOptionValue(docProps, false, optionId);
-    if (scope & OPTION_SCOPE_DEVICE) return FindOptionValue(devProps, true, optionId);
+    // The host's blobs come with no size: their headers vouch for them.
+    if (scope & OPTION_SCOPE_DOCUMENT)
+      return FindOptionValue(docProps, kBlobSizeFromHeader, false, optionId);
+    if (scope & OPTION_SCOPE_DEVICE)
+      return FindOptionValue(devProps, kBlobSizeFromHeader, true, optionId);
     return nullptr;
   };
   if (command == kCommandValueAddress) {

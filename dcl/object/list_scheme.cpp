@@ -106,10 +106,18 @@ BOOL QueryList(CDCLBase* object, ListKind kind, DWORD key, DWORD category, BYTE*
   items.reserve(n);
   DWORD total = 0;
   for (DWORD i = 0; i < n; ++i) {
+    SetLastError(ERROR_SUCCESS);
     const void* item = ItemOf(object, kind, key, category, i);
+    if (item == nullptr) {
+      // An entry that is counted but cannot be read (an installed entry whose
+      // registry value is damaged) fails the query as a failed read of the list
+      // does; a blank entry in its place would pass for a real one.
+      if (GetLastError() == ERROR_SUCCESS) SetLastError(ERROR_CANTREAD);
+      return FALSE;
+    }
     PreparedItem p;
     p.bytes.assign(k->itemSize, 0);
-    if (item != nullptr) std::memcpy(p.bytes.data(), item, k->itemSize);
+    std::memcpy(p.bytes.data(), item, k->itemSize);
     total += k->itemSize;
     for (DWORD offset : k->stringOffsets) {
       DWORD field;

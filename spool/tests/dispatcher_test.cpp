@@ -401,6 +401,33 @@ TEST_F(Dispatcher, GivesTheObjectARepointedCopyOfEachBlob) {
   }
 }
 
+// The header's count of value bytes is what every later walk over the values
+// trusts, so a count that runs past the payload is refused before the copy.
+TEST_F(Dispatcher, RefusesABlobWhoseValuesRunPastItsPayload) {
+  struct Case {
+    DWORD type;
+    Bytes payload;
+    DWORD claimed;
+    DWORD fits;  // a count the same payload holds
+  } cases[] = {
+      {DCLD_DEVPROPS, DevProps(24), 5, 4},
+      {DCLD_DEVPROPS, DevProps(24), 0xFFFFFFFF, 0},
+      {DCLD_DOCPROPS, DocProps(44), 13, 12},
+      {DCLD_DOCPROPS, DocProps(44), 1000, 12},
+  };
+  for (Case& c : cases) {
+    SCOPED_TRACE(RecordTypeName(c.type));
+    WriteU32(c.payload.data() + 8, c.claimed);
+    handler.log.clear();
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(Process(c.type, c.payload), FALSE);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(handler.log.empty());
+    WriteU32(c.payload.data() + 8, c.fits);
+    EXPECT_EQ(Process(c.type, c.payload), TRUE);
+  }
+}
+
 TEST(DispatcherMemory, ABlobThatCannotBeCopiedFailsWithOutOfMemory) {
   LoggingHandler handler;
   RecordDispatcher dispatcher(handler, [](std::size_t) { return false; });

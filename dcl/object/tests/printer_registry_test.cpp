@@ -3,9 +3,14 @@
 #include "dcl/object/printer_registry.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "dcl/model/model_tables.h"
@@ -674,6 +679,90 @@ TEST_F(PopulateTest, ListsThatAlreadyHoldEntriesAreLeftAlone) {
   tables.papers = {TablePaper(ANY_KEY, 4, "4 x 6", 10160, 15240)};
   ASSERT_TRUE(Populate());
   EXPECT_EQ(SubkeyNames(reg.papers()), (std::vector<std::string>{"0x0000-Mine"}));
+}
+
+}  // namespace
+}  // namespace trv::dcl
+
+// ---- other processes: killed while saving, saving at the same time --------------------------
+
+namespace trv::dcl {
+namespace {
+
+// A list whose every paper carries the same mark in its height, so that a list
+// read back shows whether it is one save's whole list or a mix of two.
+constexpr size_t kListSize = 12;
+
+class ListsOfOtherProcesses : public PrinterRegistryTest {
+ protected:
+  std::vector<PaperEntry> MarkedList(LONG mark) {
+    std::vector<PaperEntry> papers;
+    for (size_t i = 0; i < kListSize; ++i)
+      papers.push_back(Paper(static_cast<WORD>(i + 1), "Paper " + std::to_string(i),
+                             5000 + static_cast<LONG>(i), mark));
+    return papers;
+  }
+  // The mark of the list as it stands, or -1 when it is not one whole list.
+  LONG WholeListMark() {
+    std::vector<PaperEntry> back = ReadPapers();
+    if (back.size() != kListSize) return -1;
+    for (size_t i = 0; i < kListSize; ++i)
+      if (back[i].id != i + 1 || back[i].height != back[0].height) return -1;
+    return back[0].height;
+  }
+  // A child that saves marked lists, `rounds` of them (0: until it is killed),
+  // each with its own mark from `firstMark` on.
+  pid_t SaveInChild(LONG firstMark, int rounds) {
+    pid_t child = ::fork();
+    if (child != 0) return child;
+    PrinterRegistry own;
+    if (!own.Open("Label")) ::_exit(3);
+    for (int r = 0; rounds == 0 || r < rounds; ++r) {
+      std::vector<PaperEntry> papers = MarkedList(firstMark + r);
+      if (!own.SavePapers(papers, {203, 203})) ::_exit(4);
+    }
+    ::_exit(0);
+  }
+};
+
+TEST_F(ListsOfOtherProcesses, AProcessKilledWhileSavingLeavesThePreviousListIntact) {
+  std::vector<PaperEntry> previous = MarkedList(1);
+  ASSERT_TRUE(reg.SavePapers(previous, {203, 203}));
+  // Killed at different moments of its saves; each time the list is a whole one:
+  // the one before, or one the child finished.
+  for (int delayMs : {0, 3, 11, 29, 60}) {
+    SCOPED_TRACE(delayMs);
+    pid_t child = SaveInChild(1000 * (delayMs + 1), 0);
+    ASSERT_GT(child, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+    ASSERT_EQ(::kill(child, SIGKILL), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status));
+    const LONG mark = WholeListMark();
+    EXPECT_TRUE(mark == 1 || (mark >= 1000 * (delayMs + 1) && mark < 1000 * (delayMs + 2)))
+        << "mark " << mark;
+  }
+  // The list can still be saved over.
+  std::vector<PaperEntry> after = MarkedList(7);
+  ASSERT_TRUE(reg.SavePapers(after, {203, 203}));
+  EXPECT_EQ(WholeListMark(), 7);
+}
+
+TEST_F(ListsOfOtherProcesses, TwoProcessesSavingAtOnceLeaveOneWholeList) {
+  constexpr int kRounds = 15;
+  pid_t first = SaveInChild(100, kRounds);
+  pid_t second = SaveInChild(200, kRounds);
+  ASSERT_GT(first, 0);
+  ASSERT_GT(second, 0);
+  for (pid_t child : {first, second}) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  }
+  const LONG mark = WholeListMark();
+  // The last save of one of them, whole.
+  EXPECT_TRUE(mark == 100 + kRounds - 1 || mark == 200 + kRounds - 1) << "mark " << mark;
 }
 
 }  // namespace
