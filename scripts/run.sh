@@ -37,10 +37,13 @@ echo "virtual printer on 127.0.0.1:$port"
 # The graphics driver and the user-interface host come later; the spooler needs only
 # their file names to install the driver.
 for f in TRV.DLL TRVUI.DLL; do echo "stand-in for $f" > "$demo/files/$f"; done
+# Setup puts the suite's bar-code TrueType font into the machine's fonts folder.
+mkdir -p "$TRV_ROOT/drive_c/windows/Fonts"
+cp "$out/TRVBAR.TTF" "$out/TRVBARNT.TTF" "$TRV_ROOT/drive_c/windows/Fonts/"
 "$out/trvspool" add-port LABEL_NET: --tcp "127.0.0.1:$port"
 "$out/trvspool" add-driver "Label CPCL" --driver-file "$demo/files/TRV.DLL" \
   --data-file "$out/TRVCP4.DAT" --config-file "$demo/files/TRVUI.DLL" \
-  --dependent-files "$out/TRVCPL.DEF,$out/trvprd.cfg,$out/language.dll,$out/trv_uk.lng" \
+  --dependent-files "$out/TRVCPL.DEF,$out/trvprd.cfg,$out/language.dll,$out/trv_uk.lng,$(ls "$out"/CP*.UFM | paste -sd,)" \
   --monitor "Label CPCL Monitor" --monitor-file "$out/TRVCPL.DLL"
 "$out/trvspool" add-printer "Label printer" --driver "Label CPCL" --port LABEL_NET:
 "$out/trvspool" submit "Label printer" data/samples/hello.cpcl
@@ -67,7 +70,20 @@ for list in Papers Fonts Barcodes; do
 done
 "$out/trvreg" query "$key\Papers" | sed -n '2,6p'
 
-echo "== 4. a label job through the CPCL back-end to the virtual printer"
+echo "== 4. the fonts the first configuration installed"
+fonts='HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts'
+if ! "$out/trvreg" query "$fonts" | grep 'TRV Code 39'; then
+  echo "the bar-code TrueType font was not registered" >&2
+  exit 1
+fi
+metrics=$("$out/trvreg" query "$key" | grep -c 'UFM:' || true)
+echo "metrics stored for $metrics fonts and bar codes"
+if (( metrics == 0 )); then
+  echo "no font metrics were stored" >&2
+  exit 1
+fi
+
+echo "== 5. a label job through the CPCL back-end to the virtual printer"
 "$out/trvjob" --pages 1 --objects 5 "$demo/label.job"
 "$out/trvspool" submit "Label printer" "$demo/label.job"
 received="$demo/printer/job-0002.prn"

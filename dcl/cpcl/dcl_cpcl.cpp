@@ -276,10 +276,10 @@ LONG CDCLCpcl::ClassifyDirectCommand(const char* text) {
   return text != nullptr && std::strcmp(text, "BT OFF") == 0 ? 0 : 26;
 }
 
-const NameTableEntry* CDCLCpcl::GetNameTable(char kind) {
-  return kind == 'F' ? kTextNames : kBarcodeNames;
+const NameTableEntry* CDCLCpcl::GetNameTable(spool::ItemKind kind) {
+  return kind == spool::ItemKind::kText ? kTextNames : kBarcodeNames;
 }
-DWORD CDCLCpcl::GetNameTableCount(char) { return 4; }
+DWORD CDCLCpcl::GetNameTableCount(spool::ItemKind) { return 4; }
 
 DWORD CDCLCpcl::NextRotation(DWORD* direction) {
   // CPCL turns counter-clockwise: 0 -> 0x4000 -> 0x2000 -> 0x1000 -> 0.

@@ -20,8 +20,8 @@ BOOL CDCLEpl::WriteTextCommand(LONG, LONG, LONG, LONG, LONG, LONG, LONG, DWORD,
                                const TextFontEntry*, const BYTE*, DWORD, BYTE*) {
   return NotYetOffered();
 }
-const NameTableEntry* CDCLEpl::GetNameTable(char) { return nullptr; }
-DWORD CDCLEpl::GetNameTableCount(char) { return 0; }
+const NameTableEntry* CDCLEpl::GetNameTable(spool::ItemKind) { return nullptr; }
+DWORD CDCLEpl::GetNameTableCount(spool::ItemKind) { return 0; }
 
 CDCLBase* CreateDclObject() { return new (std::nothrow) CDCLEpl(); }
 

@@ -16,8 +16,8 @@ class CDCLEpl : public CDCLLabelPrinter {
   BOOL WriteTextCommand(LONG x, LONG y, LONG charWidth, LONG charHeight, LONG multX, LONG multY,
                         LONG direction, DWORD placement, const TextFontEntry* font,
                         const BYTE* text, DWORD textLength, BYTE* payload) override;  // 106
-  const NameTableEntry* GetNameTable(char kind) override;                             // 108
-  DWORD GetNameTableCount(char kind) override;                                        // 109
+  const NameTableEntry* GetNameTable(spool::ItemKind kind) override;                             // 108
+  DWORD GetNameTableCount(spool::ItemKind kind) override;                                        // 109
 };
 
 }  // namespace trv::dcl

@@ -115,8 +115,9 @@ LabelOptions CDCLLabelPrinter::Options() {
     for (const OptionEntryEx& e : OptionTable()) {
       if (e.base.optionId != id) continue;
       if (e.base.flags & OPTION_SCOPE_DOCUMENT)
-        return FindOptionValue(AttachedDocProps(), false, id);
-      if (e.base.flags & OPTION_SCOPE_DEVICE) return FindOptionValue(AttachedDevProps(), true, id);
+        return FindOptionValue(AttachedDocProps(), AttachedBlobSize(AttachedDocProps()), false, id);
+      if (e.base.flags & OPTION_SCOPE_DEVICE)
+        return FindOptionValue(AttachedDevProps(), AttachedBlobSize(AttachedDevProps()), true, id);
       return nullptr;
     }
     return nullptr;

@@ -54,7 +54,7 @@ class CDCLLabelPrinter : public CDCLModelFile {
   BOOL StartPage(WORD valueA, WORD valueB, WORD copies) override;                            // 45
   BOOL EndPage(WORD copies) override;                                                        // 46
   // Turns an item of the page onto the label (orientation and label offsets).
-  void TransformItem(DWORD type, BYTE* payload, char kind) override;  // 62
+  void TransformItem(DWORD type, BYTE* payload, spool::ItemKind kind) override;  // 62
   BOOL PrintText(WORD fontId, LONG x, LONG y, LONG direction, LONG charWidth, LONG charHeight,
                  LONG value20, LONG value24, const BYTE* text, DWORD textLength,
                  BYTE* payload) override;  // 63
@@ -96,8 +96,8 @@ class CDCLLabelPrinter : public CDCLModelFile {
   BOOL WriteTextCommand(LONG x, LONG y, LONG charWidth, LONG charHeight, LONG multX, LONG multY,
                         LONG direction, DWORD placement, const TextFontEntry* font,
                         const BYTE* text, DWORD textLength, BYTE* payload) override = 0;  // 106
-  const NameTableEntry* GetNameTable(char kind) override = 0;                             // 108
-  DWORD GetNameTableCount(char kind) override = 0;                                        // 109
+  const NameTableEntry* GetNameTable(spool::ItemKind kind) override = 0;                             // 108
+  DWORD GetNameTableCount(spool::ItemKind kind) override = 0;                                        // 109
 
  protected:
   // ---- the job, shared by both printer languages (label_job.cpp) ------------------------

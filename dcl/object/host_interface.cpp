@@ -46,17 +46,17 @@ BOOL WINAPI SetDevPropsEntry(DclObject o, WORD model, BYTE* buffer, DWORD size) 
 }
 
 BOOL WINAPI GetModelListEntry(DclObject o, BYTE* b, DWORD s, DWORD* needed, DWORD* count) {
-  return QueryList(o, 'M', 0, 0, b, s, needed, count);
+  return QueryList(o, ListKind::kModels, 0, 0, b, s, needed, count);
 }
 
-template <char Kind>
+template <ListKind Kind>
 BOOL WINAPI KeyedList(DclObject o, DWORD key, BYTE* b, DWORD s, DWORD* needed, DWORD* count) {
   return QueryList(o, Kind, key, 0, b, s, needed, count);
 }
 
 BOOL WINAPI GetRibbonOptionListEntry(DclObject o, DWORD key, DWORD category, BYTE* b, DWORD s,
                                      DWORD* needed, DWORD* count) {
-  return QueryList(o, 'r', key, category, b, s, needed, count);
+  return QueryList(o, ListKind::kRibbonOptions, key, category, b, s, needed, count);
 }
 
 LONG_PTR WINAPI ConfigureEntry(DclObject o, void* a, void* b, void* c, WORD kind, void* d, void* e,
@@ -81,8 +81,11 @@ LONG_PTR WINAPI OptionCommandEntry(DclObject o, BYTE* docProps, BYTE* devProps, 
   WORD model = BlobModelKey(docProps);
   WORD scope = OptionScope(o, model, optionId);
   auto valueOf = [&]() -> BYTE* {
-    if (scope & OPTION_SCOPE_DOCUMENT) return FindOptionValue(docProps, false, optionId);
-    if (scope & OPTION_SCOPE_DEVICE) return FindOptionValue(devProps, true, optionId);
+    // The host's blobs come with no size: their headers vouch for them.
+    if (scope & OPTION_SCOPE_DOCUMENT)
+      return FindOptionValue(docProps, kBlobSizeFromHeader, false, optionId);
+    if (scope & OPTION_SCOPE_DEVICE)
+      return FindOptionValue(devProps, kBlobSizeFromHeader, true, optionId);
     return nullptr;
   };
   if (command == kCommandValueAddress) {
@@ -154,16 +157,16 @@ BOOL FillInterface(CDCLBase* object, DCLInterface* table) {
   table->SetDocProps = SetDocPropsEntry;
   table->SetDevProps = SetDevPropsEntry;
   table->GetModelList = GetModelListEntry;
-  table->GetMonitorList = KeyedList<'m'>;
-  table->GetOptionList = KeyedList<'o'>;
-  table->GetTrayList = KeyedList<'T'>;
-  table->GetPaperList = KeyedList<'P'>;
-  table->GetRibbonList = KeyedList<'R'>;
-  table->GetSubRibbonList = KeyedList<'S'>;
+  table->GetMonitorList = KeyedList<ListKind::kMonitors>;
+  table->GetOptionList = KeyedList<ListKind::kOptions>;
+  table->GetTrayList = KeyedList<ListKind::kTrays>;
+  table->GetPaperList = KeyedList<ListKind::kPapers>;
+  table->GetRibbonList = KeyedList<ListKind::kRibbons>;
+  table->GetSubRibbonList = KeyedList<ListKind::kSubRibbons>;
   table->GetRibbonOptionList = GetRibbonOptionListEntry;
-  table->GetTextFontList = KeyedList<'F'>;
-  table->GetBarcodeFontList = KeyedList<'B'>;
-  table->GetOptionExList = KeyedList<'O'>;
+  table->GetTextFontList = KeyedList<ListKind::kTextFonts>;
+  table->GetBarcodeFontList = KeyedList<ListKind::kBarcodeFonts>;
+  table->GetOptionExList = KeyedList<ListKind::kOptionsEx>;
   table->Configure = ConfigureEntry;
   table->OptionCommand = OptionCommandEntry;
   table->SetHostValues = SetHostValuesEntry;

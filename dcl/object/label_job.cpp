@@ -177,7 +177,7 @@ BOOL CDCLLabelPrinter::WaitForReadiness() {
 
 // ---- page items --------------------------------------------------------------------------
 
-void CDCLLabelPrinter::TransformItem(DWORD, BYTE* payload, char kind) {
+void CDCLLabelPrinter::TransformItem(DWORD, BYTE* payload, spool::ItemKind kind) {
   if (payload != nullptr) TransformItemPayload(payload, kind, frame_);
 }
 
@@ -204,7 +204,7 @@ BOOL CDCLLabelPrinter::PrintText(WORD fontId, LONG x, LONG y, LONG, LONG charWid
   DWORD direction = flags & kFontRotation;
   if (bits & (kPlacementTurned | kPlacementTurnedHigh)) NextRotation(&direction);
 
-  const NameTableEntry* entry = FindNameEntry(GetNameTable('F'), GetNameTableCount('F'), direction);
+  const NameTableEntry* entry = FindNameEntry(GetNameTable(spool::ItemKind::kText), GetNameTableCount(spool::ItemKind::kText), direction);
   if (entry != nullptr)
     ApplyPlacementMask(x, y, FieldAt(payload, 12), FieldAt(payload, 16),
                        entry->masks[PlacementCase(bits)]);
@@ -237,8 +237,8 @@ BOOL CDCLLabelPrinter::PrintBarcode(WORD barcodeId, LONG x, LONG y, LONG recordD
   };
   std::map<DWORD, std::string> derived;
 
-  const NameTableEntry* table = GetNameTable('B');
-  const DWORD tableCount = GetNameTableCount('B');
+  const NameTableEntry* table = GetNameTable(spool::ItemKind::kBarcode);
+  const DWORD tableCount = GetNameTableCount(spool::ItemKind::kBarcode);
   const BarcodeOptionEntry* rotation = firstFlagged(kParameterRotation);
   DWORD direction = 0;
   const bool lettersFromRecord = Config().family == 4 && Config().internalFont == 0;

@@ -1,5 +1,6 @@
 #include "dcl/object/option_blobs.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -112,16 +113,17 @@ BOOL SetOptionBlob(CDCLBase* o, bool device, WORD modelKey, BYTE* buffer, DWORD 
   BOOL attached = device ? o->AttachDevProps(buffer) : o->AttachDocProps(buffer);
   if (!attached) return FALSE;
   for (WORD id : ids)
-    if (BYTE* value = FindOptionValue(buffer, device, id))
+    if (BYTE* value = FindOptionValue(buffer, size, device, id))
       o->NotifyOptionChanged(id, value, OPTION_ATTACHED);
   return TRUE;
 }
 
-BYTE* FindOptionValue(BYTE* blob, bool device, WORD optionId) {
-  if (blob == nullptr) return nullptr;
+BYTE* FindOptionValue(BYTE* blob, DWORD blobSize, bool device, WORD optionId) {
+  if (blob == nullptr || blobSize < HeaderSize(device)) return nullptr;
   DWORD header = Get<DWORD>(blob + kBlobOffsetHeaderSize);
   if (header != HeaderSize(device)) return nullptr;
   DWORD values = Get<DWORD>(blob + kBlobOffsetValueBytes);
+  if (blobSize != kBlobSizeFromHeader) values = std::min(values, blobSize - header);
   DWORD at = 0;
   while (at + kValueMinimumSize <= values) {
     BYTE* value = blob + header + at;

@@ -48,9 +48,13 @@ BOOL GetOptionBlob(CDCLBase* object, bool device, WORD modelKey, BYTE* buffer, D
 // Attaches a host blob after checking its size (SetDocProps, SetDevProps).
 BOOL SetOptionBlob(CDCLBase* object, bool device, WORD modelKey, BYTE* buffer, DWORD size);
 
-// The value of an option inside a blob, or null. The walk never leaves the blob,
-// whatever its size fields say.
-BYTE* FindOptionValue(BYTE* blob, bool device, WORD optionId);
+// Stands for the size of a blob that its holder vouches for through its own
+// header (a host's blob handed in with a call): header size plus value bytes.
+inline constexpr DWORD kBlobSizeFromHeader = 0xFFFFFFFF;
+
+// The value of an option inside a blob of `blobSize` bytes, or null. The walk
+// never leaves the blob, whatever its size fields say.
+BYTE* FindOptionValue(BYTE* blob, DWORD blobSize, bool device, WORD optionId);
 // The model key a blob was built for; 0 for a null blob.
 WORD BlobModelKey(const BYTE* blob);
 // The scope bits (OPTION_SCOPE_*) of an option of the model, 0 when it has none.
