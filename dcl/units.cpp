@@ -117,9 +117,11 @@ int TruncateToInt(double value) {
 
 }  // namespace
 
+LONG DotsFromHundredths(LONG length, LONG dpi) { return MulDiv(length, dpi, kHundredthsPerInch); }
+
 void ToDots(int& x, int& y, int resolutionX, int resolutionY) {
-  x = MulDiv(x, resolutionX, kHundredthsPerInch);
-  y = MulDiv(y, resolutionY, kHundredthsPerInch);
+  x = DotsFromHundredths(x, resolutionX);
+  y = DotsFromHundredths(y, resolutionY);
 }
 
 bool FromDots(int& x, int& y, int resolutionX, int resolutionY) {

@@ -10,6 +10,8 @@ inline constexpr WORD kUnitMillimetres = 1;
 inline constexpr WORD kUnitCentimetres = 2;
 inline constexpr WORD kUnitInches = 3;
 
+// A length in hundredths of a millimetre as dots at `dpi`, rounded to nearest.
+LONG DotsFromHundredths(LONG length, LONG dpi);
 // Hundredths of a millimetre -> dots, rounded to nearest, per axis.
 void ToDots(int& x, int& y, int resolutionX, int resolutionY);
 // Dots -> hundredths of a millimetre. An axis whose resolution is 0 keeps its value;

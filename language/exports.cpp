@@ -85,7 +85,8 @@ TRVAPI int GetStringA(HANDLE handle, UINT number, LPSTR buffer, int size) {
   const StringTable::Text* text = FindForCopy(handle, number, buffer, size);
   if (text == nullptr) return 0;
   const std::size_t length = FittingLength(*text, size);
-  std::memcpy(buffer, text->text.data(), length);
+  // ClearRest writes the terminator behind the text (FittingLength leaves room for it).
+  std::memcpy(buffer, text->text.data(), length);  // NOLINT(bugprone-not-null-terminated-result)
   ClearRest(*text, buffer, size, length);
   return static_cast<int>(length);
 }

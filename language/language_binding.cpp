@@ -6,6 +6,7 @@
 
 #include "language/lng_format.h"
 #include "platform/kernel.h"
+#include "platform/last_error.h"
 
 namespace trv {
 namespace {
@@ -111,9 +112,8 @@ BOOL LanguageBinding::Load() {
   if (BindExports()) handle_ = loadResources_(filePath_.c_str(), kind_);
   if (handle_ != nullptr) return TRUE;
   // Unloading must not hide why the load failed.
-  const DWORD error = GetLastError();
+  KeepLastError keep;
   Release();
-  SetLastError(error);
   return FALSE;
 }
 

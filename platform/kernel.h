@@ -92,6 +92,13 @@ TRVAPI BOOL WINAPI CloseHandle(HANDLE handle);
 TRVAPI BOOL WINAPI DeleteFileA(LPCSTR name);
 TRVAPI BOOL WINAPI CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists);
 TRVAPI BOOL WINAPI MoveFileA(LPCSTR from, LPCSTR to);
+#define MOVEFILE_REPLACE_EXISTING 0x00000001
+TRVAPI BOOL WINAPI MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags);
+// The 8.3 form of an existing path: each component that is no valid 8.3 name gets
+// the short name its folder gives it (see FindFirstFileA's cAlternateFileName).
+// Returns the length without terminator, or the size needed (with terminator) when
+// the buffer is too small; 0 + last error when the path does not exist.
+TRVAPI DWORD WINAPI GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size);
 TRVAPI BOOL WINAPI CreateDirectoryA(LPCSTR name, void* security);
 TRVAPI BOOL WINAPI RemoveDirectoryA(LPCSTR name);
 TRVAPI DWORD WINAPI GetFileAttributesA(LPCSTR name);

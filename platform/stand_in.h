@@ -32,6 +32,14 @@ TRV_EXPORT std::string HostPath(const std::string& windowsPath);
 // everything else as "Z:\...".
 TRV_EXPORT std::string WindowsPath(const std::string& hostPath);
 
+// ---- fonts -------------------------------------------------------------------------
+// The machine's fonts folder ("C:\\WINDOWS\\Fonts") and the key of HKEY_LOCAL_MACHINE
+// that names its registered fonts (the NT family's or 95/98/Me's, by identity).
+TRV_EXPORT std::string FontsFolder();
+TRV_EXPORT const char* FontsKeyPath();
+// The Windows paths of the font files in this process's GDI font table.
+TRV_EXPORT std::vector<std::string> LoadedFontFiles();
+
 // ---- platform identity -----------------------------------------------------------
 enum class Platform { Win95, Win98, WinMe, NT4, Win2000OrLater };
 TRV_EXPORT void SetPlatform(Platform platform);

@@ -9,7 +9,12 @@
 #     raw TCP port of a virtual label printer, and print a CPCL label file through
 #     the spooler, the monitor and the port; the monitor's DCL object loads the
 #     printer's configuration on the way and fills its lists in the registry;
-#  4. install an EPL printer with TRVEPL.DLL on a second virtual printer that answers
+#  4. check the fonts the first configuration installed (the bar-code TrueType font
+#     and the stored metrics);
+#  5. print a label job (a page bitmap, text, a bar code, a line and a box) through
+#     the same path: the CPCL back-end turns its records into CPCL, and the job
+#     checks the commands the virtual printer received;
+#  6. install an EPL printer with TRVEPL.DLL on a second virtual printer that answers
 #     as an EPL printer, and print a two-page record stream of page bitmaps on it: the
 #     monitor's DCL object turns it into EPL set-up lines, "N", "GW" graphics and "P".
 set -euo pipefail
@@ -43,10 +48,13 @@ echo "virtual printer on 127.0.0.1:$port"
 # The graphics driver and the user-interface host come later; the spooler needs only
 # their file names to install the driver.
 for f in TRV.DLL TRVUI.DLL; do echo "stand-in for $f" > "$demo/files/$f"; done
+# Setup puts the suite's bar-code TrueType font into the machine's fonts folder.
+mkdir -p "$TRV_ROOT/drive_c/windows/Fonts"
+cp "$out/TRVBAR.TTF" "$out/TRVBARNT.TTF" "$TRV_ROOT/drive_c/windows/Fonts/"
 "$out/trvspool" add-port LABEL_NET: --tcp "127.0.0.1:$port"
 "$out/trvspool" add-driver "Label CPCL" --driver-file "$demo/files/TRV.DLL" \
   --data-file "$out/TRVCP4.DAT" --config-file "$demo/files/TRVUI.DLL" \
-  --dependent-files "$out/TRVCPL.DEF,$out/trvprd.cfg,$out/language.dll,$out/trv_uk.lng" \
+  --dependent-files "$out/TRVCPL.DEF,$out/trvprd.cfg,$out/language.dll,$out/trv_uk.lng,$(ls "$out"/CP*.UFM | paste -sd,)" \
   --monitor "Label CPCL Monitor" --monitor-file "$out/TRVCPL.DLL"
 "$out/trvspool" add-printer "Label printer" --driver "Label CPCL" --port LABEL_NET:
 "$out/trvspool" submit "Label printer" data/samples/hello.cpcl
@@ -73,7 +81,37 @@ for list in Papers Fonts Barcodes; do
 done
 "$out/trvreg" query "$key\Papers" | sed -n '2,6p'
 
-echo "== 4. two page bitmaps through the spooler and TRVEPL.DLL to an EPL printer"
+echo "== 4. the fonts the first configuration installed"
+fonts='HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts'
+if ! "$out/trvreg" query "$fonts" | grep 'TRV Code 39'; then
+  echo "the bar-code TrueType font was not registered" >&2
+  exit 1
+fi
+metrics=$("$out/trvreg" query "$key" | grep -c 'UFM:' || true)
+echo "metrics stored for $metrics fonts and bar codes"
+if (( metrics == 0 )); then
+  echo "no font metrics were stored" >&2
+  exit 1
+fi
+
+echo "== 5. a label job through the CPCL back-end to the virtual printer"
+"$out/trvjob" --pages 1 --objects 5 "$demo/label.job"
+"$out/trvspool" submit "Label printer" "$demo/label.job"
+received="$demo/printer/job-0002.prn"
+# What the printer got: the command lines, with the PCX image shown by its size.
+LC_ALL=C grep -a -o -E '(! [0-9 ]+|PW [0-9]+|PCX [0-9]+ [0-9]+|SETMAG [0-9]+ [0-9]+|T [0-9] [0-9] [0-9]+ [0-9]+ [^\r]*|B [A-Z0-9 ]+|L [0-9 ]+|BOX [0-9 ]+|PRINT)'$'\r' \
+  "$received" | tr -d '\r' > "$demo/label.commands"
+cat "$demo/label.commands"
+for expected in '^! 0 203 203 1219 1$' '^PW 832$' '^PCX 0 0$' '^T 0 0 8 8 Label 1.1$' \
+  '^B 39 1 1 32 8 48 0000010002$' '^L 8 87 414 87 3$' '^BOX 7 ' '^PRINT$'; do
+  if ! grep -q -E "$expected" "$demo/label.commands"; then
+    echo "the virtual printer did not receive a line matching \"$expected\"" >&2
+    exit 1
+  fi
+done
+echo "the label arrived: $(stat -c %s "$received") bytes, one PCX image and every printer object"
+
+echo "== 6. two page bitmaps through the spooler and TRVEPL.DLL to an EPL printer"
 mkdir -p "$demo/epl-printer"
 # Printer texts and bar codes come with the label layer's text placement; this job
 # carries the page bitmaps only.

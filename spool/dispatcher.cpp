@@ -6,16 +6,12 @@
 #include <utility>
 
 #include "platform/kernel.h"
+#include "platform/last_error.h"
 #include "spool/record.h"
 
 namespace trv::spool {
 
 namespace {
-
-BOOL Fail(DWORD error) {
-  SetLastError(error);
-  return FALSE;
-}
 
 BOOL Ignore() {
   SetLastError(ERROR_SUCCESS);
@@ -156,37 +152,40 @@ BOOL RecordDispatcher::TextObject(DWORD type, BYTE* p, DWORD n) {
   const BYTE* text = p + DCLD_OBJECT_SIZE;
   ObjectCopy copy = CopyObject(p);
   p = copy.data();
-  handler_.TransformItem(type, p, barcode ? 'B' : 'F');
+  handler_.TransformItem(type, p, barcode ? ItemKind::kBarcode : ItemKind::kText);
   // Read after the transform: it may have moved the object.
   const WORD id = ReadU16(p);
   const LONG x = ReadI32(p + 4), y = ReadI32(p + 8), direction = ReadI32(p + 36);
   const LONG charWidth = ReadI32(p + 28), charHeight = ReadI32(p + 32);
-  const LONG value20 = ReadI32(p + 20), value24 = ReadI32(p + 24);
+  const LONG reserved = ReadI32(p + 20), directionBits = ReadI32(p + 24);
   const DWORD textLength = n - DCLD_OBJECT_SIZE;
   if (barcode) {
-    return handler_.PrintBarcode(id, x, y, direction, charWidth, charHeight, value20, value24, text,
-                                 textLength, p);
+    return handler_.PrintBarcode(id, x, y, direction, charWidth, charHeight, reserved,
+                                 directionBits, text, textLength, p);
   }
-  return handler_.PrintText(id, x, y, direction, charWidth, charHeight, value20, value24, text,
-                            textLength, p);
+  return handler_.PrintText(id, x, y, direction, charWidth, charHeight, reserved, directionBits,
+                            text, textLength, p);
 }
 
 BOOL RecordDispatcher::LineObject(DWORD type, BYTE* p) {
   const bool box = type == DCLD_BOX;
   ObjectCopy copy = CopyObject(p);
   p = copy.data();
-  handler_.TransformItem(type, p, box ? 'R' : 'L');
-  const WORD value0 = ReadU16(p);
+  handler_.TransformItem(type, p, box ? ItemKind::kBox : ItemKind::kLine);
+  const WORD reserved = ReadU16(p);
   const LONG x = ReadI32(p + 4), y = ReadI32(p + 8), dx = ReadI32(p + 12), dy = ReadI32(p + 16);
-  const LONG colour = ReadI32(p + 20), value24 = ReadI32(p + 24), width = ReadI32(p + 28);
-  if (box) return handler_.DrawBox(value0, x, y, dx, dy, colour, value24, width, p);
-  return handler_.DrawLine(value0, x, y, dx, dy, colour, value24, width, p);
+  const LONG colour = ReadI32(p + 20), directionBits = ReadI32(p + 24), width = ReadI32(p + 28);
+  if (box) return handler_.DrawBox(reserved, x, y, dx, dy, colour, directionBits, width, p);
+  return handler_.DrawLine(reserved, x, y, dx, dy, colour, directionBits, width, p);
 }
 
 BOOL RecordDispatcher::OptionBlobRecord(DWORD type, const BYTE* p, DWORD n) {
   const bool doc = type == DCLD_DOCPROPS;
   const DWORD headerSize = doc ? DOCPROPS_HEADER_SIZE : DEVPROPS_HEADER_SIZE;
   const DWORD pointerOffset = doc ? DOCPROPS_OFFSET_VALUES : DEVPROPS_OFFSET_VALUES;
+  // Every walk over the values trusts the header's count of value bytes: a record
+  // whose count runs past its own payload is refused before anything is copied.
+  if (n < headerSize || ReadU32(p + 8) > n - headerSize) return Fail(ERROR_INVALID_PARAMETER);
   OptionBlob blob;
   try {
     if (gate_ && !gate_(n)) throw std::bad_alloc();

@@ -6,16 +6,12 @@
 #include <optional>
 
 #include "platform/kernel.h"
+#include "platform/last_error.h"
 #include "spool/record.h"
 
 namespace trv::spool {
 
 namespace {
-
-BOOL Fail(DWORD error) {
-  SetLastError(error);
-  return FALSE;
-}
 
 // ---- scopes --------------------------------------------------------------------------
 
@@ -129,9 +125,8 @@ BOOL WriteCollected(PortReader& port, PortOutput& output) {
                                 ? port.collected
                                 : DCLD_HEADER_SIZE + std::size_t{port.collected};
   const BOOL ok = count == 0 || output.WriteRaw(port.record.bytes().first(count));
-  const DWORD error = GetLastError();
+  KeepLastError keep;
   DropRecord(port);
-  SetLastError(error);
   return ok;
 }
 
@@ -169,6 +164,7 @@ class Feed {
     if (rest.size() >= DCLD_HEADER_SIZE) {
       if (RecordMagic(rest.data()) != DCLD_MAGIC) return PassThrough();
       const DWORD length = RecordPayloadLength(rest.data());
+      if (length > DCLD_MAX_PAYLOAD) return Oversized();
       if (length <= rest.size() - DCLD_HEADER_SIZE)
         return InPlace(rest.first(DCLD_HEADER_SIZE + std::size_t{length}));
     }
@@ -206,6 +202,7 @@ class Feed {
     if (port_.collected < DCLD_HEADER_SIZE) return std::nullopt;
     if (RecordMagic(port_.record.data()) != DCLD_MAGIC) return PassThrough();
     const DWORD length = CollectedPayloadLength(port_);
+    if (length > DCLD_MAX_PAYLOAD) return Oversized();
     if (length != 0 &&
         !port_.record.Grow(DCLD_HEADER_SIZE + std::size_t{length}, port_.allocationGate)) {
       DropRecord(port_);
@@ -260,9 +257,18 @@ class Feed {
     // failed first stays collected and goes first in the next call: its bytes
     // were already taken over, so dropping it would lose it.
     if (outcome == Outcome::PendingFailed && port_.state == ReaderState::Payload) return FALSE;
-    const DWORD error = GetLastError();
+    KeepLastError keep;
     DropRecord(port_);
-    return Fail(error);
+    return FALSE;
+  }
+
+  // A header asking for more than any record can hold: its payload cannot be
+  // collected, and the bytes behind it are no longer known to be records or to be
+  // meant for the printer. The job fails and the rest of it is swallowed.
+  BOOL Oversized() {
+    DropRecord(port_);
+    port_.flags |= PORT_DISCARD;
+    return Fail(ERROR_INVALID_DATA);
   }
 
   // Enters discard mode and takes over the rest of the call.

@@ -54,9 +54,11 @@ struct PortReader {
 // (a record that lies wholly in `bytes` is handed on in place, without a copy),
 // passes foreign data to `output`, and adds to `written` the bytes taken over.
 // Fails with the sink's or output's last error, ERROR_NOT_ENOUGH_MEMORY when a
-// record buffer cannot be had, or ERROR_BAD_CONFIGURATION when a header is being
-// collected without a buffer. A failure with last error 0 from the sink or the
-// output is the user's cancel: the port enters discard mode and the call succeeds.
+// record buffer cannot be had, ERROR_BAD_CONFIGURATION when a header is being
+// collected without a buffer, or ERROR_INVALID_DATA when a header asks for a
+// payload beyond DCLD_MAX_PAYLOAD (nothing is allocated for it, and the port
+// enters discard mode: the rest of the job is swallowed). A failure with last error 0 from the sink
+// or the output is the user's cancel: the port enters discard mode and the call succeeds.
 BOOL FeedPort(PortReader& port, RecordSink& sink, PortOutput& output, std::span<BYTE> bytes,
               DWORD& written);
 

@@ -65,6 +65,14 @@ inline constexpr DWORD DEVPROPS_OFFSET_VALUES = 16;
 inline constexpr DWORD DOCPROPS_HEADER_SIZE = 32;
 inline constexpr DWORD DOCPROPS_OFFSET_VALUES = 28;
 
+// The largest payload a record may carry: the page bitmap of the largest surface
+// a bitmap header can describe (65535 rows of a 65535-pixel row, 8192 bytes with
+// its padding to 32 bits), the biggest record the suite writes. A header asking
+// for more is not a record of ours, and nothing is allocated for it.
+inline constexpr DWORD kMaxBitmapStride = 8192;
+inline constexpr DWORD kMaxBitmapRows = 0xFFFF;
+inline constexpr DWORD DCLD_MAX_PAYLOAD = kMaxBitmapStride * kMaxBitmapRows;
+
 struct RecordTypeInfo {
   DWORD type;
   const char* name;

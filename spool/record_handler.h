@@ -21,6 +21,10 @@ struct OptionBlob {
   BYTE* values = nullptr;
 };
 
+// The kinds of page object TransformItem is told about; the values are the letters
+// the back-ends have always been handed.
+enum class ItemKind : char { kText = 'F', kBarcode = 'B', kLine = 'L', kBox = 'R' };
+
 class RecordHandler {
  public:
   virtual ~RecordHandler() = default;
@@ -61,17 +65,17 @@ class RecordHandler {
   // in place for the page orientation; kind is 'F' text, 'B' bar code, 'L' line,
   // 'R' box. The drawing operation then reads the rewritten fields; `payload` is
   // the object itself.
-  virtual void TransformItem(DWORD type, BYTE* payload, char kind) = 0;
+  virtual void TransformItem(DWORD type, BYTE* payload, ItemKind kind) = 0;
   virtual BOOL PrintText(WORD fontId, LONG x, LONG y, LONG direction, LONG charWidth,
-                         LONG charHeight, LONG value20, LONG value24, const BYTE* text,
+                         LONG charHeight, LONG reserved, LONG directionBits, const BYTE* text,
                          DWORD textLength, BYTE* payload) = 0;
   virtual BOOL PrintBarcode(WORD barcodeId, LONG x, LONG y, LONG direction, LONG charWidth,
-                            LONG charHeight, LONG value20, LONG value24, const BYTE* text,
+                            LONG charHeight, LONG reserved, LONG directionBits, const BYTE* text,
                             DWORD textLength, BYTE* payload) = 0;
-  virtual BOOL DrawLine(WORD value0, LONG x, LONG y, LONG dx, LONG dy, LONG colour, LONG value24,
-                        LONG width, BYTE* payload) = 0;
-  virtual BOOL DrawBox(WORD value0, LONG x, LONG y, LONG dx, LONG dy, LONG colour, LONG value24,
-                       LONG width, BYTE* payload) = 0;
+  virtual BOOL DrawLine(WORD reserved, LONG x, LONG y, LONG dx, LONG dy, LONG colour,
+                        LONG directionBits, LONG width, BYTE* payload) = 0;
+  virtual BOOL DrawBox(WORD reserved, LONG x, LONG y, LONG dx, LONG dy, LONG colour,
+                       LONG directionBits, LONG width, BYTE* payload) = 0;
   virtual BOOL PassThrough(WORD value, const BYTE* bytes, DWORD length) = 0;
 };
 

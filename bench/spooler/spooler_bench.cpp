@@ -12,6 +12,7 @@
 #include "platform/kernel.h"
 #include "platform/spooler_stand_in.h"
 #include "platform/stand_in.h"
+#include "platform/testing/virtual_printer.h"
 #include "platform/winspool.h"
 
 namespace {

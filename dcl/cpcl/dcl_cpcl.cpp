@@ -7,6 +7,7 @@
 #include <new>
 #include <string>
 
+#include "dcl/cpcl/cisdf.h"
 #include "dcl/model/text_heap.h"
 #include "dcl/object/host_interface.h"
 #include "platform/kernel.h"
@@ -116,7 +117,7 @@ BOOL CDCLCpcl::StartDoc(DWORD width, DWORD height, DWORD orientation) {
     offsetY_ = paper.left;
   }
   pageOpen_ = false;
-  graphicsRegions_ = Allows(kCanRegions) && JobOption(OPTION_REGION_GRAPHICS).Setting() == 1;
+  graphicsRegions_ = Allows(kCanRegions) && JobOption(kOptionGraphicsRegions).Setting() == 1;
   bitmap_.Reset();
   if (!BeginLabelJob(width, height, orientation)) return FALSE;
   // The header line carries the horizontal offset for the whole label, so items and
@@ -138,7 +139,7 @@ BOOL CDCLCpcl::StartPage(WORD, WORD, WORD copies) {
   bitmap_.Reset();
   // The page is open once its header line went out: only then is "PRINT" due.
   pageOpen_ = false;
-  BOOL ok = WaitForReadiness() && SendUserCommand(OPTION_COMMAND_PAGE_START);
+  BOOL ok = WaitForReadiness() && SendUserCommand(kOptionCommandAtPageStart);
   if (ok) ok = SendPageHeader(copies);
   if (ok) ok = SendMediaSensing();
   lastMagX_ = lastMagY_ = 0;
@@ -155,29 +156,29 @@ BOOL CDCLCpcl::SendPageHeader(WORD copies) {
   pageOpen_ = ok != FALSE;
   ok = ok && SendLine("PW %u", pageWidth);
   if (ok && Allows(kCanDarkness)) {
-    JobOptionValue v = JobOption(OPTION_DARKNESS);
-    if (v.present()) ok = SendLine("TONE %d", static_cast<int>(v.Setting()));
+    OptionValueView v = JobOption(kOptionDarkness);
+    if (!v.IsNull()) ok = SendLine("TONE %d", static_cast<int>(v.Setting()));
   }
   if (ok && Allows(kCanSpeed)) {
-    JobOptionValue v = JobOption(OPTION_PRINT_SPEED);
-    if (v.present()) ok = SendLine("SPEED %d", static_cast<int>(v.Setting()));
+    OptionValueView v = JobOption(kOptionPrintSpeed);
+    if (!v.IsNull()) ok = SendLine("SPEED %d", static_cast<int>(v.Setting()));
   }
   if (ok && Allows(kCanPrefeed)) {
-    JobOptionValue v = JobOption(OPTION_PREFEED);
-    if (v.present()) ok = SendLine("PREFEED %d", static_cast<int>(v.Setting()));
+    OptionValueView v = JobOption(kOptionTopOffset);
+    if (!v.IsNull()) ok = SendLine("PREFEED %d", static_cast<int>(v.Setting()));
   }
   if (ok && Allows(kCanTurn)) {
-    JobOptionValue v = JobOption(OPTION_ORIENTATION);
-    if (v.present()) ok = SendLine(v.Setting() == 1 ? "TURN 180" : "TURN 0");
+    OptionValueView v = JobOption(kOptionRotate180);
+    if (!v.IsNull()) ok = SendLine(v.Setting() == 1 ? "TURN 180" : "TURN 0");
   }
   return ok;
 }
 
 BOOL CDCLCpcl::SendMediaSensing() {
   if ((Config().mediaTracking & (0x01 | 0x04 | 0x08)) == 0) return TRUE;
-  JobOptionValue v = JobOption(OPTION_MEDIA_TRACKING);
-  if (!v.present()) return TRUE;
-  const int sensor = static_cast<int>(v.Field(kTrackingSensorValue));
+  OptionValueView v = JobOption(kOptionMediaTracking);
+  if (!!v.IsNull()) return TRUE;
+  const int sensor = static_cast<int>(v.Field<LONG>(kTrackingOffsetSecond));
   switch (v.Setting()) {
     case kSenseJournal: return SendLine("JOURNAL");
     case kSenseBar: return sensor != 0 ? SendLine("BAR-SENSE %d", sensor) : SendLine("BAR-SENSE");
@@ -193,18 +194,18 @@ BOOL CDCLCpcl::EndPage(WORD) {
     // A failed "PRINT" leaves the page open, so the page end offered again prints it.
     if (ok) pageOpen_ = false;
   }
-  if (ok) ok = WaitForReadiness() && SendUserCommand(OPTION_COMMAND_PAGE_END);
+  if (ok) ok = WaitForReadiness() && SendUserCommand(kOptionCommandAtPageEnd);
   bitmap_.Reset();
   return ok;
 }
 
 BOOL CDCLCpcl::SendMediaCommands() {
-  JobOptionValue v = JobOption(OPTION_DISPENSE);
-  if (!v.present()) return TRUE;
+  OptionValueView v = JobOption(kOptionDispenseMode);
+  if (!!v.IsNull()) return TRUE;
   const DWORD modes = Config().printModes;
   const LONG mode = v.Setting();
-  const DWORD switches = static_cast<DWORD>(v.Field(kDispenseSwitches));
-  const int distance = static_cast<int>(v.Field(kDispenseDistance));
+  const DWORD switches = static_cast<DWORD>(v.Field<LONG>(kDispenseOffsetSwitches));
+  const int distance = static_cast<int>(v.Field<LONG>(kDispenseOffsetModeOffset));
   BOOL ok = TRUE;
   if (modes & 0x02) ok = SendLine(mode == kModeRewind ? "REWIND-ON" : "REWIND-OFF");
   if (ok && (modes & 0x0C)) {
@@ -212,7 +213,7 @@ BOOL CDCLCpcl::SendMediaCommands() {
       ok = SendLine(mode == kModeAutoPace ? "AUTO-PACE" : "PACE");
       if (ok && (switches & kSwitchTwoValuePresent)) {
         // The delay is kept in seconds; the printer counts eighths of a second.
-        const int delay = static_cast<int>(v.Field(kDispenseDelay) * kDelayEighths);
+        const int delay = static_cast<int>(v.Field<LONG>(kDispenseOffsetDelay) * kDelayEighths);
         ok = SendLine("PRESENT-AT %d %d", distance, delay);
       } else if (ok) {
         ok = SendLine("PRESENT-AT %d", distance);
@@ -275,10 +276,10 @@ LONG CDCLCpcl::ClassifyDirectCommand(const char* text) {
   return text != nullptr && std::strcmp(text, "BT OFF") == 0 ? 0 : 26;
 }
 
-const NameTableEntry* CDCLCpcl::GetNameTable(char kind) {
-  return kind == 'F' ? kTextNames : kBarcodeNames;
+const NameTableEntry* CDCLCpcl::GetNameTable(spool::ItemKind kind) {
+  return kind == spool::ItemKind::kText ? kTextNames : kBarcodeNames;
 }
-DWORD CDCLCpcl::GetNameTableCount(char) { return 4; }
+DWORD CDCLCpcl::GetNameTableCount(spool::ItemKind) { return 4; }
 
 DWORD CDCLCpcl::NextRotation(DWORD* direction) {
   // CPCL turns counter-clockwise: 0 -> 0x4000 -> 0x2000 -> 0x1000 -> 0.
@@ -397,10 +398,38 @@ BOOL CDCLCpcl::DescribeDeviceStatus(DevicePort*, DeviceStatus* status) {
   return TRUE;
 }
 
-// ---- font download (not offered yet) ---------------------------------------------------------
+// ---- downloaded fonts --------------------------------------------------------------------------
 
+// The font-download dialog rasterises a TrueType face; it comes with the dialogs.
 BOOL CDCLCpcl::AddDownloadFont(void*, ModelTables*, WORD*, HWND, void*) { return NotYetOffered(); }
-BOOL CDCLCpcl::DeleteDownloadFont(const char*, void*) { return NotYetOffered(); }
+
+BOOL CDCLCpcl::DeleteDownloadFont(const char* fontName, void* portBlock) {
+  if (fontName == nullptr) return TRUE;
+  DevicePort* port = portBlock != nullptr ? static_cast<DevicePort*>(portBlock) : &Port();
+  char line[kLineBuffer];
+  // The printer's file commands end with LF alone.
+  const int n = std::snprintf(line, sizeof line, "! U1 DELETE %s.CPF\n", fontName);
+  if (n < 0 || static_cast<size_t>(n) >= sizeof line) return Fail(ERROR_INVALID_PARAMETER);
+  return WriteToPort(port, reinterpret_cast<const BYTE*>(line), static_cast<DWORD>(n), 0);
+}
+
+BOOL CDCLCpcl::SendDownloadFont(const std::string& name, const std::vector<BYTE>& file,
+                                DevicePort* port) {
+  if (port == nullptr) port = &Port();
+  const DWORD size = static_cast<DWORD>(file.size());
+  const WORD check = CisdfCheckValue(file);
+  char lines[4][kLineBuffer];
+  std::snprintf(lines[0], sizeof lines[0], "! CISDF\r\n");
+  std::snprintf(lines[1], sizeof lines[1], "%.100s.CPF\r\n", name.c_str());
+  std::snprintf(lines[2], sizeof lines[2], "%2.2X%2.2X%2.2X%2.2X\r\n", (size >> 24) & 0xFF,
+                (size >> 16) & 0xFF, (size >> 8) & 0xFF, size & 0xFF);
+  std::snprintf(lines[3], sizeof lines[3], "%2.2X%2.2X\r\n", (check >> 8) & 0xFF, check & 0xFF);
+  for (const char* line : lines)
+    if (!WriteToPort(port, reinterpret_cast<const BYTE*>(line),
+                     static_cast<DWORD>(std::strlen(line)), 0))
+      return FALSE;
+  return WriteToPort(port, file.data(), size, 0);
+}
 
 CDCLBase* CreateDclObject() { return new (std::nothrow) CDCLCpcl(); }
 

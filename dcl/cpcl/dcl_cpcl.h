@@ -4,6 +4,8 @@
 #pragma once
 
 #include <span>
+#include <string>
+#include <vector>
 
 #include "dcl/object/dcl_label_printer.h"
 #include "dcl/object/page_bitmap.h"
@@ -36,11 +38,15 @@ class CDCLCpcl : public CDCLLabelPrinter {
                         LONG direction, DWORD placement, const TextFontEntry* font,
                         const BYTE* text, DWORD textLength, BYTE* payload) override;  // 106
   LONG ClassifyDirectCommand(const char* text) override;                              // 107
-  const NameTableEntry* GetNameTable(char kind) override;                             // 108
-  DWORD GetNameTableCount(char kind) override;                                        // 109
+  const NameTableEntry* GetNameTable(spool::ItemKind kind) override;                             // 108
+  DWORD GetNameTableCount(spool::ItemKind kind) override;                                        // 109
   DWORD NextRotation(DWORD* direction) override;                                      // 110
   void AdjustExtent(LONG* coordinate, LONG amount, DWORD placement,
                     LONG direction) override;  // 111
+
+  // Announces a CISDF font file ("! CISDF", its name, size and check value, each
+  // line in a write of its own) and sends it; a failed write stops the rest.
+  BOOL SendDownloadFont(const std::string& name, const std::vector<BYTE>& file, DevicePort* port);
 
   // Whether graphics go as regions (document option) in this job.
   bool GraphicsRegions() const { return graphicsRegions_; }

@@ -190,7 +190,7 @@ BOOL CDCLEpl::BitmapData(std::span<BYTE> record) {
 
 // ---- page objects -----------------------------------------------------------------------
 
-void CDCLEpl::TransformItem(DWORD, BYTE* payload, char) {
+void CDCLEpl::TransformItem(DWORD, BYTE* payload, spool::ItemKind) {
   if (payload == nullptr) return;
   LONG x, y, w, h;
   DWORD placement;
@@ -263,8 +263,8 @@ LONG CDCLEpl::ClassifyDirectCommand(const char* text) {
   return near(200) || near(300) ? 22 : 0;
 }
 
-const NameTableEntry* CDCLEpl::GetNameTable(char) { return kNameTable; }
-DWORD CDCLEpl::GetNameTableCount(char) { return static_cast<DWORD>(std::size(kNameTable)); }
+const NameTableEntry* CDCLEpl::GetNameTable(spool::ItemKind) { return kNameTable; }
+DWORD CDCLEpl::GetNameTableCount(spool::ItemKind) { return static_cast<DWORD>(std::size(kNameTable)); }
 
 // ---- status -----------------------------------------------------------------------------
 

@@ -4,6 +4,7 @@
 
 #include "dcl/model/model_callbacks.h"
 #include "dcl/model/text_heap.h"
+#include "platform/last_error.h"
 
 namespace trv::dcl {
 namespace {
@@ -49,9 +50,8 @@ class FileHandle {
   explicit FileHandle(HANDLE h) : h_(h) {}
   ~FileHandle() {
     if (h_ != INVALID_HANDLE_VALUE) {
-      DWORD error = GetLastError();
+      KeepLastError keep;
       CloseHandle(h_);
-      SetLastError(error);
     }
   }
   FileHandle(const FileHandle&) = delete;
@@ -325,7 +325,9 @@ BOOL DefReader::ReadText(DWORD* text, DWORD flags) {
 void DefReader::ReadFixedText(char* dest, size_t size) {
   std::string field = ReadField(0);
   size_t n = field.size() < size ? field.size() : size;
-  std::memcpy(dest, field.data(), n);
+  // A fixed field is filled to its full width without a terminator, as the stored
+  // entry has it; its readers copy it with its size, never as a C string.
+  std::memcpy(dest, field.data(), n);  // NOLINT(bugprone-not-null-terminated-result)
   std::memset(dest + n, 0, size - n);
 }
 

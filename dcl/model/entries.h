@@ -128,6 +128,9 @@ struct SubOptionEntry {
   WORD reserved;
 };
 
+// FontInfo::flags: the font is a TrueType font of Windows sent to the printer.
+constexpr DWORD kFontInfoTrueType = 0x02;
+
 struct FontInfo {
   char faceName[48];
   char trueTypeFile[16];

@@ -6,6 +6,7 @@
 #include "dcl/model/def_reader.h"
 #include "dcl/model/section_parsers.h"
 #include "dcl/model/text_heap.h"
+#include "platform/last_error.h"
 
 namespace trv::dcl {
 namespace {
@@ -88,9 +89,8 @@ BOOL LoadModelDefinition(ModelTables& tables, const char* directory, const char*
     DefReader reader(callbacks);
     if (!reader.Open(directory, fileName)) return FALSE;
     if (!ReadSections(tables, reader)) {
-      DWORD error = GetLastError();
+      KeepLastError keep;
       FreeConfiguration(tables);
-      SetLastError(error);
       return FALSE;
     }
     AttachBuiltInTables(tables, options);

@@ -13,6 +13,8 @@ namespace trv::dcl {
 
 constexpr WORD kFamilyCpcl = 1;
 constexpr WORD kFamilyEpl = 2;
+// The third family: the only one with command prefixes.
+constexpr WORD kFamilyPrefixed = 4;
 constexpr WORD kFormatSingleSection = 0;
 constexpr WORD kFormatMultiSection = 0x100;
 
@@ -29,6 +31,20 @@ constexpr DWORD kHasDefPrintMode = 0x200;
 constexpr DWORD kLoadComplete = 0x1000;
 constexpr DWORD kHasMediaWidth = 0x200000;
 constexpr DWORD kControlKeyHeld = 0x10000000;
+// capabilities: the bits a back-end sets or clears to offer an option.
+constexpr DWORD kOffersSwitchS = 0x100;
+constexpr DWORD kOffersTools = 0x800;
+constexpr DWORD kOffersStatusQueries = kLoadComplete;
+constexpr DWORD kOffersRotate180 = 0x2000;
+constexpr DWORD kOffersCopies = 0x4000;
+constexpr DWORD kOffersSwitch1006 = 0x8000;
+constexpr DWORD kOffersSwitch1007 = 0x10000;
+constexpr DWORD kOffersTextFonts = 0x40000;
+constexpr DWORD kOffersBarcodes = 0x80000;
+constexpr DWORD kOffersGraphicsRegions = 0x100000;
+constexpr DWORD kOffersSwitchL = 0x400000;
+constexpr DWORD kOffersTopOfFormBackup = 0x800000;
+constexpr DWORD kOffersSwitch3047 = 0x1000000;
 
 // Event flags: the data file gave the event's default.
 constexpr DWORD kHasEventDefault = 0x400;

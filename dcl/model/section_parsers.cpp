@@ -4,7 +4,8 @@
 #include <string>
 
 #include "dcl/model/text_heap.h"
-#include "platform/stand_in.h"
+#include "dcl/windows_version.h"
+#include "platform/last_error.h"
 
 namespace trv::dcl {
 namespace {
@@ -37,9 +38,8 @@ BOOL ReadTextInto(DefReader& reader, DWORD flags, Store store) {
 
 template <class Entry>
 BOOL Fail(Entry& entry, void (*free)(Entry&)) {
-  DWORD error = GetLastError();
+  KeepLastError keep;
   free(entry);
-  SetLastError(error);
   return FALSE;
 }
 
@@ -152,7 +152,7 @@ BOOL ParseBarcodeFont(BarcodeFontEntry& entry, DefReader& reader) {
   entry.info.flags = static_cast<DWORD>(reader.ReadNumber(SYMBOLS));
   if (!ReadTextInto(reader, REST_OF_LINE, [&](DWORD t) { entry.commandMacro = t; }))
     return Fail(entry, FreeBarcodeFont);
-  if (trv::IsWindowsNT()) UseNTBarcodeFont(entry.info);
+  if (IsWindowsNT()) UseNTBarcodeFont(entry.info);
   return TRUE;
 }
 

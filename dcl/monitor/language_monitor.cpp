@@ -9,7 +9,8 @@
 #include "dcl/object/dcl_base.h"
 #include "dcl/object/host_interface.h"
 #include "dcl/trace.h"
-#include "platform/stand_in.h"
+#include "dcl/windows_version.h"
+#include "platform/last_error.h"
 #include "platform/winspool.h"
 
 namespace trv::dcl {
@@ -107,9 +108,16 @@ void DeleteJob(PortContext& c) {
 }
 
 // Everything a job holds, released whatever state it ended in.
-void EndJob(PortContext& c) {
+// Ends the job's object and its device port. FALSE, with the port's error as the
+// last error, when ending the document on the port failed.
+BOOL EndJob(PortContext& c) {
+  BOOL closed = TRUE;
+  DWORD error = ERROR_SUCCESS;
   if (c.object) {
-    if (c.object->Port().IsOpen()) c.object->CloseDevicePort(&c.object->Port());
+    if (c.object->Port().IsOpen() && !c.object->CloseDevicePort(&c.object->Port())) {
+      closed = FALSE;
+      error = GetLastError();
+    }
     c.object->Terminate();
     c.object.reset();
   }
@@ -119,6 +127,8 @@ void EndJob(PortContext& c) {
   c.reader.collected = 0;
   c.reader.transferValue = 0;
   c.reader.flags = 0;
+  if (!closed) SetLastError(error);
+  return closed;
 }
 
 }  // namespace
@@ -201,9 +211,8 @@ BOOL WINAPI MonitorStartDocPort(HANDLE handle, LPWSTR printerName, DWORD jobId, 
   if (!object->Initialize()) Trace("StartDocPort,configuration not loaded,%u\n", GetLastError());
   if (!object->OpenDevicePort(&object->Port(), NameOf(*c), &table, GetDesktopWindow(), printerName,
                               jobId, level, docInfo)) {
-    DWORD error = GetLastError();
+    KeepLastError keep;
     ClosePrinter(printerHandle);
-    SetLastError(error);
     return FALSE;
   }
   c->object = std::move(object);
@@ -260,7 +269,12 @@ BOOL WINAPI MonitorEndDocPort(HANDLE handle) {
   if (IsWindowsNT()) SetJobW(c->printer, c->jobId, 0, nullptr, JOB_CONTROL_SENT_TO_PRINTER);
   ClosePrinter(c->printer);
   c->printer = nullptr;
-  EndJob(*c);
+  // A printer that resets the connection as the job ends did not take it: the
+  // failure reaches the spooler, which keeps the job to be sent again, rather
+  // than a success that would delete a job the printer never printed. A job the
+  // user cancelled is deleted whatever the port says.
+  const bool discarding = (c->reader.flags & spool::PORT_DISCARD) != 0;
+  if (!EndJob(*c) && !discarding) return FALSE;
   return TRUE;
 }
 

@@ -5,6 +5,7 @@
 
 #include "dcl/help.h"
 #include "dcl/library_version.h"
+#include "dcl/object/option_blobs.h"
 #include "dcl/own_module.h"
 #include "dcl/units.h"
 #include "dcl/version_info.h"
@@ -50,7 +51,7 @@ class CDCLBase::RecordAdapter : public spool::RecordHandler {
   }
   BOOL EndTransfer(WORD id) override { return o_.EndTransfer(id); }
   BOOL AbortTransfer(WORD id) override { return o_.AbortTransfer(id); }
-  void TransformItem(DWORD type, BYTE* payload, char kind) override {
+  void TransformItem(DWORD type, BYTE* payload, spool::ItemKind kind) override {
     o_.TransformItem(type, payload, kind);
   }
   BOOL PrintText(WORD id, LONG x, LONG y, LONG dir, LONG cw, LONG ch, LONG v20, LONG v24,
@@ -136,6 +137,15 @@ BOOL CDCLBase::AttachRecordBlob(spool::OptionBlob blob, bool device) {
   return ok;
 }
 
+DWORD CDCLBase::AttachedBlobSize(const BYTE* blob) const {
+  for (const auto& copy : blobCopies_) {
+    const BYTE* start = copy->bytes.data();
+    if (blob >= start && blob < start + copy->bytes.size())
+      return static_cast<DWORD>(copy->bytes.size() - static_cast<size_t>(blob - start));
+  }
+  return kBlobSizeFromHeader;
+}
+
 void CDCLBase::ReleaseUnusedBlobCopies() {
   auto inside = [](const spool::OptionBlob& b, const BYTE* p) {
     return p != nullptr && p >= b.bytes.data() && p < b.bytes.data() + b.bytes.size();
@@ -171,7 +181,7 @@ BOOL CDCLBase::OnPortOpened(DevicePort*) { return TRUE; }
 
 // ---- page objects: a layer without a printer language draws nothing --------------------
 
-void CDCLBase::TransformItem(DWORD, BYTE*, char) {}
+void CDCLBase::TransformItem(DWORD, BYTE*, spool::ItemKind) {}
 
 BOOL CDCLBase::PrintText(WORD, LONG, LONG, LONG, LONG, LONG, LONG, LONG, const BYTE*, DWORD,
                          BYTE*) {
@@ -249,8 +259,8 @@ BOOL CDCLBase::WriteTextCommand(LONG, LONG, LONG, LONG, LONG, LONG, LONG, DWORD,
   return NotYetOffered();
 }
 LONG CDCLBase::ClassifyDirectCommand(const char*) { return 0; }
-const NameTableEntry* CDCLBase::GetNameTable(char) { return nullptr; }
-DWORD CDCLBase::GetNameTableCount(char) { return 0; }
+const NameTableEntry* CDCLBase::GetNameTable(spool::ItemKind) { return nullptr; }
+DWORD CDCLBase::GetNameTableCount(spool::ItemKind) { return 0; }
 
 DWORD CDCLBase::NextRotation(DWORD* direction) {
   // 0 -> 0x1000 -> 0x2000 -> 0x4000 -> 0.

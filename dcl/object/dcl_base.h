@@ -40,6 +40,29 @@ inline constexpr DWORD OPTION_WRITTEN_AS_DEFAULT = 0x01;
 inline constexpr DWORD OPTION_ATTACHED = 0x02;
 inline constexpr DWORD OPTION_SET_BY_COMMAND = 0x08;
 
+// The commands of OptionCommand (operation 37) and of the host's OptionCommand entry.
+// `c` is the command's argument; the other operations named are asked for the option.
+enum OptionCommandCode : WORD {
+  kCommandSetSwitchedOn = 1,   // c non-zero sets the value's switched-on flag, 0 clears it
+  kCommandIsSwitchedOn = 2,    // the switched-on flag, 0 for an option not supported
+  kCommandGetSetting = 17,     // the value's setting
+  kCommandSetSetting = 18,     // stores c as the setting, then NotifyOptionChanged
+  kCommandHasRange = 33,       // HasOptionRange
+  kCommandMinimum = 34,        // GetOptionMinimum
+  kCommandMaximum = 35,        // GetOptionMaximum
+  kCommandHasChoices = 49,     // HasOptionChoices
+  kCommandChoiceCount = 50,    // GetOptionChoiceCount
+  kCommandChoiceValue = 51,    // GetOptionChoiceValue of choice c
+  kCommandChoiceText = 52,     // GetOptionChoiceText of choice c (its address)
+  kCommandReservedQuery = 53,  // ReservedOptionQuery94 with c
+  kCommandIsSupported = 54,    // IsOptionSupported
+  kCommandIsEnabled = 55,      // IsOptionEnabled
+  kCommandValueAddress = 56,   // the host entry's own: the address of the option's value
+  kCommandIsFreeText = 65,     // IsOptionFreeText
+  kCommandConfigLimit = 81,    // GetConfigLimit
+  kCommandShowHelp = 254,      // the option's help topic for window c
+};
+
 class CDCLBase {
  public:
   CDCLBase();
@@ -120,17 +143,17 @@ class CDCLBase {
   virtual BOOL TransferData(WORD id, WORD value, BYTE* data, DWORD length) = 0;  // 59
   virtual BOOL EndTransfer(WORD id) = 0;                                         // 60
   virtual BOOL AbortTransfer(WORD id) = 0;                                       // 61
-  virtual void TransformItem(DWORD type, BYTE* payload, char kind);              // 62
+  virtual void TransformItem(DWORD type, BYTE* payload, spool::ItemKind kind);   // 62
   virtual BOOL PrintText(WORD fontId, LONG x, LONG y, LONG direction, LONG charWidth,
-                         LONG charHeight, LONG value20, LONG value24, const BYTE* text,
+                         LONG charHeight, LONG reserved, LONG directionBits, const BYTE* text,
                          DWORD textLength, BYTE* payload);  // 63
   virtual BOOL PrintBarcode(WORD barcodeId, LONG x, LONG y, LONG direction, LONG charWidth,
-                            LONG charHeight, LONG value20, LONG value24, const BYTE* text,
+                            LONG charHeight, LONG reserved, LONG directionBits, const BYTE* text,
                             DWORD textLength, BYTE* payload);  // 64
-  virtual BOOL DrawLine(WORD value0, LONG x, LONG y, LONG dx, LONG dy, LONG colour, LONG value24,
-                        LONG width, BYTE* payload);  // 65
-  virtual BOOL DrawBox(WORD value0, LONG x, LONG y, LONG dx, LONG dy, LONG colour, LONG value24,
-                       LONG width, BYTE* payload);                        // 66
+  virtual BOOL DrawLine(WORD reserved, LONG x, LONG y, LONG dx, LONG dy, LONG colour,
+                        LONG directionBits, LONG width, BYTE* payload);  // 65
+  virtual BOOL DrawBox(WORD reserved, LONG x, LONG y, LONG dx, LONG dy, LONG colour,
+                       LONG directionBits, LONG width, BYTE* payload);    // 66
   virtual BOOL PassThrough(WORD value, const BYTE* bytes, DWORD length);  // 67
 
   // ---- the device port (68-82) --------------------------------------------------------
@@ -187,8 +210,8 @@ class CDCLBase {
                                 const TextFontEntry* font, const BYTE* text, DWORD textLength,
                                 BYTE* payload);                                               // 106
   virtual LONG ClassifyDirectCommand(const char* text);                                       // 107
-  virtual const NameTableEntry* GetNameTable(char kind);                                      // 108
-  virtual DWORD GetNameTableCount(char kind);                                                 // 109
+  virtual const NameTableEntry* GetNameTable(spool::ItemKind kind);                                      // 108
+  virtual DWORD GetNameTableCount(spool::ItemKind kind);                                                 // 109
   virtual DWORD NextRotation(DWORD* direction);                                               // 110
   virtual void AdjustExtent(LONG* coordinate, LONG amount, DWORD placement, LONG direction);  // 111
   virtual BOOL WriteCommand(const void* bytes, DWORD count);                                  // 112
@@ -216,6 +239,9 @@ class CDCLBase {
   }
   BYTE* AttachedDocProps() const { return attachedDocProps_; }
   BYTE* AttachedDevProps() const { return attachedDevProps_; }
+  // The bytes of an attached blob: to the end of the record copy it lies in, or
+  // what its header claims for a blob the host attached (checked when attached).
+  DWORD AttachedBlobSize(const BYTE* blob) const;
   DevicePort& Port() { return port_; }
 
  protected:

@@ -38,14 +38,14 @@ const BYTE* CDCLLabelPrinter::GetOptionDefault(WORD optionId) {
 }
 
 BOOL CDCLLabelPrinter::OpenDirect(void*, DWORD a, DWORD b, HWND, WORD optionId, DWORD) {
-  // The font and tools dialogs name the pair the printer is reached with; the status
-  // dialog reuses it.
-  if (optionId == 0x3001 || optionId == 0x3017) {
+  // The font and tools dialogs name the pair the printer is reached with; sending a
+  // font to the printer reuses it.
+  if (optionId == kOptionTextFonts || optionId == kOptionTools) {
     directA_ = a;
     directB_ = b;
     return TRUE;
   }
-  if (optionId == 0x3019)
+  if (optionId == kOptionFontDownload)
     return CDCLModelFile::OpenDirect(nullptr, directA_, directB_, nullptr, optionId, 1);
   return TRUE;
 }
@@ -115,8 +115,9 @@ LabelOptions CDCLLabelPrinter::Options() {
     for (const OptionEntryEx& e : OptionTable()) {
       if (e.base.optionId != id) continue;
       if (e.base.flags & OPTION_SCOPE_DOCUMENT)
-        return FindOptionValue(AttachedDocProps(), false, id);
-      if (e.base.flags & OPTION_SCOPE_DEVICE) return FindOptionValue(AttachedDevProps(), true, id);
+        return FindOptionValue(AttachedDocProps(), AttachedBlobSize(AttachedDocProps()), false, id);
+      if (e.base.flags & OPTION_SCOPE_DEVICE)
+        return FindOptionValue(AttachedDevProps(), AttachedBlobSize(AttachedDevProps()), true, id);
       return nullptr;
     }
     return nullptr;

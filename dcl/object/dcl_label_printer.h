@@ -10,9 +10,9 @@
 #include "dcl/model/printer_config.h"
 #include "dcl/object/dcl_model_file.h"
 #include "dcl/object/installed_lists.h"
-#include "dcl/object/job_option.h"
 #include "dcl/object/label_options.h"
 #include "dcl/object/name_table.h"
+#include "dcl/object/option_table.h"
 #include "dcl/object/orientation.h"
 #include "dcl/object/printer_registry.h"
 
@@ -54,7 +54,7 @@ class CDCLLabelPrinter : public CDCLModelFile {
   BOOL StartPage(WORD valueA, WORD valueB, WORD copies) override;                            // 45
   BOOL EndPage(WORD copies) override;                                                        // 46
   // Turns an item of the page onto the label (orientation and label offsets).
-  void TransformItem(DWORD type, BYTE* payload, char kind) override;  // 62
+  void TransformItem(DWORD type, BYTE* payload, spool::ItemKind kind) override;  // 62
   BOOL PrintText(WORD fontId, LONG x, LONG y, LONG direction, LONG charWidth, LONG charHeight,
                  LONG value20, LONG value24, const BYTE* text, DWORD textLength,
                  BYTE* payload) override;  // 63
@@ -96,8 +96,8 @@ class CDCLLabelPrinter : public CDCLModelFile {
   BOOL WriteTextCommand(LONG x, LONG y, LONG charWidth, LONG charHeight, LONG multX, LONG multY,
                         LONG direction, DWORD placement, const TextFontEntry* font,
                         const BYTE* text, DWORD textLength, BYTE* payload) override = 0;  // 106
-  const NameTableEntry* GetNameTable(char kind) override = 0;                             // 108
-  DWORD GetNameTableCount(char kind) override = 0;                                        // 109
+  const NameTableEntry* GetNameTable(spool::ItemKind kind) override = 0;                             // 108
+  DWORD GetNameTableCount(spool::ItemKind kind) override = 0;                                        // 109
 
  protected:
   // ---- the job, shared by both printer languages (label_job.cpp) ------------------------
@@ -114,7 +114,7 @@ class CDCLLabelPrinter : public CDCLModelFile {
   // FALSE with last error 0 when the user cancelled in the status dialog.
   BOOL WaitForReadiness();
   // The job's value of an option (DocProps or DevProps as the option's scope says).
-  JobOptionValue JobOption(WORD optionId);
+  OptionValueView JobOption(WORD optionId);
   // The job's paper (the DocProps paper of its tray) and model, copied; false when
   // the printer has none. Virtual so that tests can stand in for the registry.
   virtual bool FindJobPaper(PaperEntry& paper);

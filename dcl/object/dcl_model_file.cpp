@@ -5,8 +5,8 @@
 
 #include "dcl/model/symbols.h"
 #include "dcl/object/option_table.h"
+#include "dcl/windows_version.h"
 #include "platform/kernel.h"
-#include "platform/stand_in.h"
 #include "platform/winspool.h"
 
 namespace trv::dcl {
@@ -19,11 +19,9 @@ std::string DriverDirectory() {
     return "";
   std::string directory = folder;
   directory += '\\';
-  switch (CurrentPlatform()) {
-    case Platform::Win2000OrLater: directory += "3\\"; break;
-    case Platform::NT4: directory += "2\\"; break;
-    default: break;
-  }
+  // Drivers of Windows 2000 and later live in the version-3 folder, those of NT 4.0
+  // in the version-2 folder; Windows 95/98/Me use the environment folder itself.
+  if (IsWindowsNT()) directory += WindowsMajorVersion() >= 5 ? "3\\" : "2\\";
   return directory;
 }
 

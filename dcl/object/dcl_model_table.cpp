@@ -1,10 +1,10 @@
 #include "dcl/object/dcl_model_table.h"
 
-#include <cstring>
 #include <string>
 
 #include "dcl/help.h"
 #include "dcl/model/lookups.h"
+#include "dcl/object/option_value.h"
 #include "platform/kernel.h"
 
 namespace trv::dcl {
@@ -49,17 +49,14 @@ BOOL CDCLModelTable::Terminate() {
   return TRUE;
 }
 
-DWORD CDCLModelTable::GetOptionValueSize(WORD) { return 12; }
+DWORD CDCLModelTable::GetOptionValueSize(WORD) { return kPlainValueSize; }
 
 namespace {
-BYTE defaultValue[12];  // library-wide, valid until the next call
+BYTE defaultValue[kPlainValueSize];  // library-wide, valid until the next call
 }
 
 const BYTE* CDCLModelTable::GetOptionDefault(WORD optionId) {
-  std::memset(defaultValue, 0, sizeof defaultValue);
-  DWORD size = sizeof defaultValue;
-  std::memcpy(defaultValue, &size, 4);
-  std::memcpy(defaultValue + 4, &optionId, 2);
+  OptionValueEdit::Start(defaultValue, sizeof defaultValue, optionId, 0);
   return defaultValue;
 }
 
@@ -163,43 +160,33 @@ DWORD CDCLModelTable::GetOptionHelpId(WORD o) {
 
 LONG_PTR CDCLModelTable::OptionCommand(BYTE* value, WORD optionId, WORD command, LONG_PTR c,
                                        LONG_PTR) {
-  if (value == nullptr) return 0;
-  DWORD size;
-  WORD id, flags;
-  std::memcpy(&size, value, 4);
-  std::memcpy(&id, value + 4, 2);
-  if (size < 12 || id != optionId) return 0;
-  std::memcpy(&flags, value + 6, 2);
-  LONG setting;
-  std::memcpy(&setting, value + 8, 4);
-  constexpr WORD kSelected = 0x1000;
+  OptionValueEdit v(value);
+  if (v.IsNull() || v.Size() < kPlainValueSize || v.Id() != optionId) return 0;
   switch (command) {
-    case 1:
-      flags = c != 0 ? static_cast<WORD>(flags | kSelected) : static_cast<WORD>(flags & ~kSelected);
-      std::memcpy(value + 6, &flags, 2);
+    case kCommandSetSwitchedOn:
+      v.SetFlags(c != 0 ? static_cast<WORD>(v.Flags() | kValueSwitchedOn)
+                        : static_cast<WORD>(v.Flags() & ~kValueSwitchedOn));
       return 1;
-    case 2: return IsOptionSupported(optionId) ? ((flags & kSelected) ? 1 : 0) : 0;
-    case 17: return setting;
-    case 18: {
-      LONG v = static_cast<LONG>(c);
-      std::memcpy(value + 8, &v, 4);
+    case kCommandIsSwitchedOn: return IsOptionSupported(optionId) && v.IsSwitchedOn() ? 1 : 0;
+    case kCommandGetSetting: return v.Setting();
+    case kCommandSetSetting:
+      v.SetSetting(static_cast<LONG>(c));
       NotifyOptionChanged(optionId, value, OPTION_SET_BY_COMMAND);
       return 1;
-    }
-    case 33: return HasOptionRange(optionId);
-    case 34: return GetOptionMinimum(optionId);
-    case 35: return GetOptionMaximum(optionId);
-    case 49: return HasOptionChoices(optionId);
-    case 50: return GetOptionChoiceCount(optionId);
-    case 51: return GetOptionChoiceValue(optionId, static_cast<DWORD>(c));
-    case 52:
+    case kCommandHasRange: return HasOptionRange(optionId);
+    case kCommandMinimum: return GetOptionMinimum(optionId);
+    case kCommandMaximum: return GetOptionMaximum(optionId);
+    case kCommandHasChoices: return HasOptionChoices(optionId);
+    case kCommandChoiceCount: return GetOptionChoiceCount(optionId);
+    case kCommandChoiceValue: return GetOptionChoiceValue(optionId, static_cast<DWORD>(c));
+    case kCommandChoiceText:
       return reinterpret_cast<LONG_PTR>(GetOptionChoiceText(optionId, static_cast<DWORD>(c)));
-    case 53: return ReservedOptionQuery94(optionId, static_cast<DWORD>(c));
-    case 54: return IsOptionSupported(optionId);
-    case 55: return IsOptionEnabled(optionId);
-    case 65: return IsOptionFreeText(optionId);
-    case 81: return GetConfigLimit();
-    case 254:
+    case kCommandReservedQuery: return ReservedOptionQuery94(optionId, static_cast<DWORD>(c));
+    case kCommandIsSupported: return IsOptionSupported(optionId);
+    case kCommandIsEnabled: return IsOptionEnabled(optionId);
+    case kCommandIsFreeText: return IsOptionFreeText(optionId);
+    case kCommandConfigLimit: return GetConfigLimit();
+    case kCommandShowHelp:
       ShowHelpTopic(reinterpret_cast<HWND>(c), static_cast<int>(GetOptionHelpId(optionId)));
       return 1;
     default: return 0;

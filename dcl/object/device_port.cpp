@@ -6,8 +6,9 @@
 #include <string>
 
 #include "dcl/object/dcl_base.h"
+#include "dcl/windows_version.h"
 #include "platform/kernel.h"
-#include "platform/stand_in.h"
+#include "platform/last_error.h"
 
 namespace trv::dcl {
 namespace {
@@ -75,9 +76,8 @@ BOOL CDCLBase::OpenDevicePort(DevicePort* port, LPWSTR portName, const PortAcces
   if (table->startDocPort != nullptr) {
     LPBYTE info = docInfo != nullptr ? docInfo : reinterpret_cast<LPBYTE>(&emptyDocInfo);
     if (!table->startDocPort(handle, printerName, jobId, level, info)) {
-      DWORD error = GetLastError();
+      KeepLastError keep;
       table->closePort(handle);
-      SetLastError(error);
       return FALSE;
     }
   }
@@ -223,75 +223,112 @@ BOOL CDCLBase::QueryDeviceStatus(DevicePort* port, DeviceStatus* status) {
 
 BOOL CDCLBase::DescribeDeviceStatus(DevicePort*, DeviceStatus*) { return TRUE; }
 
+namespace {
+
+// One call of WriteToPort: what is left to write and the status of the last look.
+struct PortWrite {
+  const BYTE* bytes;
+  DWORD count;
+  const BYTE* position;
+  DWORD remaining;
+  DWORD flags;
+  DeviceStatus status;
+
+  void Advance(DWORD written) {
+    written = written < remaining ? written : remaining;
+    position += written;
+    remaining -= written;
+  }
+};
+
+enum class StepResult { kWritten, kWait, kFailed };
+
+// The write step: hands the port as much as it takes. kWait sends the loop to the
+// status wait; kFailed has set the last error.
+StepResult WriteStep(CDCLBase& o, DevicePort* port, PortWrite& w) {
+  if (!o.BeginDeviceWrite(port, &w.status, w.flags)) return StepResult::kWait;
+  DWORD written = 0;
+  if (o.WriteDevicePort(port, w.position, w.remaining, &written, w.flags) && written > 0) {
+    w.Advance(written);
+    const DWORD endFlags = w.remaining > 0 ? (w.flags & ~PORT_WRITE_LAST) : w.flags;
+    if (!o.EndDeviceWrite(port, &w.status, endFlags)) return StepResult::kWait;
+    w.flags &= ~PORT_WRITE_FIRST;
+    return StepResult::kWritten;
+  }
+  // A write that took nothing without an error is treated as a failed one, so that a
+  // port that stops taking bytes reaches the status wait instead of spinning here.
+  DWORD error = GetLastError();
+  if (error == ERROR_SUCCESS) error = ERROR_TIMEOUT;
+  w.Advance(written);
+  if (!o.QueryDeviceStatus(port, &w.status)) {
+    SetLastError(error);
+    return StepResult::kFailed;
+  }
+  return StepResult::kWait;
+}
+
+// The wait step: polls the status while the printer is busy; a printer busy for
+// longer than the port's timeout is reported as not ready. FALSE with the last error
+// set when the status cannot be read.
+BOOL WaitWhileBusy(CDCLBase& o, DevicePort* port, DeviceStatus& status) {
+  const DWORD waitStart = GetTickCount();
+  while (status.state == STATUS_BUSY) {
+    if (GetTickCount() - waitStart > port->timeout) {
+      status.state = STATUS_ERROR;
+      status.kind = STATUS_QUESTION;
+      status.message = STATUS_TEXT_IN_POINTER;
+      status.text = kPrinterNotReady;
+      return TRUE;
+    }
+    Sleep(100);
+    if (!o.QueryDeviceStatus(port, &status)) {
+      SetLastError(ERROR_WRITE_FAULT);
+      return FALSE;
+    }
+  }
+  return TRUE;
+}
+
+enum class Decision { kGoOn, kDone, kStop };
+
+// The ask step: the printer is in trouble; the object (and through it the user)
+// decides whether to go on, start again, give up or ignore the rest.
+Decision AskStep(CDCLBase& o, DevicePort* port, PortWrite& w) {
+  switch (o.HandleDeviceStatus(port, &w.status)) {
+    case STATUS_ANSWER_RETRY: break;
+    case STATUS_ANSWER_WRITE_AGAIN:
+      o.ResetDevice(port);
+      w.position = w.bytes;
+      w.remaining = w.count;
+      break;
+    case STATUS_ANSWER_CANCEL:
+      SetLastError(ERROR_SUCCESS);  // the user cancelled
+      return Decision::kStop;
+    case STATUS_ANSWER_IGNORE: return Decision::kDone;
+    default: return Decision::kStop;
+  }
+  w.status.state = STATUS_READY;
+  return Decision::kGoOn;
+}
+
+}  // namespace
+
 BOOL CDCLBase::WriteToPort(DevicePort* port, const BYTE* bytes, DWORD count, DWORD flags) {
   if (!IsValid(this) || port == nullptr || !port->IsOpen()) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  DeviceStatus status{};
-  status.size = kDeviceStatusWireSize;
-  const BYTE* position = bytes;
-  DWORD remaining = count;
-  while (remaining > 0) {
-    bool wait = true;
-    if (BeginDeviceWrite(port, &status, flags)) {
-      DWORD written = 0;
-      if (WriteDevicePort(port, position, remaining, &written, flags) && written > 0) {
-        written = written < remaining ? written : remaining;
-        position += written;
-        remaining -= written;
-        DWORD endFlags = remaining > 0 ? (flags & ~2u) : flags;
-        if (EndDeviceWrite(port, &status, endFlags)) {
-          flags &= ~1u;
-          wait = false;
-        }
-      } else {
-        // A write that took nothing without an error is treated as a failed one,
-        // so that a port that stops taking bytes reaches the status wait instead of
-        // spinning here.
-        DWORD error = GetLastError();
-        if (error == ERROR_SUCCESS) error = ERROR_TIMEOUT;
-        written = written < remaining ? written : remaining;
-        position += written;
-        remaining -= written;
-        if (!QueryDeviceStatus(port, &status)) {
-          SetLastError(error);
-          return FALSE;
-        }
-      }
-    }
-    if (!wait) continue;
-
-    DWORD waitStart = GetTickCount();
-    while (status.state == STATUS_BUSY) {
-      if (GetTickCount() - waitStart > port->timeout) {
-        status.state = STATUS_ERROR;
-        status.kind = STATUS_QUESTION;
-        status.message = STATUS_TEXT_IN_POINTER;
-        status.text = kPrinterNotReady;
-        break;
-      }
-      Sleep(100);
-      if (!QueryDeviceStatus(port, &status)) {
-        SetLastError(ERROR_WRITE_FAULT);
-        return FALSE;
-      }
-    }
-    if (status.state == STATUS_READY) continue;
-    switch (HandleDeviceStatus(port, &status)) {
-      case STATUS_ANSWER_RETRY: break;
-      case STATUS_ANSWER_WRITE_AGAIN:
-        ResetDevice(port);
-        position = bytes;
-        remaining = count;
-        break;
-      case STATUS_ANSWER_CANCEL:
-        SetLastError(ERROR_SUCCESS);  // the user cancelled
-        return FALSE;
-      case STATUS_ANSWER_IGNORE: return TRUE;
-      default: return FALSE;
-    }
-    status.state = STATUS_READY;
+  PortWrite w{bytes, count, bytes, count, flags, DeviceStatus{}};
+  w.status.size = kDeviceStatusWireSize;
+  while (w.remaining > 0) {
+    const StepResult step = WriteStep(*this, port, w);
+    if (step == StepResult::kWritten) continue;
+    if (step == StepResult::kFailed) return FALSE;
+    if (!WaitWhileBusy(*this, port, w.status)) return FALSE;
+    if (w.status.state == STATUS_READY) continue;
+    const Decision decision = AskStep(*this, port, w);
+    if (decision == Decision::kDone) return TRUE;
+    if (decision == Decision::kStop) return FALSE;
   }
   return TRUE;
 }

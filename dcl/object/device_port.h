@@ -40,6 +40,13 @@ static_assert(offsetof(PortAccessTable, openPort) == 32);
 
 inline constexpr DWORD kDefaultWriteTimeout = 10000;
 
+// Flags of WriteToPort, handed on to BeginDeviceWrite, WriteDevicePort and
+// EndDeviceWrite.
+// The first write of a sequence; cleared once a write has gone through.
+inline constexpr DWORD PORT_WRITE_FIRST = 0x01;
+// The end of a sequence; EndDeviceWrite sees it only with the last bytes.
+inline constexpr DWORD PORT_WRITE_LAST = 0x02;
+
 // Port kinds by name pattern.
 inline constexpr DWORD PORT_KIND_NONE = 0;
 inline constexpr DWORD PORT_KIND_LPT = 16;

@@ -11,6 +11,7 @@
 #include "dcl/object/option_blobs.h"
 #include "dcl/own_module.h"
 #include "platform/kernel.h"
+#include "spool/record.h"
 
 namespace trv::dcl {
 namespace {
@@ -45,17 +46,17 @@ BOOL WINAPI SetDevPropsEntry(DclObject o, WORD model, BYTE* buffer, DWORD size) 
 }
 
 BOOL WINAPI GetModelListEntry(DclObject o, BYTE* b, DWORD s, DWORD* needed, DWORD* count) {
-  return QueryList(o, 'M', 0, 0, b, s, needed, count);
+  return QueryList(o, ListKind::kModels, 0, 0, b, s, needed, count);
 }
 
-template <char Kind>
+template <ListKind Kind>
 BOOL WINAPI KeyedList(DclObject o, DWORD key, BYTE* b, DWORD s, DWORD* needed, DWORD* count) {
   return QueryList(o, Kind, key, 0, b, s, needed, count);
 }
 
 BOOL WINAPI GetRibbonOptionListEntry(DclObject o, DWORD key, DWORD category, BYTE* b, DWORD s,
                                      DWORD* needed, DWORD* count) {
-  return QueryList(o, 'r', key, category, b, s, needed, count);
+  return QueryList(o, ListKind::kRibbonOptions, key, category, b, s, needed, count);
 }
 
 LONG_PTR WINAPI ConfigureEntry(DclObject o, void* a, void* b, void* c, WORD kind, void* d, void* e,
@@ -68,23 +69,23 @@ LONG_PTR WINAPI ConfigureEntry(DclObject o, void* a, void* b, void* c, WORD kind
   return o->Configure(a, b, c, kind, d, e, f);
 }
 
-constexpr WORD kCommandHelp = 254;
-constexpr WORD kCommandValueAddress = 56;
-
 LONG_PTR WINAPI OptionCommandEntry(DclObject o, BYTE* docProps, BYTE* devProps, WORD optionId,
                                    WORD command, LONG_PTR c, LONG_PTR d) {
   if (Invalid(o)) return 0;
-  if (command == kCommandHelp && optionId == 0) {
+  if (command == kCommandShowHelp && optionId == 0) {
     if (LOWORD(d) != 0) ShowHelpTopic(reinterpret_cast<HWND>(c), LOWORD(d));
     return 1;
   }
   // The option's scope decides which blob holds its value; the model is the one the
   // document blob was built for.
-  WORD model = docProps != nullptr ? *reinterpret_cast<const WORD*>(docProps + 12) : 0;
+  WORD model = BlobModelKey(docProps);
   WORD scope = OptionScope(o, model, optionId);
   auto valueOf = [&]() -> BYTE* {
-    if (scope & OPTION_SCOPE_DOCUMENT) return FindOptionValue(docProps, false, optionId);
-    if (scope & OPTION_SCOPE_DEVICE) return FindOptionValue(devProps, true, optionId);
+    // The host's blobs come with no size: their headers vouch for them.
+    if (scope & OPTION_SCOPE_DOCUMENT)
+      return FindOptionValue(docProps, kBlobSizeFromHeader, false, optionId);
+    if (scope & OPTION_SCOPE_DEVICE)
+      return FindOptionValue(devProps, kBlobSizeFromHeader, true, optionId);
     return nullptr;
   };
   if (command == kCommandValueAddress) {
@@ -124,8 +125,9 @@ BOOL WINAPI ProcessRecordEntry(DclObject o, BYTE* record) {
     return FALSE;
   }
   DWORD payload;
-  std::memcpy(&payload, record + 8, 4);
-  return o->ProcessRecord(std::span<BYTE>(record, 48 + static_cast<size_t>(payload)));
+  std::memcpy(&payload, record + spool::DCLD_OFFSET_LENGTH, sizeof payload);
+  return o->ProcessRecord(
+      std::span<BYTE>(record, spool::DCLD_HEADER_SIZE + static_cast<size_t>(payload)));
 }
 
 std::string DirectoryOf(const std::string& path) {
@@ -155,16 +157,16 @@ BOOL FillInterface(CDCLBase* object, DCLInterface* table) {
   table->SetDocProps = SetDocPropsEntry;
   table->SetDevProps = SetDevPropsEntry;
   table->GetModelList = GetModelListEntry;
-  table->GetMonitorList = KeyedList<'m'>;
-  table->GetOptionList = KeyedList<'o'>;
-  table->GetTrayList = KeyedList<'T'>;
-  table->GetPaperList = KeyedList<'P'>;
-  table->GetRibbonList = KeyedList<'R'>;
-  table->GetSubRibbonList = KeyedList<'S'>;
+  table->GetMonitorList = KeyedList<ListKind::kMonitors>;
+  table->GetOptionList = KeyedList<ListKind::kOptions>;
+  table->GetTrayList = KeyedList<ListKind::kTrays>;
+  table->GetPaperList = KeyedList<ListKind::kPapers>;
+  table->GetRibbonList = KeyedList<ListKind::kRibbons>;
+  table->GetSubRibbonList = KeyedList<ListKind::kSubRibbons>;
   table->GetRibbonOptionList = GetRibbonOptionListEntry;
-  table->GetTextFontList = KeyedList<'F'>;
-  table->GetBarcodeFontList = KeyedList<'B'>;
-  table->GetOptionExList = KeyedList<'O'>;
+  table->GetTextFontList = KeyedList<ListKind::kTextFonts>;
+  table->GetBarcodeFontList = KeyedList<ListKind::kBarcodeFonts>;
+  table->GetOptionExList = KeyedList<ListKind::kOptionsEx>;
   table->Configure = ConfigureEntry;
   table->OptionCommand = OptionCommandEntry;
   table->SetHostValues = SetHostValuesEntry;

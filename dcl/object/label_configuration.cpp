@@ -10,6 +10,7 @@
 #include "dcl/own_module.h"
 #include "language/language_binding.h"
 #include "platform/kernel.h"
+#include "platform/last_error.h"
 
 namespace trv::dcl {
 namespace {
@@ -56,9 +57,8 @@ BOOL CDCLLabelPrinter::LoadConfiguration(ModelTables* tables) {
   if (!ReadModelDataFile(config_, directory.c_str(), ConfigFile().c_str(),
                          ReadDpiOverride(registry_.driverData()), UnitCode())) {
     // The reader leaves the configuration as it was: there are no texts to release.
-    DWORD error = GetLastError();
+    KeepLastError keep;
     registry_.Close();
-    SetLastError(error);
     return FALSE;
   }
 
@@ -68,14 +68,11 @@ BOOL CDCLLabelPrinter::LoadConfiguration(ModelTables* tables) {
 
   char paperName[kPaperNameBuffer] = "";
   LoadString(nullptr, kDefaultPaperText, paperName, sizeof paperName);
-  // The fonts and bar codes a first population writes would be handed to the font
-  // installation, which is not part of this library yet; the lists themselves are
-  // complete without it.
+  // A first population also installs the fonts and bar codes it writes.
   std::vector<FontInstallItem> fontInstall, barcodeInstall;
   if (!registry_.Populate(*tables, config_, UnitCode(), paperName, fontInstall, barcodeInstall)) {
-    DWORD error = GetLastError();
+    KeepLastError keep;
     registry_.Close();
-    SetLastError(error);
     return FALSE;
   }
 

@@ -61,8 +61,8 @@ BOOL CDCLLabelPrinter::BeginLabelJob(DWORD width, DWORD height, DWORD orientatio
   jobHeight_ = height;
   frame_.orientation = orientation;
   frame_.pageHeight = static_cast<LONG>(height);
-  statusQueries_ = JobOption(OPTION_STATUS_QUERIES).Setting() != 0 && PortAllowsStatusQueries();
-  if (!SendUserCommand(OPTION_COMMAND_JOB_START)) return FALSE;
+  statusQueries_ = JobOption(kOptionStatusQueries).Setting() != 0 && PortAllowsStatusQueries();
+  if (!SendUserCommand(kOptionCommandAtJobStart)) return FALSE;
   StoredLists lists;
   if (!LoadJobLists(lists)) return FALSE;
   jobLists_ = std::move(lists);
@@ -70,7 +70,7 @@ BOOL CDCLLabelPrinter::BeginLabelJob(DWORD width, DWORD height, DWORD orientatio
 }
 
 BOOL CDCLLabelPrinter::EndLabelJob() {
-  BOOL ok = SendUserCommand(OPTION_COMMAND_JOB_END);
+  BOOL ok = SendUserCommand(kOptionCommandAtJobEnd);
   DWORD error = GetLastError();
   ReleaseJobLists();
   SetLastError(error);
@@ -86,23 +86,23 @@ BOOL CDCLLabelPrinter::LoadJobLists(StoredLists& lists) {
 }
 
 BOOL CDCLLabelPrinter::SendUserCommand(WORD optionId) {
-  JobOptionValue value = JobOption(optionId);
-  if (value.Field(kUserCommandEnabled) == 0) return TRUE;
-  std::string text = value.Text(kUserCommandText);
+  OptionValueView value = JobOption(optionId);
+  if (value.Field<LONG>(kUserCommandOffsetTextSet) == 0) return TRUE;
+  std::string_view text = value.Text(kUserCommandOffsetText);
   if (text.empty()) return TRUE;
   return WriteCommand(text.data(), static_cast<DWORD>(text.size()));
 }
 
-JobOptionValue CDCLLabelPrinter::JobOption(WORD optionId) {
+OptionValueView CDCLLabelPrinter::JobOption(WORD optionId) {
   for (const OptionEntryEx& e : OptionTable()) {
     if (e.base.optionId != optionId) continue;
     if (e.base.flags & OPTION_SCOPE_DOCUMENT)
-      return JobOptionValue(FindOptionValue(AttachedDocProps(), false, optionId));
+      return OptionValueView(FindOptionValue(AttachedDocProps(), false, optionId));
     if (e.base.flags & OPTION_SCOPE_DEVICE)
-      return JobOptionValue(FindOptionValue(AttachedDevProps(), true, optionId));
+      return OptionValueView(FindOptionValue(AttachedDevProps(), true, optionId));
     break;
   }
-  return JobOptionValue(nullptr);
+  return OptionValueView(nullptr);
 }
 
 bool CDCLLabelPrinter::FindJobPaper(PaperEntry& paper) {
@@ -177,7 +177,7 @@ BOOL CDCLLabelPrinter::WaitForReadiness() {
 
 // ---- page items --------------------------------------------------------------------------
 
-void CDCLLabelPrinter::TransformItem(DWORD, BYTE* payload, char kind) {
+void CDCLLabelPrinter::TransformItem(DWORD, BYTE* payload, spool::ItemKind kind) {
   if (payload != nullptr) TransformItemPayload(payload, kind, frame_);
 }
 
@@ -204,7 +204,7 @@ BOOL CDCLLabelPrinter::PrintText(WORD fontId, LONG x, LONG y, LONG, LONG charWid
   DWORD direction = flags & kFontRotation;
   if (bits & (kPlacementTurned | kPlacementTurnedHigh)) NextRotation(&direction);
 
-  const NameTableEntry* entry = FindNameEntry(GetNameTable('F'), GetNameTableCount('F'), direction);
+  const NameTableEntry* entry = FindNameEntry(GetNameTable(spool::ItemKind::kText), GetNameTableCount(spool::ItemKind::kText), direction);
   if (entry != nullptr)
     ApplyPlacementMask(x, y, FieldAt(payload, 12), FieldAt(payload, 16),
                        entry->masks[PlacementCase(bits)]);
@@ -237,8 +237,8 @@ BOOL CDCLLabelPrinter::PrintBarcode(WORD barcodeId, LONG x, LONG y, LONG recordD
   };
   std::map<DWORD, std::string> derived;
 
-  const NameTableEntry* table = GetNameTable('B');
-  const DWORD tableCount = GetNameTableCount('B');
+  const NameTableEntry* table = GetNameTable(spool::ItemKind::kBarcode);
+  const DWORD tableCount = GetNameTableCount(spool::ItemKind::kBarcode);
   const BarcodeOptionEntry* rotation = firstFlagged(kParameterRotation);
   DWORD direction = 0;
   const bool lettersFromRecord = Config().family == 4 && Config().internalFont == 0;

@@ -9,65 +9,28 @@
 #include <utility>
 
 #include "dcl/object/option_table.h"
+#include "dcl/object/option_value.h"
 #include "platform/winerror.h"
 
 namespace trv::dcl {
 namespace {
 
-// ---- value layout --------------------------------------------------------------------
-
-constexpr DWORD kHeadSize = 8;
-constexpr DWORD kSettingOffset = 8;
-constexpr DWORD kUserCommandSize = 80;
-constexpr DWORD kUserCommandTextOffset = 12;
-constexpr WORD kSwitchedOn = 0x1000;
-
 // Library-wide buffers: what operations 11 and 93 hand out stays valid until the next call.
-alignas(8) BYTE g_default[kUserCommandSize];
+alignas(8) BYTE g_default[kUserCommandValueSize];
 char g_text[1024];
 
-DWORD SizeOf(const BYTE* value) {
-  DWORD size = 0;
-  std::memcpy(&size, value, sizeof size);
-  return size;
+const OptionRow* Row(WORD id) { return FindOptionRow(id); }
+
+ValueLayout LayoutOf(WORD id) {
+  const OptionRow* r = Row(id);
+  return r != nullptr ? r->layout : ValueLayout::kPlain;
 }
 
-// A word of a value; 0 when the value is too short to hold it.
-LONG Word(const BYTE* value, DWORD offset) {
-  LONG word = 0;
-  if (value != nullptr && SizeOf(value) >= offset + sizeof word)
-    std::memcpy(&word, value + offset, sizeof word);
-  return word;
-}
-
-void SetWord(BYTE* value, DWORD offset, LONG word) {
-  if (value != nullptr && SizeOf(value) >= offset + sizeof word)
-    std::memcpy(value + offset, &word, sizeof word);
-}
-
-bool IsUserCommand(WORD id) { return id == 0x3041 || id == 0x3042 || id == 0x3044 || id == 0x3045; }
+bool IsUserCommand(WORD id) { return LayoutOf(id) == ValueLayout::kUserCommand; }
 
 bool IsTwoState(WORD id) {
-  switch (id) {
-    case 0x1004:
-    case 0x1006:
-    case 0x1007:
-    case 0x100A:
-    case 0x3006:
-    case 0x3018:
-    case 0x3021:
-    case 0x3022:
-    case 0x3047:
-    case 0x3049:
-    case 0x3050: return true;
-    default: return false;
-  }
-}
-
-const OptionEntryEx* FindEntry(WORD id) {
-  for (const OptionEntryEx& e : OptionTable())
-    if (e.base.optionId == id) return &e;
-  return nullptr;
+  const OptionRow* r = Row(id);
+  return r != nullptr && r->twoState;
 }
 
 // ---- groups by mode bit -------------------------------------------------------------
@@ -90,33 +53,33 @@ const TrackingGroup* TrackingFor(const PrinterConfig& c, LONG bit) {
 }
 
 // The dispense words follow the mode; a mode without a group gives zeros.
-void FillDispenseWords(const PrinterConfig& c, BYTE* value) {
-  const DispenseGroup* g = DispenseFor(c, Word(value, kSettingOffset));
+void FillDispenseWords(const PrinterConfig& c, OptionValueEdit v) {
+  const DispenseGroup* g = DispenseFor(c, v.Field<LONG>(kDispenseOffsetMode));
   DispenseGroup none{};
   if (g == nullptr) g = &none;
-  SetWord(value, 12, g->choiceDefault);
-  SetWord(value, 16, g->delayDefault);
-  SetWord(value, 20, g->offsetDefault);
-  SetWord(value, 24, g->backfeedDefault);
-  SetWord(value, 28, static_cast<LONG>(g->switches));
+  v.SetField<LONG>(kDispenseOffsetChoice, g->choiceDefault);
+  v.SetField<LONG>(kDispenseOffsetDelay, g->delayDefault);
+  v.SetField<LONG>(kDispenseOffsetModeOffset, g->offsetDefault);
+  v.SetField<LONG>(kDispenseOffsetBackfeed, g->backfeedDefault);
+  v.SetField<DWORD>(kDispenseOffsetSwitches, g->switches);
 }
 
-void FillTrackingWords(const PrinterConfig& c, BYTE* value) {
-  const TrackingGroup* g = TrackingFor(c, Word(value, kSettingOffset));
+void FillTrackingWords(const PrinterConfig& c, OptionValueEdit v) {
+  const TrackingGroup* g = TrackingFor(c, v.Field<LONG>(kTrackingOffsetMode));
   TrackingGroup none{};
   if (g == nullptr) g = &none;
-  SetWord(value, 12, g->heightDefault);
-  SetWord(value, 16, g->secondDefault);
+  v.SetField<LONG>(kTrackingOffsetHeight, g->heightDefault);
+  v.SetField<LONG>(kTrackingOffsetSecond, g->secondDefault);
 }
 
 // ---- speed and darkness lists --------------------------------------------------------
 
 const RangeSetting* ListedSetting(const PrinterConfig& c, WORD id) {
   switch (id) {
-    case 0x3008: return &c.printSpeed;
-    case 0x3009: return &c.slewSpeed;
-    case 0x3010: return &c.backfeedSpeed;
-    case 0x3012: return &c.darkness;
+    case kOptionPrintSpeed: return &c.printSpeed;
+    case kOptionSlewSpeed: return &c.slewSpeed;
+    case kOptionBackfeedSpeed: return &c.backfeedSpeed;
+    case kOptionDarkness: return &c.darkness;
     default: return nullptr;
   }
 }
@@ -140,77 +103,6 @@ bool ListItem(const std::string& list, DWORD n, std::string& item) {
 
 // ---- value texts ---------------------------------------------------------------------
 
-struct ValueTextRow {
-  WORD families;  // 0x1 CPCL, 0x2 EPL, 0x4 the third family
-  WORD option;
-  LONG value;
-  UINT text;
-  bool newCommandSet = false;  // the row counts only with the new command set
-};
-
-constexpr ValueTextRow kValueTexts[] = {
-    {0x7, 0x1004, 1, 81},
-    {0x7, 0x1004, 0, 82},
-    {0x7, 0x1006, 1, 81},
-    {0x7, 0x1006, 0, 82},
-    {0x7, 0x1007, 1, 81},
-    {0x7, 0x1007, 0, 82},
-    {0x7, 0x3006, 1, 81},
-    {0x7, 0x3006, 0, 82},
-    {0x7, 0x3021, 1, 81},
-    {0x7, 0x3021, 0, 82},
-    {0x7, 0x3047, 1, 12566},
-    {0x7, 0x3047, 0, 12567},
-    {0x7, 0x100A, 1, 74},
-    {0x7, 0x100A, 0, 75},
-    {0x7, 0x3018, 1, 74},
-    {0x7, 0x3018, 0, 75},
-    {0x7, 0x3022, 1, 74},
-    {0x7, 0x3022, 0, 75},
-    {0x1, 0x2001, 0x01, 12399},
-    {0x2, 0x2001, 0x01, 12399},
-    {0x4, 0x2001, 0x01, 12275},
-    {0x7, 0x2001, 0x02, 12276},
-    {0x1, 0x2001, 0x04, 12351},
-    {0x2, 0x2001, 0x04, 12352},
-    {0x4, 0x2001, 0x04, 12353},
-    {0x1, 0x2001, 0x08, 12279},
-    {0x2, 0x2001, 0x08, 12280},
-    {0x4, 0x2001, 0x08, 12278},
-    {0x7, 0x2001, 0x10, 12281},
-    {0x7, 0x2001, 0x20, 12282},
-    {0x7, 0x3004, 0x02, 12283},
-    {0x7, 0x3004, 0x01, 12284},
-    {0x7, 0x3004, 0x04, 12285},
-    {0x3, 0x3005, 0x02, 12286},
-    {0x3, 0x3005, 0x01, 12287},
-    {0x3, 0x3005, 0x04, 12288},
-    {0x3, 0x3005, 0x08, 12289},
-    {0x4, 0x3005, 0x02, 12573, true},
-    {0x4, 0x3005, 0x01, 12399, true},
-    {0x4, 0x3005, 0x04, 12574, true},
-    {0x4, 0x3005, 0x02, 12286},
-    {0x4, 0x3005, 0x01, 12287},
-    {0x4, 0x3005, 0x04, 12550},
-    {0x7, 0x3005, 0x10, 12290},
-    {0x7, 0x3014, 0x01, 12291},
-    {0x7, 0x3014, 0x02, 12292},
-    {0x7, 0x3014, 0x04, 12293},
-    {0x7, 0x3014, 0x08, 12294},
-    {0x7, 0x3014, 0x10, 12295},
-    {0x7, 0x3015, 0x01, 12291},
-    {0x7, 0x3015, 0x02, 12292},
-    {0x7, 0x3015, 0x04, 12293},
-    {0x7, 0x3015, 0x08, 12294},
-    {0x7, 0x3015, 0x10, 12295},
-    {0x7, 0x3024, 0, 12222},
-    {0x7, 0x3024, 1, 10626},
-    {0x7, 0x3049, 0, 12562},
-    {0x7, 0x3049, 1, 12563},
-    {0x7, 0x3050, 0, 12564},
-    {0x7, 0x3050, 1, 12565},
-};
-
 WORD FamilyBit(WORD family) {
   switch (family) {
     case 1: return 0x1;
@@ -223,11 +115,11 @@ WORD FamilyBit(WORD family) {
 // The bit set an option's choices are drawn from.
 bool ChoiceSet(const PrinterConfig& c, WORD id, DWORD& set) {
   switch (id) {
-    case 0x2001: set = c.printModes & 0xFFFF; return true;
-    case 0x3004: set = c.mediaTypes; return true;
-    case 0x3005: set = c.mediaTracking; return true;
-    case 0x3014: set = c.powerUp.choices; return true;
-    case 0x3015: set = c.headClose.choices; return true;
+    case kOptionDispenseMode: set = c.printModes & 0xFFFF; return true;
+    case kOptionMediaType: set = c.mediaTypes; return true;
+    case kOptionMediaTracking: set = c.mediaTracking; return true;
+    case kOptionPowerUpAction: set = c.powerUp.choices; return true;
+    case kOptionHeadCloseAction: set = c.headClose.choices; return true;
     default: return false;
   }
 }
@@ -250,114 +142,42 @@ LabelOptions::LabelOptions(const PrinterConfig& config, OptionTextLoader loadTex
     : config_(config), loadText_(std::move(loadText)), findValue_(std::move(findValue)) {}
 
 BOOL LabelOptions::IsSupported(WORD id) const {
-  const DWORD caps = config_.capabilities;
-  auto has = [caps](DWORD bits) { return (caps & bits) != 0 ? TRUE : FALSE; };
-  const bool powerUp = (config_.powerUp.flags & kHasEventDefault) != 0;
-  const bool headClose = (config_.headClose.flags & kHasEventDefault) != 0;
-  switch (id) {
-    case 0x1001:
-    case 0x1002:
-    case 0x1003:
-    case 0x3040:
-    case 0x3041:
-    case 0x3042:
-    case 0x3044:
-    case 0x3045: return TRUE;
-    case 0x1004: return has(0x2000);
-    case 0x1005: return has(0x4000);
-    case 0x1006: return has(0x8000);
-    case 0x1007: return has(0x10000);
-    case 0x1008: return has(0x01);
-    case 0x1009: return has(0x02);
-    case 0x100A: return has(0x800000);
-    case 0x2001: return has(0x200);
-    case 0x3001: return has(0x40000);
-    case 0x3002: return has(0x80000);
-    case 0x3003: return has(0x40 | 0x80);
-    case 0x3004: return has(0x40);
-    case 0x3005: return has(0x80);
-    case 0x3006: return has(0x100);
-    case 0x3007: return has(0x04 | 0x08 | 0x10);
-    case 0x3008: return has(0x04);
-    case 0x3009: return has(0x08);
-    case 0x3010: return has(0x10);
-    case 0x3011:
-    case 0x3012: return has(0x20);
-    case 0x3013: return powerUp || headClose;
-    case 0x3014: return powerUp;
-    case 0x3015: return headClose;
-    case 0x3046: return has(0x04 | 0x08 | 0x10 | 0x20) || IsSupported(0x3013);
-    case 0x3016: return has(0x800 | 0x1000 | kControlKeyHeld);
-    case 0x3017: return has(0x800);
-    case 0x3018: return has(0x1000);
-    case 0x3021: return has(0x100000);
-    case 0x3022: return has(0x400000);
-    case 0x3047: return has(0x1000000);
-    case 0x3024:
-    case 0x3025:
-    case 0x3026:
-    case 0x3027:
-    case 0x3048:
-    case 0x3049:
-    case 0x3050: return config_.family == 4;
-    default: return FALSE;
-  }
+  const OptionRow* r = Row(id);
+  return r != nullptr && r->offered != nullptr && r->offered(config_) ? TRUE : FALSE;
 }
 
 DWORD LabelOptions::ValueSize(WORD id) const {
-  if (id == 0x2001) return 32;
-  if (id == 0x3005) return 24;
-  if (IsUserCommand(id)) return kUserCommandSize;
-  return 12;
+  switch (LayoutOf(id)) {
+    case ValueLayout::kDispense: return kDispenseValueSize;
+    case ValueLayout::kTracking: return kTrackingValueSize;
+    case ValueLayout::kUserCommand: return kUserCommandValueSize;
+    case ValueLayout::kPlain: break;
+  }
+  return kPlainValueSize;
 }
 
 const BYTE* LabelOptions::Default(WORD id) const {
+  const OptionRow* r = Row(id);
+  const WORD flags = static_cast<WORD>(r != nullptr ? r->flags & kValueSwitchedOn : 0);
   std::memset(g_default, 0, sizeof g_default);
-  const DWORD size = ValueSize(id);
-  const WORD flags = [id] {
-    const OptionEntryEx* e = FindEntry(id);
-    return static_cast<WORD>(e != nullptr ? e->base.flags & kSwitchedOn : 0);
-  }();
-  std::memcpy(g_default, &size, sizeof size);
-  std::memcpy(g_default + 4, &id, sizeof id);
-  std::memcpy(g_default + 6, &flags, sizeof flags);
-  LONG setting = 0;
-  switch (id) {
-    case 0x1005:
-    case 0x100A: setting = 1; break;
-    case 0x1008: setting = config_.defLabelTop; break;
-    case 0x1009: setting = config_.defLabelLeft; break;
-    case 0x3004: setting = static_cast<LONG>(config_.defMediaType); break;
-    case 0x3005: setting = static_cast<LONG>(config_.defMediaTracking); break;
-    case 0x3008: setting = config_.printSpeed.defaultValue; break;
-    case 0x3009: setting = config_.slewSpeed.defaultValue; break;
-    case 0x3010: setting = config_.backfeedSpeed.defaultValue; break;
-    case 0x3012: setting = config_.darkness.defaultValue; break;
-    case 0x3014: setting = static_cast<LONG>(config_.powerUp.defaultChoice); break;
-    case 0x3015: setting = static_cast<LONG>(config_.headClose.defaultChoice); break;
-    case 0x2001: setting = static_cast<LONG>(config_.defPrintMode); break;
-    case 0x3025: setting = '^'; break;
-    case 0x3026: setting = ','; break;
-    case 0x3027: setting = '~'; break;
-    default: break;
-  }
-  SetWord(g_default, kSettingOffset, setting);
-  if (id == 0x2001) FillDispenseWords(config_, g_default);
-  if (id == 0x3005) FillTrackingWords(config_, g_default);
+  OptionValueEdit value = OptionValueEdit::Start(g_default, ValueSize(id), id, flags);
+  value.SetSetting(r != nullptr && r->defaultSetting != nullptr ? r->defaultSetting(config_) : 0);
+  if (LayoutOf(id) == ValueLayout::kDispense) FillDispenseWords(config_, value);
+  if (LayoutOf(id) == ValueLayout::kTracking) FillTrackingWords(config_, value);
   return g_default;
 }
 
 BOOL LabelOptions::IsEnabled(WORD id) const {
-  const bool modal = id == 0x2001 || id == 0x3005;
+  const bool modal = id == kOptionDispenseMode || id == kOptionMediaTracking;
   if (!modal && !IsUserCommand(id)) return TRUE;
-  const BYTE* value = findValue_ ? findValue_(id) : nullptr;
-  if (value == nullptr) return modal ? FALSE : TRUE;
-  const LONG word = Word(value, kSettingOffset);
-  if (id == 0x2001) {
+  const OptionValueView value(findValue_ ? findValue_(id) : nullptr);
+  if (value.IsNull()) return modal ? FALSE : TRUE;
+  const LONG word = value.Setting();
+  if (id == kOptionDispenseMode) {
     const DispenseGroup* g = DispenseFor(config_, word);
     return g != nullptr && g->offered != 0;
   }
-  if (id == 0x3005) {
+  if (id == kOptionMediaTracking) {
     const TrackingGroup* g = TrackingFor(config_, word);
     return g != nullptr && g->offered != 0;
   }
@@ -366,50 +186,50 @@ BOOL LabelOptions::IsEnabled(WORD id) const {
 
 BOOL LabelOptions::HasRange(WORD id) const {
   switch (id) {
-    case 0x1005:
-    case 0x1008:
-    case 0x1009:
-    case 0x3025:
-    case 0x3026:
-    case 0x3027: return TRUE;
+    case kOptionCopies:
+    case kOptionTopOffset:
+    case kOptionLeftOffset:
+    case kOptionFormatPrefix:
+    case kOptionDelimiter:
+    case kOptionControlPrefix: return TRUE;
     default: return FALSE;
   }
 }
 
 LONG LabelOptions::Minimum(WORD id) const {
   switch (id) {
-    case 0x1005: return 1;
-    case 0x1008: return config_.minLabelTop;
-    case 0x1009: return config_.minLabelLeft;
-    case 0x3012: return config_.darkness.minimum;
-    case 0x3025:
-    case 0x3026:
-    case 0x3027: return 1;
+    case kOptionCopies: return 1;
+    case kOptionTopOffset: return config_.minLabelTop;
+    case kOptionLeftOffset: return config_.minLabelLeft;
+    case kOptionDarkness: return config_.darkness.minimum;
+    case kOptionFormatPrefix:
+    case kOptionDelimiter:
+    case kOptionControlPrefix: return 1;
     default: return 0;
   }
 }
 
 LONG LabelOptions::Maximum(WORD id) const {
   switch (id) {
-    case 0x1005: return config_.configLimit;
-    case 0x1008: return config_.maxLabelTop;
-    case 0x1009: return config_.maxLabelLeft;
-    case 0x3012: return config_.darkness.maximum;
-    case 0x3025:
-    case 0x3026:
-    case 0x3027: return 255;
+    case kOptionCopies: return config_.configLimit;
+    case kOptionTopOffset: return config_.maxLabelTop;
+    case kOptionLeftOffset: return config_.maxLabelLeft;
+    case kOptionDarkness: return config_.darkness.maximum;
+    case kOptionFormatPrefix:
+    case kOptionDelimiter:
+    case kOptionControlPrefix: return 255;
     default: return 0;
   }
 }
 
 BOOL LabelOptions::IsFreeText(WORD id) const {
   const RangeSetting& d = config_.darkness;
-  return id == 0x3012 && d.display.empty() && d.maximum > d.minimum;
+  return id == kOptionDarkness && d.display.empty() && d.maximum > d.minimum;
 }
 
 BOOL LabelOptions::HasChoices(WORD id) const {
-  if (id == 0x3024) return FALSE;
-  if (id == 0x3012) return !config_.darkness.display.empty() && ChoiceCount(id) != 0;
+  if (id == kOptionPrefixGroup) return FALSE;
+  if (id == kOptionDarkness) return !config_.darkness.display.empty() && ChoiceCount(id) != 0;
   return ChoiceCount(id) != 0;
 }
 
@@ -422,7 +242,7 @@ DWORD LabelOptions::ChoiceCount(WORD id) const {
 }
 
 LONG LabelOptions::ChoiceValue(WORD id, DWORD n) const {
-  if (IsTwoState(id) || IsUserCommand(id) || id == 0x3024) return static_cast<LONG>(n);
+  if (IsTwoState(id) || IsUserCommand(id) || id == kOptionPrefixGroup) return static_cast<LONG>(n);
   if (const RangeSetting* s = ListedSetting(config_, id)) {
     // Missing items count up from the minimum, so every choice stays within the range.
     std::string item;
@@ -445,7 +265,7 @@ const char* LabelOptions::ChoiceText(WORD id, DWORD n) const {
                     static_cast<long>(s->minimum) + static_cast<long>(n));
     return g_text;
   }
-  if (IsTwoState(id) || id == 0x3024 || ChoiceCount(id) != 0)
+  if (IsTwoState(id) || id == kOptionPrefixGroup || ChoiceCount(id) != 0)
     return ValueText(id, ChoiceValue(id, n));
   g_text[0] = '\0';
   return g_text;
@@ -453,8 +273,9 @@ const char* LabelOptions::ChoiceText(WORD id, DWORD n) const {
 
 const char* LabelOptions::ValueText(WORD id, LONG value) const {
   const WORD family = FamilyBit(config_.family);
-  for (const ValueTextRow& row : kValueTexts) {
-    if ((row.families & family) == 0 || row.option != id || row.value != value) continue;
+  const OptionRow* r = Row(id);
+  for (const OptionValueText& row : r != nullptr ? r->texts : std::span<const OptionValueText>{}) {
+    if ((row.families & family) == 0 || row.value != value) continue;
     if (row.newCommandSet && config_.newCommandSet == 0) continue;
     const char* text = LoadedText(row.text);
     if (text[0] != '\0') return text;
@@ -467,9 +288,10 @@ const char* LabelOptions::ValueText(WORD id, LONG value) const {
 
 void LabelOptions::ApplyChange(WORD id, BYTE* value, DWORD mode) const {
   if (value == nullptr || (mode & (0x01 | 0x08)) == 0) return;
-  if (id == 0x2001) FillDispenseWords(config_, value);
-  if (id == 0x3005) FillTrackingWords(config_, value);
-  if (id == 0x3014 || id == 0x3015) CoupleEvents(id, value);
+  if (id == kOptionDispenseMode) FillDispenseWords(config_, OptionValueEdit(value));
+  if (id == kOptionMediaTracking) FillTrackingWords(config_, OptionValueEdit(value));
+  if (id == kOptionPowerUpAction || id == kOptionHeadCloseAction)
+    CoupleEvents(id, OptionValueView(value));
 }
 
 const char* LabelOptions::LoadedText(UINT id) const {
@@ -484,72 +306,60 @@ const char* LabelOptions::LoadedText(UINT id) const {
 
 // A set command is shown by its text, long ones by their start; an unset one by name.
 const char* LabelOptions::UserCommandText(WORD id) const {
-  const BYTE* value = findValue_ ? findValue_(id) : nullptr;
-  if (value == nullptr || Word(value, kSettingOffset) == 0) return LoadedText(12418);
-  const DWORD size = std::min(SizeOf(value), kUserCommandSize);
-  const size_t room = size > kUserCommandTextOffset ? size - kUserCommandTextOffset : 0;
-  const char* text = reinterpret_cast<const char*>(value + kUserCommandTextOffset);
-  const size_t length = strnlen(text, room);
-  if (length > 20)
-    std::snprintf(g_text, sizeof g_text, "%.16s ...", text);
+  const BYTE* bytes = findValue_ ? findValue_(id) : nullptr;
+  const OptionValueView value(bytes, kUserCommandValueSize);
+  if (value.IsNull() || value.Field<LONG>(kUserCommandOffsetTextSet) == 0) return LoadedText(12418);
+  const std::string_view text = value.Text(kUserCommandOffsetText);
+  if (text.size() > 20)
+    std::snprintf(g_text, sizeof g_text, "%.16s ...", text.data());
   else
-    std::snprintf(g_text, sizeof g_text, "%.*s", static_cast<int>(length), text);
+    std::snprintf(g_text, sizeof g_text, "%.*s", static_cast<int>(text.size()), text.data());
   return g_text;
 }
 
 // Power-up and head close share the one action 0x10: choosing it for one chooses
 // it for both, leaving it for one moves the other to its own first action.
-void LabelOptions::CoupleEvents(WORD id, const BYTE* value) const {
-  const WORD otherId = id == 0x3014 ? 0x3015 : 0x3014;
-  BYTE* other = findValue_ ? findValue_(otherId) : nullptr;
-  if (other == nullptr) return;
-  if (Word(value, kSettingOffset) == kSharedEvent) {
-    SetWord(other, kSettingOffset, kSharedEvent);
+void LabelOptions::CoupleEvents(WORD id, OptionValueView value) const {
+  const WORD otherId =
+      id == kOptionPowerUpAction ? WORD{kOptionHeadCloseAction} : WORD{kOptionPowerUpAction};
+  OptionValueEdit other(findValue_ ? findValue_(otherId) : nullptr);
+  if (other.IsNull()) return;
+  if (value.Setting() == kSharedEvent) {
+    other.SetSetting(kSharedEvent);
     return;
   }
-  if (Word(other, kSettingOffset) != kSharedEvent) return;
-  const DWORD choices = otherId == 0x3014 ? config_.powerUp.choices : config_.headClose.choices;
+  if (other.Setting() != kSharedEvent) return;
+  const DWORD choices =
+      otherId == kOptionPowerUpAction ? config_.powerUp.choices : config_.headClose.choices;
   for (DWORD bit : {0x01u, 0x02u, 0x04u, 0x08u}) {
     if (choices & bit) {
-      SetWord(other, kSettingOffset, static_cast<LONG>(bit));
+      other.SetSetting(static_cast<LONG>(bit));
       return;
     }
   }
 }
 
 bool LabelOptions::HasDialog(WORD optionId) {
-  switch (optionId) {
-    case 0x2001:
-    case 0x3005:
-    case 0x3001:
-    case 0x3002:
-    case 0x3020:
-    case 0x3041:
-    case 0x3042:
-    case 0x3044:
-    case 0x3045: return true;
-    default: return false;
-  }
+  const OptionRow* r = Row(optionId);
+  return r != nullptr && r->dialog != OptionDialogKind::kNoDialog;
 }
 
 DWORD LabelOptions::CheckDialogValue(WORD optionId, const BYTE* value) const {
-  const bool needsValue = optionId == 0x2001 || optionId == 0x3005 || optionId == 0x3041 ||
-                          optionId == 0x3042 || optionId == 0x3044 || optionId == 0x3045;
+  const OptionRow* r = Row(optionId);
+  const OptionDialogKind dialog = r != nullptr ? r->dialog : OptionDialogKind::kNoDialog;
+  const bool needsValue = dialog == OptionDialogKind::kDispenseDialog ||
+                          dialog == OptionDialogKind::kTrackingDialog ||
+                          dialog == OptionDialogKind::kUserCommandDialog;
   if (!needsValue) return ERROR_SUCCESS;
   if (value == nullptr) return ERROR_INVALID_PARAMETER;
-  LONG setting;
-  std::memcpy(&setting, value + 8, 4);
+  // The size field is not consulted here: the dialogs are handed values whose head
+  // the host may not have filled in.
+  const LONG setting = OptionValueView::Unsized(value, kPlainValueSize).Setting();
   // The dispense and tracking dialogs edit the settings of one mode's group.
-  if (optionId == 0x2001) {
-    for (DWORD mode : kDispenseGroupModes)
-      if (static_cast<DWORD>(setting) == mode) return ERROR_SUCCESS;
-    return ERROR_INVALID_PARAMETER;
-  }
-  if (optionId == 0x3005) {
-    for (DWORD mode : kTrackingGroupModes)
-      if (static_cast<DWORD>(setting) == mode) return ERROR_SUCCESS;
-    return ERROR_INVALID_PARAMETER;
-  }
+  if (dialog == OptionDialogKind::kDispenseDialog)
+    return GroupIndex(kDispenseGroupModes, setting) < 0 ? ERROR_INVALID_PARAMETER : ERROR_SUCCESS;
+  if (dialog == OptionDialogKind::kTrackingDialog)
+    return GroupIndex(kTrackingGroupModes, setting) < 0 ? ERROR_INVALID_PARAMETER : ERROR_SUCCESS;
   return ERROR_SUCCESS;
 }
 

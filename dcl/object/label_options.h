@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "dcl/model/printer_config.h"
+#include "dcl/object/option_value.h"
 #include "platform/windef.h"
 
 namespace trv::dcl {
@@ -53,7 +54,7 @@ class LabelOptions {
  private:
   const char* LoadedText(UINT id) const;
   const char* UserCommandText(WORD optionId) const;
-  void CoupleEvents(WORD optionId, const BYTE* value) const;
+  void CoupleEvents(WORD optionId, OptionValueView value) const;
 
   const PrinterConfig& config_;
   OptionTextLoader loadText_;

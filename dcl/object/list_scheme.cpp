@@ -11,57 +11,62 @@
 namespace trv::dcl {
 namespace {
 
-struct ListKind {
-  char letter;
+struct ListShape {
+  ListKind kind;
   DWORD itemSize;
   std::vector<DWORD> stringOffsets;
   bool replaceKey;
 };
 
-const ListKind* KindOf(char letter) {
-  static const ListKind kKinds[] = {
-      {'M', 36, {12, 8}, false},    {'m', 52, {8, 12}, true}, {'o', 32, {8, 20}, true},
-      {'O', 52, {8, 20, 32}, true}, {'T', 20, {8}, true},     {'P', 60, {8}, true},
-      {'R', 20, {8}, true},         {'S', 16, {8}, false},    {'r', 20, {8}, true},
-      {'F', 136, {}, false},        {'B', 128, {}, false},
+const ListShape* ShapeOf(ListKind kind) {
+  using enum ListKind;
+  static const ListShape kShapes[] = {
+      {kModels, 36, {12, 8}, false},   {kMonitors, 52, {8, 12}, true},
+      {kOptions, 32, {8, 20}, true},   {kOptionsEx, 52, {8, 20, 32}, true},
+      {kTrays, 20, {8}, true},         {kPapers, 60, {8}, true},
+      {kRibbons, 20, {8}, true},       {kSubRibbons, 16, {8}, false},
+      {kRibbonOptions, 20, {8}, true}, {kTextFonts, 136, {}, false},
+      {kBarcodeFonts, 128, {}, false},
   };
-  for (const ListKind& k : kKinds)
-    if (k.letter == letter) return &k;
+  for (const ListShape& s : kShapes)
+    if (s.kind == kind) return &s;
   return nullptr;
 }
 
-DWORD CountOf(CDCLBase* o, char kind, DWORD key, DWORD category) {
+DWORD CountOf(CDCLBase* o, ListKind kind, DWORD key, DWORD category) {
+  using enum ListKind;
   switch (kind) {
-    case 'M': return o->GetModelCount();
-    case 'm': return o->GetMonitorCount(key);
-    case 'o':
-    case 'O': return o->GetOptionCount(key);
-    case 'T': return o->GetTrayCount(key);
-    case 'P': return o->GetPaperCount(key);
-    case 'R': return o->GetRibbonCount(key);
-    case 'S': return o->GetSubRibbonCount(key);
-    case 'r': return o->GetRibbonOptionCount(key, category);
-    case 'F': return o->GetTextFontCount(key);
-    case 'B': return o->GetBarcodeFontCount(key);
-    default: return 0;
+    case kModels: return o->GetModelCount();
+    case kMonitors: return o->GetMonitorCount(key);
+    case kOptions:
+    case kOptionsEx: return o->GetOptionCount(key);
+    case kTrays: return o->GetTrayCount(key);
+    case kPapers: return o->GetPaperCount(key);
+    case kRibbons: return o->GetRibbonCount(key);
+    case kSubRibbons: return o->GetSubRibbonCount(key);
+    case kRibbonOptions: return o->GetRibbonOptionCount(key, category);
+    case kTextFonts: return o->GetTextFontCount(key);
+    case kBarcodeFonts: return o->GetBarcodeFontCount(key);
   }
+  return 0;
 }
 
-const void* ItemOf(CDCLBase* o, char kind, DWORD key, DWORD category, DWORD n) {
+const void* ItemOf(CDCLBase* o, ListKind kind, DWORD key, DWORD category, DWORD n) {
+  using enum ListKind;
   switch (kind) {
-    case 'M': return o->GetModel(n);
-    case 'm': return o->GetMonitor(key, n);
-    case 'o': return o->GetOption(key, n);
-    case 'O': return o->GetOptionEx(key, n);
-    case 'T': return o->GetTray(key, n);
-    case 'P': return o->GetPaper(key, n);
-    case 'R': return o->GetRibbon(key, n);
-    case 'S': return o->GetSubRibbon(key, n);
-    case 'r': return o->GetRibbonOption(key, category, n);
-    case 'F': return o->GetTextFont(key, n);
-    case 'B': return o->GetBarcodeFont(key, n);
-    default: return nullptr;
+    case kModels: return o->GetModel(n);
+    case kMonitors: return o->GetMonitor(key, n);
+    case kOptions: return o->GetOption(key, n);
+    case kOptionsEx: return o->GetOptionEx(key, n);
+    case kTrays: return o->GetTray(key, n);
+    case kPapers: return o->GetPaper(key, n);
+    case kRibbons: return o->GetRibbon(key, n);
+    case kSubRibbons: return o->GetSubRibbon(key, n);
+    case kRibbonOptions: return o->GetRibbonOption(key, category, n);
+    case kTextFonts: return o->GetTextFont(key, n);
+    case kBarcodeFonts: return o->GetBarcodeFont(key, n);
   }
+  return nullptr;
 }
 
 // The text a string field stands for: a language-file text for an identifier, the
@@ -84,13 +89,13 @@ struct PreparedItem {
 
 }  // namespace
 
-BOOL QueryList(CDCLBase* object, char kind, DWORD key, DWORD category, BYTE* buffer, DWORD size,
+BOOL QueryList(CDCLBase* object, ListKind kind, DWORD key, DWORD category, BYTE* buffer, DWORD size,
                DWORD* needed, DWORD* count) {
   if (!CDCLBase::IsValid(object)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  const ListKind* k = KindOf(kind);
+  const ListShape* k = ShapeOf(kind);
   if (k == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
@@ -101,10 +106,18 @@ BOOL QueryList(CDCLBase* object, char kind, DWORD key, DWORD category, BYTE* buf
   items.reserve(n);
   DWORD total = 0;
   for (DWORD i = 0; i < n; ++i) {
+    SetLastError(ERROR_SUCCESS);
     const void* item = ItemOf(object, kind, key, category, i);
+    if (item == nullptr) {
+      // An entry that is counted but cannot be read (an installed entry whose
+      // registry value is damaged) fails the query as a failed read of the list
+      // does; a blank entry in its place would pass for a real one.
+      if (GetLastError() == ERROR_SUCCESS) SetLastError(ERROR_CANTREAD);
+      return FALSE;
+    }
     PreparedItem p;
     p.bytes.assign(k->itemSize, 0);
-    if (item != nullptr) std::memcpy(p.bytes.data(), item, k->itemSize);
+    std::memcpy(p.bytes.data(), item, k->itemSize);
     total += k->itemSize;
     for (DWORD offset : k->stringOffsets) {
       DWORD field;

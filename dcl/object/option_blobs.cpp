@@ -1,10 +1,12 @@
 #include "dcl/object/option_blobs.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
 #include "dcl/model/doc_defaults.h"
 #include "dcl/object/dcl_base.h"
+#include "dcl/object/option_value.h"
 #include "platform/kernel.h"
 
 namespace trv::dcl {
@@ -45,7 +47,7 @@ DWORD ValuesSize(CDCLBase* o, const std::vector<WORD>& ids) {
 // The pointer field of a blob header holds the low 32 bits of the first value's
 // address: a defined value for a 4-byte field; consumers use their own pointer.
 void PutValuePointer(BYTE* blob, bool device) {
-  DWORD at = device ? 16 : 28;
+  DWORD at = device ? kDevPropsOffsetValues : kDocPropsOffsetValues;
   Put<DWORD>(blob + at, static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(blob + HeaderSize(device))));
 }
 
@@ -66,18 +68,18 @@ BOOL GetOptionBlob(CDCLBase* o, bool device, WORD modelKey, BYTE* buffer, DWORD 
     return FALSE;
   }
   std::memset(buffer, 0, HeaderSize(device));
-  Put<DWORD>(buffer, HeaderSize(device));
-  Put<DWORD>(buffer + 4, o->GetVersionNumber());
-  Put<DWORD>(buffer + 8, values);
-  Put<WORD>(buffer + 12, modelKey);
+  Put<DWORD>(buffer + kBlobOffsetHeaderSize, HeaderSize(device));
+  Put<DWORD>(buffer + kBlobOffsetVersion, o->GetVersionNumber());
+  Put<DWORD>(buffer + kBlobOffsetValueBytes, values);
+  Put<WORD>(buffer + kBlobOffsetModelKey, modelKey);
   if (!device) {
     DocDefaults d = GetDocDefaults(*o, modelKey);
-    Put<WORD>(buffer + 14, d.tray);
-    Put<WORD>(buffer + 16, d.paper);
-    Put<WORD>(buffer + 18, d.ribbon);
-    Put<WORD>(buffer + 20, d.placement);
-    Put<WORD>(buffer + 22, d.ribbonOption);
-    Put<WORD>(buffer + 24, d.complementaryRibbonOption);
+    Put<WORD>(buffer + kDocPropsOffsetTray, d.tray);
+    Put<WORD>(buffer + kDocPropsOffsetPaper, d.paper);
+    Put<WORD>(buffer + kDocPropsOffsetRibbon, d.ribbon);
+    Put<WORD>(buffer + kDocPropsOffsetPlacement, d.placement);
+    Put<WORD>(buffer + kDocPropsOffsetRibbonOption, d.ribbonOption);
+    Put<WORD>(buffer + kDocPropsOffsetComplementaryOption, d.complementaryRibbonOption);
   }
   PutValuePointer(buffer, device);
   BYTE* at = buffer + HeaderSize(device);
@@ -105,31 +107,37 @@ BOOL SetOptionBlob(CDCLBase* o, bool device, WORD modelKey, BYTE* buffer, DWORD 
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  Put<DWORD>(buffer, HeaderSize(device));
-  Put<DWORD>(buffer + 8, values);
+  Put<DWORD>(buffer + kBlobOffsetHeaderSize, HeaderSize(device));
+  Put<DWORD>(buffer + kBlobOffsetValueBytes, values);
   PutValuePointer(buffer, device);
   BOOL attached = device ? o->AttachDevProps(buffer) : o->AttachDocProps(buffer);
   if (!attached) return FALSE;
   for (WORD id : ids)
-    if (BYTE* value = FindOptionValue(buffer, device, id))
+    if (BYTE* value = FindOptionValue(buffer, size, device, id))
       o->NotifyOptionChanged(id, value, OPTION_ATTACHED);
   return TRUE;
 }
 
-BYTE* FindOptionValue(BYTE* blob, bool device, WORD optionId) {
-  if (blob == nullptr) return nullptr;
-  DWORD header = Get<DWORD>(blob);
+BYTE* FindOptionValue(BYTE* blob, DWORD blobSize, bool device, WORD optionId) {
+  if (blob == nullptr || blobSize < HeaderSize(device)) return nullptr;
+  DWORD header = Get<DWORD>(blob + kBlobOffsetHeaderSize);
   if (header != HeaderSize(device)) return nullptr;
-  DWORD values = Get<DWORD>(blob + 8);
+  DWORD values = Get<DWORD>(blob + kBlobOffsetValueBytes);
+  if (blobSize != kBlobSizeFromHeader) values = std::min(values, blobSize - header);
   DWORD at = 0;
-  while (at + 6 <= values) {
+  while (at + kValueMinimumSize <= values) {
     BYTE* value = blob + header + at;
-    DWORD valueSize = Get<DWORD>(value);
-    if (valueSize < 6 || valueSize > values - at) return nullptr;  // a broken size ends the walk
-    if (Get<WORD>(value + 4) == optionId) return value;
-    at += valueSize;
+    OptionValueView v(value, values - at);
+    // A broken size ends the walk.
+    if (v.Size() < kValueMinimumSize || v.Size() > values - at) return nullptr;
+    if (v.Id() == optionId) return value;
+    at += v.Size();
   }
   return nullptr;
+}
+
+WORD BlobModelKey(const BYTE* blob) {
+  return blob != nullptr ? Get<WORD>(blob + kBlobOffsetModelKey) : WORD{0};
 }
 
 WORD OptionScope(CDCLBase* o, WORD modelKey, WORD optionId) {

@@ -17,7 +17,7 @@ void Put(BYTE* p, size_t at, LONG v) { std::memcpy(p + at, &v, sizeof v); }
 
 }  // namespace
 
-void TransformItemPayload(BYTE* p, char kind, const ItemFrame& frame) {
+void TransformItemPayload(BYTE* p, spool::ItemKind kind, const ItemFrame& frame) {
   const LONG x = Get(p, 4), y = Get(p, 8), w = Get(p, 12), h = Get(p, 16);
   DWORD placement = static_cast<DWORD>(Get(p, 24));
   // The box's proportions are compared as the unsigned fields they are stored as.
@@ -27,7 +27,7 @@ void TransformItemPayload(BYTE* p, char kind, const ItemFrame& frame) {
     Put(p, 8, y + frame.offsetY);
     // A line keeps its XOR bit whichever way it runs.
     placement = higherThanWide ? placement | kPlacementUpright : placement & kPlacementXor;
-  } else if (kind == 'L' && w != 0 && h != 0) {
+  } else if (kind == spool::ItemKind::kLine && w != 0 && h != 0) {
     // A slanted line's end points are turned as points: (x, y) goes to (y, H - x)
     // and the extent (dx, dy) to (dy, -dx). Choosing the ends by comparing the
     // extents would mirror a line that runs up or to the left.
@@ -37,7 +37,7 @@ void TransformItemPayload(BYTE* p, char kind, const ItemFrame& frame) {
     Put(p, 16, -w);
     placement |= kPlacementTurnedHigh;
   } else {
-    const bool object = kind == 'L' || kind == 'R';
+    const bool object = kind == spool::ItemKind::kLine || kind == spool::ItemKind::kBox;
     const LONG g = object ? frame.pageHeight - w : frame.pageHeight;
     Put(p, 4, y + frame.offsetX);
     Put(p, 8, g - x + frame.offsetY);

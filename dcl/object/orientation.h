@@ -19,7 +19,6 @@ struct ItemFrame {
   LONG pageHeight = 0;
 };
 
-// `kind`: 'F' text, 'B' bar code, 'L' line, 'R' box.
-void TransformItemPayload(BYTE* payload, char kind, const ItemFrame& frame);
+void TransformItemPayload(BYTE* payload, spool::ItemKind kind, const ItemFrame& frame);
 
 }  // namespace trv::dcl

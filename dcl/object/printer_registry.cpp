@@ -6,6 +6,7 @@
 #include <new>
 
 #include "dcl/model/model_tables.h"
+#include "dcl/object/dcl_model_file.h"
 #include "dcl/units.h"
 #include "platform/kernel.h"
 
@@ -180,28 +181,24 @@ DWORD ReadDpiOverride(HKEY driverData) {
   return dpi >= 1 && dpi <= 999 ? dpi : 0;
 }
 
-// The stored names were always made with these formats; the compiler warns that
-// the zero flag is redundant next to a precision, which is harmless here.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wformat"
+// The stored names: "0x0001-name" for entries, "(0x0001)" for properties.
 std::string EntryKeyName(size_t index, const char* name) {
   char prefix[16];
-  std::snprintf(prefix, sizeof prefix, "0x%0.4X-", static_cast<unsigned>(index));
+  std::snprintf(prefix, sizeof prefix, "0x%04X-", static_cast<unsigned>(index));
   return std::string(prefix) + name;
 }
 
 std::string PropertyValueName(WORD optionId) {
   char name[16];
-  std::snprintf(name, sizeof name, "(0x%0.4lX)", static_cast<unsigned long>(optionId));
+  std::snprintf(name, sizeof name, "(0x%04lX)", static_cast<unsigned long>(optionId));
   return name;
 }
-#pragma GCC diagnostic pop
 
 // ---- papers ---------------------------------------------------------------------------
 
 LONG WritePaperEntry(HKEY list, size_t index, PaperEntry& entry, Resolution resolution) {
-  entry.widthDots = MulDiv(entry.width, resolution.x, 2540);
-  entry.heightDots = MulDiv(entry.height, resolution.y, 2540);
+  entry.widthDots = DotsFromHundredths(entry.width, resolution.x);
+  entry.heightDots = DotsFromHundredths(entry.height, resolution.y);
   entry.usableWidth = entry.widthDots - entry.left;
   entry.usableHeight = entry.heightDots - entry.top;
   const char* name = TextHeapText(entry.name);
@@ -384,8 +381,8 @@ LONG ReadPaperAt(HKEY list, DWORD index, Resolution resolution, PaperEntry& entr
   PaperEntry paper{};
   rc = ReadPaperEntry(key.get(), paper, read);
   if (rc != ERROR_SUCCESS) return rc;
-  paper.widthDots = MulDiv(paper.width, resolution.x, 2540);
-  paper.heightDots = MulDiv(paper.height, resolution.y, 2540);
+  paper.widthDots = DotsFromHundredths(paper.width, resolution.x);
+  paper.heightDots = DotsFromHundredths(paper.height, resolution.y);
   paper.usableWidth = paper.widthDots - paper.left;
   paper.usableHeight = paper.heightDots - paper.top;
   rc = WritePointValue(key.get(), "Pels", paper.widthDots, paper.heightDots);
@@ -504,23 +501,68 @@ BOOL PrinterRegistry::SavePapers(std::vector<PaperEntry>& papers, Resolution res
   });
 }
 
+namespace {
+
+template <class Entry>
+std::vector<fonts::FontInstallItem> InstallItems(const std::vector<Entry>& entries,
+                                                 const std::vector<FontInstallItem>& planned) {
+  std::vector<fonts::FontInstallItem> items;
+  for (const FontInstallItem& p : planned) {
+    const char* name = TextHeapText(entries[p.index].name);
+    items.push_back({name ? name : "", entries[p.index].info, p.actions});
+  }
+  return items;
+}
+
+std::vector<FontInstallItem> PlanTextFonts(const std::vector<TextFontEntry>& fonts, bool firstTime,
+                                           LONG resolutionX) {
+  std::vector<FontInstallItem> planned;
+  for (size_t i = 0; i < fonts.size(); ++i) {
+    if (!PassesResolutionFilter(fonts[i], resolutionX)) continue;
+    if (firstTime)
+      planned.push_back({i, kInstallStoreMetrics | kInstallRegisterTrueType});
+    else if (fonts[i].info.flags & kFontInfoTrueType)
+      planned.push_back({i, kInstallStoreMetrics});
+  }
+  return planned;
+}
+
+std::vector<FontInstallItem> PlanBarcodes(const std::vector<BarcodeFontEntry>& barcodes,
+                                          bool firstTime) {
+  std::vector<FontInstallItem> planned;
+  for (size_t i = 0; i < barcodes.size(); ++i)
+    planned.push_back(
+        {i, firstTime ? kInstallStoreMetrics | kInstallRemoveSubstitute | kInstallRegisterTrueType
+                      : DWORD{kInstallRemoveSubstitute}});
+  return planned;
+}
+
+}  // namespace
+
+BOOL PrinterRegistry::InstallFonts(const std::vector<fonts::FontInstallItem>& items) {
+  if (installFonts_) return installFonts_(items, driverData_);
+  fonts::FontPlace place{driverData_, DriverDirectory()};
+  return fonts::RunFontInstallation(place, items.data(), items.size());
+}
+
 BOOL PrinterRegistry::SaveTextFonts(const std::vector<TextFontEntry>& fonts, bool firstTime,
                                     LONG resolutionX, std::vector<FontInstallItem>& install) {
-  std::vector<FontInstallItem> written;
-  BOOL ok = ReplaceList(driverData_, "Fonts", [&](HKEY list) {
+  std::vector<FontInstallItem> planned = PlanTextFonts(fonts, firstTime, resolutionX);
+  if (!InstallFonts(InstallItems(fonts, planned))) return FALSE;
+  if (!WriteTextFonts(fonts, resolutionX)) return FALSE;
+  install = std::move(planned);
+  return TRUE;
+}
+
+BOOL PrinterRegistry::WriteTextFonts(const std::vector<TextFontEntry>& fonts, LONG resolutionX) {
+  return ReplaceList(driverData_, "Fonts", [&](HKEY list) {
     for (size_t i = 0; i < fonts.size(); ++i) {
       if (!PassesResolutionFilter(fonts[i], resolutionX)) continue;
       LONG rc = WriteTextFontEntry(list, i, fonts[i]);
       if (rc != ERROR_SUCCESS) return rc;
-      if (firstTime)
-        written.push_back({i, 0x101});
-      else if (fonts[i].info.flags & 0x02)
-        written.push_back({i, 0x100});
     }
     return static_cast<LONG>(ERROR_SUCCESS);
   });
-  if (ok) install = std::move(written);
-  return ok;
 }
 
 namespace {
@@ -561,26 +603,32 @@ LONG WriteProperties(HKEY properties, const BarcodeFontEntry& barcode,
 BOOL PrinterRegistry::SaveBarcodes(const std::vector<BarcodeFontEntry>& barcodes,
                                    const std::vector<BarcodeOptionEntry>& properties,
                                    bool firstTime, std::vector<FontInstallItem>& install) {
-  std::vector<FontInstallItem> written;
-  BOOL ok = ReplaceList(driverData_, "Barcodes", [&](HKEY list) {
+  std::vector<FontInstallItem> planned = PlanBarcodes(barcodes, firstTime);
+  if (!InstallFonts(InstallItems(barcodes, planned))) return FALSE;
+  if (!WriteBarcodes(barcodes, properties, firstTime)) return FALSE;
+  install = std::move(planned);
+  return TRUE;
+}
+
+BOOL PrinterRegistry::WriteBarcodes(const std::vector<BarcodeFontEntry>& barcodes,
+                                    const std::vector<BarcodeOptionEntry>& properties,
+                                    bool firstTime) {
+  return ReplaceList(driverData_, "Barcodes", [&](HKEY list) {
     for (size_t i = 0; i < barcodes.size(); ++i) {
       KeyHolder propertyKey;
       LONG rc = WriteBarcodeEntry(list, i, barcodes[i], *propertyKey.out());
       if (rc == ERROR_SUCCESS)
         rc = WriteProperties(propertyKey.get(), barcodes[i], properties, firstTime);
       if (rc != ERROR_SUCCESS) return rc;
-      written.push_back({i, firstTime ? 0x111u : 0x10u});
     }
     return static_cast<LONG>(ERROR_SUCCESS);
   });
-  if (ok) install = std::move(written);
-  return ok;
 }
 
 // ---- first configuration --------------------------------------------------------------------
 
 bool PassesResolutionFilter(const TextFontEntry& font, LONG resolutionX) {
-  if (font.info.flags & 0x02) return true;
+  if (font.info.flags & kFontInfoTrueType) return true;
   if (font.key == ANY_KEY) return true;
   static constexpr struct {
     DWORD key;
@@ -642,8 +690,8 @@ PaperPlan PlanPapers(const ModelTables& tables, const PrinterConfig& config, int
   for (size_t i = 0; i < tables.papers.size(); ++i) {
     PaperEntry entry = tables.papers[i];
     if (entry.key != ANY_KEY) continue;
-    entry.left = MulDiv(entry.left, config.resolutionX, 2540);
-    entry.top = MulDiv(entry.top, config.resolutionY, 2540);
+    entry.left = DotsFromHundredths(entry.left, config.resolutionX);
+    entry.top = DotsFromHundredths(entry.top, config.resolutionY);
     if (entry.id == 0) {
       entry.width = config.maxPaperWidth;
       entry.height = config.maxPaperHeight;
@@ -708,13 +756,18 @@ BOOL PrinterRegistry::Populate(const ModelTables& tables, const PrinterConfig& c
       });
       if (!ok) return FALSE;
     }
+    // Both lists go through one installation, so applications hear one WM_FONTCHANGE.
+    bool barcodesEmpty = IsEmptyList(barcodes_), fontsEmpty = IsEmptyList(fonts_);
     std::vector<FontInstallItem> barcodeItems, fontItems;
-    if (IsEmptyList(barcodes_) &&
-        !SaveBarcodes(tables.barcodeFonts, tables.barcodeOptions, true, barcodeItems))
+    if (barcodesEmpty) barcodeItems = PlanBarcodes(tables.barcodeFonts, true);
+    if (fontsEmpty) fontItems = PlanTextFonts(tables.textFonts, true, config.resolutionX);
+    std::vector<fonts::FontInstallItem> items = InstallItems(tables.barcodeFonts, barcodeItems);
+    for (fonts::FontInstallItem& item : InstallItems(tables.textFonts, fontItems))
+      items.push_back(std::move(item));
+    if (!InstallFonts(items)) return FALSE;
+    if (barcodesEmpty && !WriteBarcodes(tables.barcodeFonts, tables.barcodeOptions, true))
       return FALSE;
-    if (IsEmptyList(fonts_) &&
-        !SaveTextFonts(tables.textFonts, true, config.resolutionX, fontItems))
-      return FALSE;
+    if (fontsEmpty && !WriteTextFonts(tables.textFonts, config.resolutionX)) return FALSE;
     fontInstall = std::move(fontItems);
     barcodeInstall = std::move(barcodeItems);
     return TRUE;

@@ -4,9 +4,11 @@
 // foreign value is refused instead of being misread.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "dcl/fonts/font_management.h"
 #include "dcl/model/entries.h"
 #include "dcl/model/printer_config.h"
 #include "dcl/model/text_heap.h"
@@ -88,11 +90,26 @@ LONG ReadBarcodeFontAt(HKEY list, DWORD index, BarcodeFontEntry& entry,
                        std::vector<TextHandle>& texts);
 
 // ---- the printer's key --------------------------------------------------------------
+// What the font installation does for one font or bar code after a save.
+enum FontInstallAction : DWORD {
+  kInstallRegisterTrueType = 0x01,    // register the TrueType file unless its face is known
+  kInstallUnregisterTrueType = 0x02,  // unregister the TrueType file
+  kInstallRemoveSubstitute = 0x10,    // drop the "TB:" font substitute of the entry
+  kInstallRemoveMetrics = 0x20,       // with a metrics step: remove the stored metrics
+  kInstallStoreMetrics = 0x100,       // store the entry's metrics unless they are there
+  kInstallMetricsStepOnly = 0x200,    // a metrics step that stores nothing
+};
+
 // A font or bar code the font installation has to look at after a save.
 struct FontInstallItem {
   size_t index;   // in the list that was saved
-  DWORD actions;  // installation actions
+  DWORD actions;  // FontInstallAction bits
 };
+
+// Runs a font-installation list; the default runs it against the machine's fonts and
+// the driver folder.
+using FontInstallRunner =
+    std::function<BOOL(const std::vector<fonts::FontInstallItem>& items, HKEY driverData)>;
 
 class PrinterRegistry {
  public:
@@ -112,8 +129,13 @@ class PrinterRegistry {
   HKEY fonts() const { return fonts_; }
   HKEY barcodes() const { return barcodes_; }
 
+  // Replaces how the font installation runs (tests watch what it is handed).
+  void SetFontInstallRunner(FontInstallRunner runner) { installFonts_ = std::move(runner); }
+
   // The saves replace a whole list in one transaction: the old list stays as it
   // was unless every entry of the new one has been written. FALSE + last error.
+  // The font and bar-code saves run the font installation of what they write first:
+  // a font it cannot install fails the save and leaves the old list whole.
   BOOL SavePapers(std::vector<PaperEntry>& papers, Resolution resolution);
   BOOL SaveTextFonts(const std::vector<TextFontEntry>& fonts, bool firstTime, LONG resolutionX,
                      std::vector<FontInstallItem>& install);
@@ -129,10 +151,16 @@ class PrinterRegistry {
                 std::vector<FontInstallItem>& barcodeInstall);
 
  private:
+  BOOL InstallFonts(const std::vector<fonts::FontInstallItem>& items);
+  BOOL WriteTextFonts(const std::vector<TextFontEntry>& fonts, LONG resolutionX);
+  BOOL WriteBarcodes(const std::vector<BarcodeFontEntry>& barcodes,
+                     const std::vector<BarcodeOptionEntry>& properties, bool firstTime);
+
   HKEY driverData_ = nullptr;
   HKEY papers_ = nullptr;
   HKEY fonts_ = nullptr;
   HKEY barcodes_ = nullptr;
+  FontInstallRunner installFonts_;
 };
 
 // Whether a text font belongs on a printer of this horizontal resolution.

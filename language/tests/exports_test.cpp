@@ -154,46 +154,39 @@ TEST_F(LanguageExports, TheFirstOfTwoEntriesWithOneNumberCounts) {
   EXPECT_STREQ(text, "first");
 }
 
-TEST_F(LanguageExports, ALongestTextFitsABufferOneLarger) {
+// A text fits a buffer one larger than it; a longer one is cut and terminated.
+// Both exports write within the size given and say how many characters they wrote.
+TEST_F(LanguageExports, ATextIsCutToTheBufferAndTerminated) {
   const std::string longest(trv::lng::kMaxTextBytes, 'L');
-  writeLng(0, {{1, longest}});
+  writeLng(0, {{1, longest}, {3, "Hello"}});
   HANDLE h = load(0);
   ASSERT_NE(h, nullptr);
-  std::array<char, 257> text;
-  text.fill('#');
-  EXPECT_EQ(GetStringA(h, 1, text.data(), 256), 255);
-  EXPECT_EQ(std::string(text.data()), longest);
-  EXPECT_EQ(text[256], '#');
-  std::array<WCHAR, 257> wide;
-  wide.fill(u'#');
-  EXPECT_EQ(GetStringW(h, 1, wide.data(), 256), 255);
-  EXPECT_EQ(wide[255], 0);
-  EXPECT_EQ(wide[256], u'#');
-}
-
-struct CutCase {
-  int size;
-  const char* expected;
-};
-
-TEST_F(LanguageExports, ATextLongerThanTheBufferIsCutAndTerminated) {
-  writeLng(0, {{3, "Hello"}});
-  HANDLE h = load(0);
-  ASSERT_NE(h, nullptr);
-  const CutCase cases[] = {{1, ""}, {2, "H"}, {5, "Hell"}, {6, "Hello"}, {7, "Hello"}};
-  for (const CutCase& c : cases) {
-    SCOPED_TRACE(testing::Message() << "size " << c.size);
-    const int length = static_cast<int>(std::string(c.expected).size());
-    std::array<char, 12> text;
-    text.fill('#');
-    EXPECT_EQ(GetStringA(h, 3, text.data(), c.size), length);
+  struct BufferCase {
+    UINT number;
+    int size;
+    std::string expected;
+  };
+  const BufferCase cases[] = {
+      {3, 1, ""},
+      {3, 2, "H"},
+      {3, 5, "Hell"},
+      {3, 6, "Hello"},
+      {3, 7, "Hello"},
+      {1, 256, longest},
+      {1, 255, longest.substr(0, 254)},
+  };
+  for (const BufferCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << "text " << c.number << ", size " << c.size);
+    const std::size_t size = static_cast<std::size_t>(c.size);
+    const int length = static_cast<int>(c.expected.size());
+    std::vector<char> text(size + 1, '#');
+    EXPECT_EQ(GetStringA(h, c.number, text.data(), c.size), length);
     EXPECT_EQ(std::string(text.data()), c.expected);
-    EXPECT_EQ(text[static_cast<std::size_t>(c.size)], '#');
-    std::array<WCHAR, 12> wide;
-    wide.fill(u'#');
-    EXPECT_EQ(GetStringW(h, 3, wide.data(), c.size), length);
-    EXPECT_EQ(wide[static_cast<std::size_t>(length)], 0);
-    EXPECT_EQ(wide[static_cast<std::size_t>(c.size)], u'#');
+    EXPECT_EQ(text[size], '#');
+    std::vector<WCHAR> wide(size + 1, u'#');
+    EXPECT_EQ(GetStringW(h, c.number, wide.data(), c.size), length);
+    EXPECT_EQ(std::u16string(wide.data()), std::u16string(c.expected.begin(), c.expected.end()));
+    EXPECT_EQ(wide[size], u'#');
   }
 }
 

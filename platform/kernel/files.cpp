@@ -14,6 +14,7 @@
 #include "platform/kernel/handles.h"
 #include "platform/kernel/paths.h"
 #include "platform/kernel/text.h"
+#include "platform/last_error.h"
 
 using trv::kernel::ErrorFromErrno;
 
@@ -262,9 +263,8 @@ TRVAPI BOOL WINAPI CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists) {
   HANDLE out = CreateFileA(to, GENERIC_WRITE, 0, nullptr, failIfExists ? CREATE_NEW : CREATE_ALWAYS,
                            0, nullptr);
   if (out == INVALID_HANDLE_VALUE) {
-    DWORD e = GetLastError();
+    trv::KeepLastError keep;
     CloseHandle(in);
-    SetLastError(e);
     return FALSE;
   }
   std::vector<char> buffer(1 << 16);
@@ -306,6 +306,22 @@ TRVAPI BOOL WINAPI MoveFileA(LPCSTR from, LPCSTR to) {
     SetLastError(ERROR_ALREADY_EXISTS);
     return FALSE;
   }
+  if (::rename(a.c_str(), b.c_str()) != 0) {
+    SetLastError(ErrorFromErrno(errno));
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// Rename replaces the target at once: a reader sees the old file or the new one.
+TRVAPI BOOL WINAPI MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
+  if (!(flags & MOVEFILE_REPLACE_EXISTING)) return MoveFileA(from, to);
+  if (from == nullptr || to == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  std::string a = trv::kernel::HostPathOfAnsi(from);
+  std::string b = trv::kernel::HostPathOfAnsi(to);
   if (::rename(a.c_str(), b.c_str()) != 0) {
     SetLastError(ErrorFromErrno(errno));
     return FALSE;
@@ -357,7 +373,8 @@ TRVAPI DWORD WINAPI GetFileAttributesA(LPCSTR name) {
 namespace {
 
 struct FoundEntry {
-  std::string name;  // ANSI
+  std::string name;       // ANSI
+  std::string shortName;  // ANSI, "" when the name is an 8.3 name
   DWORD attributes;
   unsigned long long size;
 };
@@ -386,6 +403,7 @@ void Fill(const FoundEntry& e, WIN32_FIND_DATAA* data) {
   data->nFileSizeHigh = static_cast<DWORD>(e.size >> 32);
   data->nFileSizeLow = static_cast<DWORD>(e.size & 0xFFFFFFFF);
   lstrcpynA(data->cFileName, e.name.c_str(), MAX_PATH);
+  lstrcpynA(data->cAlternateFileName, e.shortName.c_str(), sizeof data->cAlternateFileName);
 }
 
 }  // namespace
@@ -414,7 +432,8 @@ TRVAPI HANDLE WINAPI FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* data) {
     std::string full = dir + "/" + e->d_name;
     if (::stat(full.c_str(), &st) != 0) continue;
     DWORD attributes = S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
-    find->entries.push_back({ansi, attributes, static_cast<unsigned long long>(st.st_size)});
+    find->entries.push_back({ansi, trv::kernel::ShortNameIn(dir, ansi), attributes,
+                             static_cast<unsigned long long>(st.st_size)});
   }
   ::closedir(d);
   if (find->entries.empty()) {

@@ -68,6 +68,21 @@ void SetMachineRoot(const std::string& hostPath) {
 
 namespace {
 
+// Finds the entry a short (8.3) name stands for, as Windows opens files by either name.
+std::string FindByShortName(const std::string& dir, const std::string& name) {
+  DIR* d = ::opendir(dir.empty() ? "/" : dir.c_str());
+  if (d == nullptr) return "";
+  std::vector<std::string> entries;
+  while (dirent* e = ::readdir(d)) entries.emplace_back(e->d_name);
+  ::closedir(d);
+  std::string ansi = kernel::Utf8ToAnsi(name);
+  for (const std::string& entry : entries) {
+    std::string shortName = kernel::ShortNameIn(dir.empty() ? "/" : dir, kernel::Utf8ToAnsi(entry));
+    if (!shortName.empty() && kernel::CompareNoCase(shortName, ansi) == 0) return entry;
+  }
+  return "";
+}
+
 // Finds a directory entry whose name equals `name` without regard to case.
 std::string FindNoCase(const std::string& dir, const std::string& name) {
   DIR* d = ::opendir(dir.empty() ? "/" : dir.c_str());
@@ -82,6 +97,7 @@ std::string FindNoCase(const std::string& dir, const std::string& name) {
     }
   }
   ::closedir(d);
+  if (found.empty() && name.find('~') != std::string::npos) found = FindByShortName(dir, name);
   return found;
 }
 

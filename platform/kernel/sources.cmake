@@ -4,6 +4,7 @@ target_sources(trvplatform PRIVATE
   kernel/strings.cpp
   kernel/machine.cpp
   kernel/files.cpp
+  kernel/short_names.cpp
   kernel/modules.cpp
   kernel/system.cpp
   kernel/debug.cpp

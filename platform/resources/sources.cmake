@@ -7,6 +7,7 @@ add_library(trvresources_format STATIC
   resources/string_table.cpp
   resources/version_block.cpp
 )
+target_link_libraries(trvresources_format PUBLIC trv_win32 PRIVATE trv_source_root)
 target_link_libraries(trvplatform PRIVATE trvresources_format)
 
 target_sources(trvplatform PRIVATE

@@ -103,6 +103,14 @@ Bytes FileVersionInfoBuffer(std::span<const BYTE> versionResource) {
   std::copy_n(versionResource.begin(), length, buffer.begin());
   std::copy(std::begin(resources::kSpareSignature), std::end(resources::kSpareSignature),
             buffer.begin() + static_cast<std::ptrdiff_t>(length));
+  // The root's length then covers the whole buffer, so that a query, which may
+  // trust only the bytes the root's length vouches for, finds the signature and
+  // the spare room inside them. A block too long for that keeps its own length
+  // and has no room for converted texts.
+  if (buffer.size() <= 0xFFFF) {
+    buffer[0] = static_cast<BYTE>(buffer.size() & 0xFF);
+    buffer[1] = static_cast<BYTE>(buffer.size() >> 8);
+  }
   return buffer;
 }
 

@@ -1,7 +1,8 @@
 // GetFileVersionInfoSizeA, GetFileVersionInfoA and VerQueryValueA.
 //
 // The buffer that GetFileVersionInfoA fills holds the module's VS_VERSIONINFO
-// block, the signature "FE2X" and as many spare bytes as the block has. Texts are
+// block, the signature "FE2X" and as many spare bytes as the block has, with the
+// root's length stretched over all three. Texts are
 // stored in UTF-16; VerQueryValueA converts the one asked for into the spare room
 // at the same offset as in the block, so that every text has its own place and
 // stays valid while the buffer lives, as on Windows.
@@ -80,9 +81,12 @@ std::vector<std::u16string> PathKeys(LPCSTR path) {
   return keys;
 }
 
-std::optional<VersionNode> Walk(std::span<const BYTE> block,
+// Walks the block's first `ownLength` bytes: the root's length may also cover the
+// spare room behind them, which holds no nodes.
+std::optional<VersionNode> Walk(std::span<const BYTE> block, size_t ownLength,
                                 const std::vector<std::u16string>& keys) {
   auto node = trv::resources::ReadVersionRoot(block);
+  if (node) node->end = std::min(node->end, ownLength);
   for (const std::u16string& key : keys) {
     if (!node) return std::nullopt;
     std::optional<VersionNode> next;
@@ -97,14 +101,22 @@ std::optional<VersionNode> Walk(std::span<const BYTE> block,
   return node;
 }
 
-bool HasSpareRoom(const BYTE* block, size_t length) {
-  return std::memcmp(block + length, trv::resources::kSpareSignature,
-                     sizeof trv::resources::kSpareSignature) == 0;
+// The length of the block itself when the buffer is one GetFileVersionInfoA
+// filled: the block, the signature and as much spare room as the block, all
+// within the root's length. Nothing for any other block, whose texts then have
+// no room to be converted into.
+std::optional<size_t> OwnLengthWithSpareRoom(std::span<const BYTE> buffer) {
+  constexpr size_t kSignature = sizeof trv::resources::kSpareSignature;
+  if (buffer.size() < kSignature || (buffer.size() - kSignature) % 2 != 0) return std::nullopt;
+  size_t own = (buffer.size() - kSignature) / 2;
+  if (std::memcmp(buffer.data() + own, trv::resources::kSpareSignature, kSignature) != 0)
+    return std::nullopt;
+  return own;
 }
 
 // Converts a text value into the spare room; its ANSI form (one byte a character)
 // always fits in the room its UTF-16 form takes in the block.
-LPSTR TextInSpareRoom(BYTE* block, size_t blockLength, const VersionNode& node, UINT& length) {
+LPSTR TextInSpareRoom(BYTE* block, size_t ownLength, const VersionNode& node, UINT& length) {
   static char empty[1] = "";
   size_t units = node.valueBytes / 2;
   std::u16string text(units, u'\0');
@@ -114,7 +126,7 @@ LPSTR TextInSpareRoom(BYTE* block, size_t blockLength, const VersionNode& node, 
     length = node.valueLength == 0 ? 0 : 1;
     return empty;
   }
-  char* out = reinterpret_cast<char*>(block + blockLength + sizeof trv::resources::kSpareSignature +
+  char* out = reinterpret_cast<char*>(block + ownLength + sizeof trv::resources::kSpareSignature +
                                       node.valueOffset);
   int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out,
                               static_cast<int>(text.size()), nullptr, nullptr);
@@ -130,23 +142,25 @@ BOOL Query(LPCVOID blockAddress, LPCSTR subBlock, LPVOID* value, UINT* length) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  // The caller vouches for the block's first wLength bytes, as on Windows.
+  // The caller vouches for the block's first wLength bytes, as on Windows, and for
+  // nothing beyond them: whether there is spare room is decided from those bytes.
   auto* block = static_cast<BYTE*>(const_cast<void*>(blockAddress));
   size_t blockLength = static_cast<size_t>(block[0]) | static_cast<size_t>(block[1]) << 8;
   std::span<const BYTE> bytes(block, blockLength);
-  auto node = Walk(bytes, PathKeys(subBlock));
+  std::optional<size_t> ownLength = OwnLengthWithSpareRoom(bytes);
+  auto node = Walk(bytes, ownLength.value_or(blockLength), PathKeys(subBlock));
   if (!node) {
     SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
     return FALSE;
   }
   UINT size = 0;
   if (node->type == trv::resources::kTextNode && node->offset != 0) {
-    if (!HasSpareRoom(block, blockLength)) {
+    if (!ownLength) {
       // Not a buffer from GetFileVersionInfoA: there is no room to convert into.
       SetLastError(ERROR_INVALID_PARAMETER);
       return FALSE;
     }
-    *value = TextInSpareRoom(block, blockLength, *node, size);
+    *value = TextInSpareRoom(block, *ownLength, *node, size);
   } else {
     *value = block + node->valueOffset;
     size = static_cast<UINT>(node->valueBytes);

@@ -7,16 +7,14 @@
 #include <vector>
 
 #include "platform/kernel.h"
+#include "platform/last_error.h"
 #include "platform/spooler/monitor_text.h"
 #include "platform/spooler/pack.h"
 #include "platform/winspool.h"
 
 namespace trv::spooler {
 
-inline BOOL Fail(DWORD error) {
-  SetLastError(error);
-  return FALSE;
-}
+using trv::Fail;
 
 inline BOOL Result(DWORD error) { return error == ERROR_SUCCESS ? TRUE : Fail(error); }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/kernel.h"
+#include "platform/last_error.h"
 #include "platform/spooler/job_store.h"
 #include "platform/spooler/monitor_text.h"
 #include "platform/spooler/print_store.h"
@@ -24,10 +25,7 @@ std::atomic<DWORD> bufferOverride{0};
 DWORD Clamp(DWORD bytes) { return std::clamp<DWORD>(bytes, 1, kMaxBufferSize); }
 
 // A failing monitor call that left no error still failed.
-DWORD FailureCode() {
-  DWORD e = GetLastError();
-  return e != ERROR_SUCCESS ? e : ERROR_GEN_FAILURE;
-}
+DWORD FailureCode() { return LastErrorOr(ERROR_GEN_FAILURE); }
 
 // The document description handed to StartDocPort, in the monitor interface's
 // character set.

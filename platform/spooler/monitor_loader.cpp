@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "platform/kernel.h"
+#include "platform/last_error.h"
 #include "platform/spooler/despool.h"
 #include "platform/spooler/monitor_text.h"
 #include "platform/spooler/print_store.h"
@@ -37,11 +38,6 @@ std::string SystemDirectory() {
   char buffer[MAX_PATH];
   UINT n = GetSystemDirectoryA(buffer, sizeof buffer);
   return std::string(buffer, n < sizeof buffer ? n : 0);
-}
-
-DWORD LastErrorOr(DWORD fallback) {
-  DWORD e = GetLastError();
-  return e != ERROR_SUCCESS ? e : fallback;
 }
 
 }  // namespace

@@ -8,15 +8,12 @@ target_sources(trvplatform PRIVATE
   spooler/driver_store.cpp
   spooler/endpoint_fd.cpp
   spooler/endpoint_tcp.cpp
-  spooler/fd_io.cpp
   spooler/job_store.cpp
   spooler/local_port.cpp
   spooler/monitor_loader.cpp
   spooler/monitor_port_store.cpp
   spooler/monitor_text.cpp
-  spooler/port_target.cpp
   spooler/printer_store.cpp
   spooler/reg.cpp
   spooler/spooler_state.cpp
-  spooler/virtual_printer.cpp
 )

@@ -88,8 +88,8 @@ class LoggingHandler : public RecordHandler {
   }
   BOOL EndTransfer(WORD id) override { return Done("EndTransfer", Format("(%u)", id)); }
   BOOL AbortTransfer(WORD id) override { return Done("AbortTransfer", Format("(%u)", id)); }
-  void TransformItem(DWORD type, BYTE* payload, char kind) override {
-    log.push_back(Format("TransformItem(0x%04X,%c)", type, kind));
+  void TransformItem(DWORD type, BYTE* payload, ItemKind kind) override {
+    log.push_back(Format("TransformItem(0x%04X,%c)", type, static_cast<char>(kind)));
     if (transform) transform(payload);
   }
   BOOL PrintText(WORD id, LONG x, LONG y, LONG dir, LONG cw, LONG ch, LONG v20, LONG v24,
@@ -398,6 +398,33 @@ TEST_F(Dispatcher, GivesTheObjectARepointedCopyOfEachBlob) {
     WriteU32(expected.data() + c.pointerOffset, ReadU32(blob.bytes.data() + c.pointerOffset));
     EXPECT_EQ(blob.bytes, expected);
     EXPECT_EQ(record, original);
+  }
+}
+
+// The header's count of value bytes is what every later walk over the values
+// trusts, so a count that runs past the payload is refused before the copy.
+TEST_F(Dispatcher, RefusesABlobWhoseValuesRunPastItsPayload) {
+  struct Case {
+    DWORD type;
+    Bytes payload;
+    DWORD claimed;
+    DWORD fits;  // a count the same payload holds
+  } cases[] = {
+      {DCLD_DEVPROPS, DevProps(24), 5, 4},
+      {DCLD_DEVPROPS, DevProps(24), 0xFFFFFFFF, 0},
+      {DCLD_DOCPROPS, DocProps(44), 13, 12},
+      {DCLD_DOCPROPS, DocProps(44), 1000, 12},
+  };
+  for (Case& c : cases) {
+    SCOPED_TRACE(RecordTypeName(c.type));
+    WriteU32(c.payload.data() + 8, c.claimed);
+    handler.log.clear();
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(Process(c.type, c.payload), FALSE);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(handler.log.empty());
+    WriteU32(c.payload.data() + 8, c.fits);
+    EXPECT_EQ(Process(c.type, c.payload), TRUE);
   }
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <random>
 #include <string>
@@ -407,27 +408,81 @@ TEST_F(Reader, ACancelDiscardsTheRestOfTheCall) {
   }
 }
 
-TEST_F(Reader, RunsOutOfMemoryForAHeaderBuffer) {
-  port.allocationGate = [](std::size_t) { return false; };
-  Bytes piece = Slice(Record(DCLD_DOC_END), 0, 10);
-  DWORD written = 0;
-  SetLastError(0xdeadbeef);
-  EXPECT_FALSE(Feed(piece, written));
-  EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
-  EXPECT_EQ(written, 0u);
-  EXPECT_EQ(port.state, ReaderState::Idle);
+// Each buffer the reader asks for, refused in turn: the call fails with
+// ERROR_NOT_ENOUGH_MEMORY, takes only what it had taken before the refusal and
+// leaves the reader idle with nothing collected.
+TEST_F(Reader, RunsOutOfMemoryForEachBuffer) {
+  struct AllocationCase {
+    const char* buffer;
+    bool (*gate)(std::size_t bytes);
+    Bytes piece;
+    DWORD written;
+  };
+  const AllocationCase cases[] = {
+      {"header", [](std::size_t) { return false; }, Slice(Record(DCLD_DOC_END), 0, 10), 0},
+      {"payload", [](std::size_t bytes) { return bytes <= DCLD_HEADER_SIZE; },
+       Slice(Record(DCLD_BITMAP_DATA, Bytes(100)), 0, 60), DCLD_HEADER_SIZE},
+  };
+  for (const AllocationCase& c : cases) {
+    SCOPED_TRACE(c.buffer);
+    port = PortReader();
+    port.allocationGate = c.gate;
+    DWORD written = 0;
+    SetLastError(0xdeadbeef);
+    Bytes piece = c.piece;
+    EXPECT_FALSE(Feed(piece, written));
+    EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
+    EXPECT_EQ(written, c.written);
+    EXPECT_EQ(port.state, ReaderState::Idle);
+    EXPECT_TRUE(port.record.empty());
+  }
 }
 
-TEST_F(Reader, RunsOutOfMemoryForAPayloadBuffer) {
-  port.allocationGate = [](std::size_t bytes) { return bytes <= DCLD_HEADER_SIZE; };
-  Bytes record = Record(DCLD_BITMAP_DATA, Bytes(100));
-  Bytes piece = Slice(record, 0, 60);
-  DWORD written = 0;
-  EXPECT_FALSE(Feed(piece, written));
-  EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
-  EXPECT_EQ(written, DCLD_HEADER_SIZE);
-  EXPECT_EQ(port.state, ReaderState::Idle);
-  EXPECT_TRUE(port.record.empty());
+// A header may claim up to 4 GiB; no record of the suite is larger than the page
+// bitmap of the largest surface, so a longer one fails the job before anything is
+// allocated for it, and the rest of the job is swallowed rather than printed.
+TEST_F(Reader, RefusesAPayloadBeyondTheLargestRecordWithoutAllocating) {
+  std::size_t largest = 0;
+  struct Case {
+    DWORD length;
+    std::size_t piece;  // the whole header in one call, or cut inside it
+    DWORD error;
+  } cases[] = {
+      {DCLD_MAX_PAYLOAD + 1, 64, ERROR_INVALID_DATA},
+      {0xFFFFFFFF, 64, ERROR_INVALID_DATA},
+      {0xFFFFFFFF, 20, ERROR_INVALID_DATA},
+      {DCLD_MAX_PAYLOAD, 64, ERROR_NOT_ENOUGH_MEMORY},  // the largest is asked for
+  };
+  EXPECT_EQ(DCLD_MAX_PAYLOAD, 8192u * 65535u);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.length);
+    port = PortReader{};
+    port.allocationGate = [&](std::size_t bytes) {
+      largest = std::max(largest, bytes);
+      return bytes <= DCLD_HEADER_SIZE;  // a payload buffer is never really had here
+    };
+    largest = 0;
+    Bytes stream = Record(DCLD_BITMAP_DATA, Bytes(16, 0x55));
+    WriteU32(stream.data() + DCLD_OFFSET_LENGTH, c.length);
+    Bytes first = Slice(stream, 0, c.piece);
+    Bytes rest = Slice(stream, c.piece, stream.size());
+    DWORD written = 0;
+    SetLastError(0xdeadbeef);
+    BOOL ok = Feed(first, written);
+    if (ok) ok = Feed(rest, written);  // the header was cut: judged with the rest
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(GetLastError(), c.error);
+    EXPECT_EQ(port.state, ReaderState::Idle);
+    EXPECT_TRUE(port.record.empty());
+    EXPECT_TRUE(sink.records.empty());
+    EXPECT_TRUE(output.writes.empty());
+    if (c.error == ERROR_INVALID_DATA) {
+      EXPECT_LE(largest, DCLD_HEADER_SIZE);
+      EXPECT_NE(port.flags & PORT_DISCARD, 0u);
+    } else {
+      EXPECT_EQ(largest, DCLD_HEADER_SIZE + std::size_t{DCLD_MAX_PAYLOAD});
+    }
+  }
 }
 
 TEST_F(Reader, FailsWhenAHeaderHasNoBuffer) {

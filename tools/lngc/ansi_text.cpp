@@ -4,33 +4,21 @@
 #include <vector>
 
 #include "platform/kernel.h"
+#include "tools/text/wide_text.h"
 
 namespace trv::lngc {
 namespace {
 
 std::u16string Utf16(UINT codePage, DWORD flags, std::string_view text) {
-  if (text.empty()) return {};
-  const int length = static_cast<int>(text.size());
-  const int needed = MultiByteToWideChar(codePage, flags, text.data(), length, nullptr, 0);
-  if (needed == 0) return {};
-  std::u16string wide(static_cast<std::size_t>(needed), u'\0');
-  MultiByteToWideChar(codePage, flags, text.data(), length, wide.data(), needed);
-  return wide;
+  return tools::WideFromBytes(codePage, flags, text).value_or(std::u16string());
 }
 
 // Converts UTF-16 to the ANSI code page; false when a character has no form there.
 bool ToAnsi(std::u16string_view wide, std::string& ansi) {
-  ansi.clear();
-  if (wide.empty()) return true;
-  const int length = static_cast<int>(wide.size());
-  BOOL usedDefault = FALSE;
-  const int needed = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, nullptr,
-                                         0, nullptr, &usedDefault);
-  if (needed == 0 || usedDefault) return false;
-  ansi.resize(static_cast<std::size_t>(needed));
-  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, ansi.data(), needed,
-                      nullptr, &usedDefault);
-  return !usedDefault;
+  bool lossy = false;
+  ansi = tools::BytesFromWide(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, &lossy);
+  if (lossy) ansi.clear();
+  return !lossy;
 }
 
 // "U+20AC"-style name of the first character (a surrogate pair counts as one)
@@ -70,14 +58,7 @@ std::optional<std::string> Utf8ToAnsi(std::string_view utf8, std::string& error)
 }
 
 std::string AnsiToUtf8(std::string_view ansi) {
-  const std::u16string wide = Utf16(CP_ACP, 0, ansi);
-  if (wide.empty()) return {};
-  const int length = static_cast<int>(wide.size());
-  const int needed =
-      WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<std::size_t>(needed), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, utf8.data(), needed, nullptr, nullptr);
-  return utf8;
+  return tools::BytesFromWide(CP_UTF8, 0, Utf16(CP_ACP, 0, ansi));
 }
 
 }  // namespace trv::lngc

@@ -118,7 +118,7 @@ BOOL PrintingHandler::EndTransfer(WORD id) { return Line("EndTransfer id=%u", id
 BOOL PrintingHandler::AbortTransfer(WORD id) { return Line("AbortTransfer id=%u", id); }
 
 // The dump shows objects as the graphics driver placed them: no page turning.
-void PrintingHandler::TransformItem(DWORD, BYTE*, char) {}
+void PrintingHandler::TransformItem(DWORD, BYTE*, spool::ItemKind) {}
 
 BOOL PrintingHandler::TextLine(const char* what, WORD id, LONG x, LONG y, LONG direction,
                                LONG charWidth, LONG charHeight, const BYTE* text,
@@ -140,19 +140,19 @@ BOOL PrintingHandler::PrintBarcode(WORD id, LONG x, LONG y, LONG direction, LONG
 }
 
 BOOL PrintingHandler::ShapeLine(const char* what, LONG x, LONG y, LONG dx, LONG dy, LONG colour,
-                                LONG value24, LONG width) {
+                                LONG directionBits, LONG width) {
   return Line("%s x=%d y=%d dx=%d dy=%d colour=0x%06X xor=%d width=%d", what, x, y, dx, dy,
-              static_cast<unsigned>(colour), value24, width);
+              static_cast<unsigned>(colour), directionBits, width);
 }
 
-BOOL PrintingHandler::DrawLine(WORD, LONG x, LONG y, LONG dx, LONG dy, LONG colour, LONG value24,
-                               LONG width, BYTE*) {
-  return ShapeLine("DrawLine", x, y, dx, dy, colour, value24, width);
+BOOL PrintingHandler::DrawLine(WORD, LONG x, LONG y, LONG dx, LONG dy, LONG colour,
+                               LONG directionBits, LONG width, BYTE*) {
+  return ShapeLine("DrawLine", x, y, dx, dy, colour, directionBits, width);
 }
 
-BOOL PrintingHandler::DrawBox(WORD, LONG x, LONG y, LONG dx, LONG dy, LONG colour, LONG value24,
-                              LONG width, BYTE*) {
-  return ShapeLine("DrawBox", x, y, dx, dy, colour, value24, width);
+BOOL PrintingHandler::DrawBox(WORD, LONG x, LONG y, LONG dx, LONG dy, LONG colour,
+                              LONG directionBits, LONG width, BYTE*) {
+  return ShapeLine("DrawBox", x, y, dx, dy, colour, directionBits, width);
 }
 
 BOOL PrintingHandler::PassThrough(WORD value, const BYTE* bytes, DWORD length) {

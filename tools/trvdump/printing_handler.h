@@ -37,25 +37,25 @@ class PrintingHandler : public spool::RecordHandler {
   BOOL TransferData(WORD id, WORD value, BYTE* data, DWORD length) override;
   BOOL EndTransfer(WORD id) override;
   BOOL AbortTransfer(WORD id) override;
-  void TransformItem(DWORD type, BYTE* payload, char kind) override;
+  void TransformItem(DWORD type, BYTE* payload, spool::ItemKind kind) override;
   BOOL PrintText(WORD fontId, LONG x, LONG y, LONG direction, LONG charWidth, LONG charHeight,
-                 LONG value20, LONG value24, const BYTE* text, DWORD textLength,
+                 LONG reserved, LONG directionBits, const BYTE* text, DWORD textLength,
                  BYTE* payload) override;
   BOOL PrintBarcode(WORD barcodeId, LONG x, LONG y, LONG direction, LONG charWidth, LONG charHeight,
-                    LONG value20, LONG value24, const BYTE* text, DWORD textLength,
+                    LONG reserved, LONG directionBits, const BYTE* text, DWORD textLength,
                     BYTE* payload) override;
-  BOOL DrawLine(WORD value0, LONG x, LONG y, LONG dx, LONG dy, LONG colour, LONG value24,
+  BOOL DrawLine(WORD reserved, LONG x, LONG y, LONG dx, LONG dy, LONG colour, LONG directionBits,
                 LONG width, BYTE* payload) override;
-  BOOL DrawBox(WORD value0, LONG x, LONG y, LONG dx, LONG dy, LONG colour, LONG value24, LONG width,
-               BYTE* payload) override;
+  BOOL DrawBox(WORD reserved, LONG x, LONG y, LONG dx, LONG dy, LONG colour, LONG directionBits,
+               LONG width, BYTE* payload) override;
   BOOL PassThrough(WORD value, const BYTE* bytes, DWORD length) override;
 
  private:
   BOOL Line(const char* format, ...) __attribute__((format(printf, 2, 3)));
   BOOL TextLine(const char* what, WORD id, LONG x, LONG y, LONG direction, LONG charWidth,
                 LONG charHeight, const BYTE* text, DWORD textLength);
-  BOOL ShapeLine(const char* what, LONG x, LONG y, LONG dx, LONG dy, LONG colour, LONG value24,
-                 LONG width);
+  BOOL ShapeLine(const char* what, LONG x, LONG y, LONG dx, LONG dy, LONG colour,
+                 LONG directionBits, LONG width);
 
   std::FILE* out_;
   unsigned lines_ = 0;

@@ -2,6 +2,7 @@
 //
 //   trvjob [--width DOTS] [--height DOTS] [--pages N] [--objects N]
 //          [--raw-prefix TEXT] OUTPUT
+//   trvjob [--objects N] --image FILE [FILE ...] OUTPUT
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -19,7 +20,8 @@ int Usage(const char* problem) {
   std::fprintf(stderr, "trvjob: %s\n", problem);
   std::fprintf(stderr,
                "usage: trvjob [--width DOTS] [--height DOTS] [--pages N] [--objects N]\n"
-               "              [--raw-prefix TEXT] OUTPUT\n");
+               "              [--raw-prefix TEXT] OUTPUT\n"
+               "       trvjob [--objects N] --image FILE [FILE ...] OUTPUT\n");
   return kExitUsage;
 }
 
@@ -36,6 +38,8 @@ bool ParseNumber(const char* text, DWORD min, DWORD max, DWORD& value) {
 struct Arguments {
   trv::samples::SampleJobOptions options;
   std::string output;
+  std::vector<std::string> images;
+  bool objectsGiven = false;
 };
 
 // Returns 0 when the arguments are good, else the exit code.
@@ -61,6 +65,7 @@ int ParseArguments(int argc, char** argv, Arguments& args) {
       if (!ParseNumber(value, n.min, n.max, *n.value))
         return Usage(("bad value for " + arg).c_str());
       known = true;
+      if (n.value == &o.objects) args.objectsGiven = true;
       ++i;
     }
     if (known) continue;
@@ -68,6 +73,12 @@ int ParseArguments(int argc, char** argv, Arguments& args) {
       if (value == nullptr) return Usage("--raw-prefix needs a text");
       o.rawPrefix = value;
       ++i;
+    } else if (arg == "--image") {
+      // Every following name up to the last is an image; the last is the output.
+      for (++i; i + 1 < argc && !std::string(argv[i]).starts_with("--"); ++i)
+        args.images.push_back(argv[i]);
+      --i;
+      if (args.images.empty()) return Usage("--image needs at least one image file");
     } else if (arg.starts_with("-") && arg != "-") {
       return Usage(("unknown option " + arg).c_str());
     } else if (args.output.empty()) {
@@ -86,6 +97,10 @@ int main(int argc, char** argv) {
   Arguments args;
   if (int code = ParseArguments(argc, argv, args)) return code;
   try {
+    for (const std::string& image : args.images)
+      args.options.images.push_back(trv::samples::ReadImagePage(image));
+    // Image pages carry only their bitmap unless objects were asked for.
+    if (!args.images.empty() && !args.objectsGiven) args.options.objects = 0;
     const std::vector<BYTE> job = trv::samples::MakeSampleJob(args.options);
     std::ofstream out(args.output, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(job.data()), static_cast<std::streamsize>(job.size()));

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/windef.h"
+#include "tools/trvjob/image_page.h"
 
 namespace trv::samples {
 
@@ -14,9 +15,12 @@ struct SampleJobOptions {
   DWORD width = 812;    // page width in dots
   DWORD height = 1218;  // page height in dots
   DWORD pages = 1;
-  DWORD objects = 4;  // page objects per page: text, bar code, line, raw command in turn
+  DWORD objects = 4;  // page objects per page: text, bar code, line, raw command, box in turn
   // Printer bytes written before the stream, as an application's own commands.
   std::string rawPrefix;
+  // When given, one page per image with the image as its bitmap (the page size is
+  // the largest image's).
+  std::vector<ImagePage> images;
 };
 
 // The largest page a bitmap header can describe.

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/spooler_stand_in.h"
+#include "platform/testing/virtual_printer.h"
 
 namespace {
 

@@ -2,9 +2,11 @@
 #include "tools/trvrc/lexer.h"
 
 #include <cctype>
+#include <optional>
 
 #include "platform/kernel.h"
 #include "platform/winver.h"
+#include "tools/text/wide_text.h"
 
 namespace trvrc {
 namespace {
@@ -216,14 +218,10 @@ class Lexer {
   }
 
   std::u16string Decode(const std::string& bytes) const {
-    if (bytes.empty()) return {};
-    int size = static_cast<int>(bytes.size());
     DWORD flags = codePage_ == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
-    int n = MultiByteToWideChar(codePage_, flags, bytes.data(), size, nullptr, 0);
-    if (n <= 0) fail("text is not valid in code page " + std::to_string(codePage_));
-    std::u16string out(static_cast<size_t>(n), u'\0');
-    MultiByteToWideChar(codePage_, flags, bytes.data(), size, out.data(), n);
-    return out;
+    std::optional<std::u16string> text = trv::tools::WideFromBytes(codePage_, flags, bytes);
+    if (!text) fail("text is not valid in code page " + std::to_string(codePage_));
+    return *text;
   }
 
   std::string restOfLine() {

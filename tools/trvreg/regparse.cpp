@@ -182,6 +182,12 @@ bool ParseRegFile(std::string_view bytes, std::vector<RegOperation>& operations,
       std::u16string_view inside = std::u16string_view(line).substr(1, close - 1);
       bool remove = !inside.empty() && inside.front() == u'-';
       if (remove) inside.remove_prefix(1);
+      // The registry takes names as zero-terminated texts: a name with a NUL would
+      // reach it cut short and name another key (an ancestor, for a deletion).
+      if (inside.find(u'\0') != std::u16string_view::npos) {
+        problem = LineProblem(number, "a key name cannot hold a NUL character");
+        return false;
+      }
       std::optional<KeyPath> key = ParseKeyPath(inside);
       if (!key) {
         problem = LineProblem(number, "unknown root key in " + ToUtf8(inside));
@@ -207,6 +213,10 @@ bool ParseRegFile(std::string_view bytes, std::vector<RegOperation>& operations,
       auto name = QuotedText(rest);
       if (!name) {
         problem = LineProblem(number, "expected a key in [ ], a value name in quotes or @");
+        return false;
+      }
+      if (name->find(u'\0') != std::u16string::npos) {
+        problem = LineProblem(number, "a value name cannot hold a NUL character");
         return false;
       }
       op.name = *name;

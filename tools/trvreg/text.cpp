@@ -1,16 +1,13 @@
 #include "tools/trvreg/text.h"
 
 #include "platform/kernel.h"
+#include "tools/text/wide_text.h"
 
 namespace trvreg {
 namespace {
 
 std::u16string ToWide(UINT codePage, std::string_view text) {
-  if (text.empty()) return {};
-  int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::u16string out(static_cast<size_t>(n), u'\0');
-  MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
-  return out;
+  return trv::tools::WideFromBytes(codePage, 0, text).value_or(std::u16string());
 }
 
 }  // namespace
@@ -18,25 +15,11 @@ std::u16string ToWide(UINT codePage, std::string_view text) {
 std::u16string FromUtf8(std::string_view text) { return ToWide(CP_UTF8, text); }
 std::u16string FromAnsi(std::string_view text) { return ToWide(CP_ACP, text); }
 
-std::string ToUtf8(std::u16string_view text) {
-  if (text.empty()) return {};
-  int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                              nullptr, nullptr);
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
-                      nullptr, nullptr);
-  return out;
-}
+std::string ToUtf8(std::u16string_view text) { return trv::tools::BytesFromWide(CP_UTF8, 0, text); }
 
 bool ToAnsi(std::u16string_view text, std::string& out) {
-  out.clear();
-  if (text.empty()) return true;
-  BOOL lossy = FALSE;
-  int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                              nullptr, nullptr);
-  out.assign(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
-                      &lossy);
+  bool lossy = false;
+  out = trv::tools::BytesFromWide(CP_ACP, 0, text, &lossy);
   return !lossy;
 }
 

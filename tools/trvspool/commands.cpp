@@ -1,5 +1,6 @@
 #include "tools/trvspool/commands.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +17,21 @@
 #include "platform/winspool.h"
 
 namespace trvspool {
+
+namespace {
+bool g_quiet = false;
+
+// A line that says what was done; left out when the caller asked for quiet.
+__attribute__((format(printf, 1, 2))) void Note(const char* format, ...) {
+  if (g_quiet) return;
+  va_list args;
+  va_start(args, format);
+  std::vfprintf(stdout, format, args);
+  va_end(args);
+}
+}  // namespace
+
+void SetQuiet(bool quiet) { g_quiet = quiet; }
 namespace {
 
 namespace fs = std::filesystem;
@@ -196,7 +212,7 @@ int AddPort(const Args& args) {
   if (p.options.count("--file")) settings = "file:" + p.options["--file"];
   if (DWORD e = trv::AddLocalPort(p.positional[0], settings))
     return Report("cannot add port \"" + p.positional[0] + "\"", e);
-  std::printf("port %s added\n", p.positional[0].c_str());
+  Note("port %s added\n", p.positional[0].c_str());
   return 0;
 }
 
@@ -219,7 +235,7 @@ int AddPrinter(const Args& args) {
   HANDLE h = AddPrinterA(nullptr, 2, reinterpret_cast<LPBYTE>(&info));
   if (h == nullptr) return Report("cannot add printer \"" + name + "\"", GetLastError());
   ClosePrinter(h);
-  std::printf("printer %s added\n", name.c_str());
+  Note("printer %s added\n", name.c_str());
   return 0;
 }
 
@@ -294,7 +310,7 @@ int AddDriver(const Args& args) {
                       type.data()};
   if (!AddPrinterDriverA(nullptr, 3, reinterpret_cast<LPBYTE>(&info)))
     return Report("cannot add driver \"" + name + "\"", GetLastError());
-  std::printf("driver %s added\n", name.c_str());
+  Note("driver %s added\n", name.c_str());
   return 0;
 }
 
@@ -348,8 +364,8 @@ int Submit(const Args& args) {
       return 1;
     }
   }
-  std::printf("job %lu printed on %s (%zu bytes)\n", static_cast<unsigned long>(job),
-              printer.c_str(), bytes.size());
+  Note("job %lu printed on %s (%zu bytes)\n", static_cast<unsigned long>(job), printer.c_str(),
+       bytes.size());
   return 0;
 }
 

@@ -21,5 +21,7 @@ int Delete(const Args& args);
 // Prints "trvspool: <what>: <system text> (error N)" to stderr and returns 1.
 int Report(const std::string& what, unsigned long error);
 int Usage(const std::string& message);
+// Leaves out the lines that say what was done (for callers whose output is data).
+void SetQuiet(bool quiet);
 
 }  // namespace trvspool

@@ -128,6 +128,11 @@ struct KeyCase {
   const char* value;  // null: no match
 };
 
+// Readable in a failure message (the CTest names carry the case index).
+void PrintTo(const KeyCase& c, std::ostream* os) {
+  *os << ::testing::PrintToString(c.line) << " key " << c.key;
+}
+
 class KeyLines : public DefReaderTest, public ::testing::WithParamInterface<KeyCase> {};
 
 TEST_P(KeyLines, MatchWhenTheNameEndsTheWord) {
@@ -200,6 +205,11 @@ struct PairCase {
   LONG a, b;
   const char* next;  // the field after the pair
 };
+
+// Readable in a failure message (the CTest names carry the case index).
+void PrintTo(const PairCase& c, std::ostream* os) {
+  *os << ::testing::PrintToString(c.field) << " flags 0x" << std::hex << c.flags << std::dec;
+}
 
 class Pairs : public DefReaderTest, public ::testing::WithParamInterface<PairCase> {};
 

@@ -180,6 +180,11 @@ struct PlatformCase {
   DWORD visible;
 };
 
+// Readable in a failure message (the CTest names carry the case index).
+void PrintTo(const PlatformCase& c, std::ostream* os) {
+  *os << "platform " << static_cast<int>(c.platform);
+}
+
 class MonitorPlatforms : public ModelTablesTest,
                          public ::testing::WithParamInterface<PlatformCase> {};
 
@@ -299,6 +304,13 @@ struct DefaultsFixture {
   std::vector<RibbonOptionEntry> ribbonOptions;
   DocDefaults expected;
 };
+
+// Readable in a failure message (the CTest names carry the case index).
+void PrintTo(const DefaultsFixture& c, std::ostream* os) {
+  *os << c.trays.size() << " trays, " << c.papers.size() << " papers, " << c.ribbons.size()
+      << " ribbons, " << c.subRibbons.size() << " sub-ribbons, " << c.ribbonOptions.size()
+      << " ribbon options";
+}
 
 PaperEntry Paper(DWORD key, WORD id, WORD flags) {
   PaperEntry p{};

@@ -14,6 +14,11 @@ struct NumberCase {
   LONG expected;
 };
 
+// Readable in a failure message (the CTest names carry the case index).
+void PrintTo(const NumberCase& c, std::ostream* os) {
+  *os << ::testing::PrintToString(c.text) << " flags 0x" << std::hex << c.flags << std::dec;
+}
+
 class NumberRules : public ::testing::TestWithParam<NumberCase> {};
 
 TEST_P(NumberRules, ReadsAsTheFileMeansIt) {

@@ -162,6 +162,9 @@ struct ConfigKeyCase {
   bool ok;
 };
 
+// Readable in a failure message (the CTest names carry the case index).
+void PrintTo(const ConfigKeyCase& c, std::ostream* os) { *os << ::testing::PrintToString(c.file); }
+
 class ConfigKey : public DataFileTest, public ::testing::WithParamInterface<ConfigKeyCase> {};
 
 TEST_P(ConfigKey, SelectsTheFormatOrRefusesTheFile) {
@@ -210,6 +213,11 @@ struct ResolutionCase {
   LONG dpi;
 };
 
+// Readable in a failure message (the CTest names carry the case index).
+void PrintTo(const ResolutionCase& c, std::ostream* os) {
+  *os << ::testing::PrintToString(c.lines) << " override " << c.dpiOverride;
+}
+
 class Resolutions : public DataFileTest, public ::testing::WithParamInterface<ResolutionCase> {};
 
 TEST_P(Resolutions, ComeFromTheOverrideOrTheFile) {
@@ -236,6 +244,9 @@ struct PaperCase {
   LONG width;
 };
 
+// Readable in a failure message (the CTest names carry the case index).
+void PrintTo(const PaperCase& c, std::ostream* os) { *os << ::testing::PrintToString(c.line); }
+
 class PaperLimits : public DataFileTest, public ::testing::WithParamInterface<PaperCase> {};
 
 TEST_P(PaperLimits, AreInchesUnlessMarkedMillimetres) {
@@ -254,6 +265,9 @@ struct BitListCase {
   const char* line;
   DWORD printModes;
 };
+
+// Readable in a failure message (the CTest names carry the case index).
+void PrintTo(const BitListCase& c, std::ostream* os) { *os << ::testing::PrintToString(c.line); }
 
 class PrintModes : public DataFileTest, public ::testing::WithParamInterface<BitListCase> {};
 
@@ -306,6 +320,12 @@ struct SpeedCase {
   int unit;
   const char* expected;
 };
+
+// Readable in a failure message (the CTest names carry the case index).
+void PrintTo(const SpeedCase& c, std::ostream* os) {
+  *os << ::testing::PrintToString(c.display) << " " << c.minimum << ".." << c.maximum << " unit "
+      << c.unit;
+}
 
 class SpeedTexts : public ::testing::TestWithParam<SpeedCase> {};
 
@@ -384,6 +404,11 @@ struct AdjustCase {
   const BackEndProfile* profile;
   DWORD capabilities, printModes, trackingModes, mediaTypes, trackingContinuous;
 };
+
+// Readable in a failure message (the CTest names carry the case index).
+void PrintTo(const AdjustCase& c, std::ostream* os) {
+  *os << (c.profile == &kCpclProfile ? "CPCL" : "EPL") << " profile";
+}
 
 class Adjustments : public ::testing::TestWithParam<AdjustCase> {};
 

@@ -102,18 +102,22 @@ std::string FileName(const ::testing::TestParamInfo<Case>& info) {
 
 struct DefinitionCase {
   const char* file;
-  size_t papers, fonts, barcodes, barcodeOptions;
 };
+
+// Readable in a failure message (the CTest names carry the case index).
+void PrintTo(const DefinitionCase& c, std::ostream* os) { *os << c.file; }
 
 class DefinitionFiles : public SampleFiles, public ::testing::WithParamInterface<DefinitionCase> {};
 
 TEST_P(DefinitionFiles, LoadWithTheDefaultPaperAndEveryTextInTheLanguageFile) {
   const DefinitionCase& c = GetParam();
   ASSERT_TRUE(LoadDefinition(c.file)) << GetLastError();
-  EXPECT_EQ(tables.papers.size(), c.papers);
-  EXPECT_EQ(tables.textFonts.size(), c.fonts);
-  EXPECT_EQ(tables.barcodeFonts.size(), c.barcodes);
-  EXPECT_EQ(tables.barcodeOptions.size(), c.barcodeOptions);
+  // How many entries a file holds is the data's business; that each list has some,
+  // and what every entry must be, is the reader's.
+  ASSERT_GT(tables.papers.size(), 6u) << "the seventh paper is looked at below";
+  EXPECT_FALSE(tables.textFonts.empty());
+  EXPECT_FALSE(tables.barcodeFonts.empty());
+  EXPECT_FALSE(tables.barcodeOptions.empty());
 
   std::vector<const PaperEntry*> defaults;
   for (const PaperEntry& paper : tables.papers) {
@@ -136,8 +140,8 @@ TEST_P(DefinitionFiles, LoadWithTheDefaultPaperAndEveryTextInTheLanguageFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Shipped, DefinitionFiles,
-                         ::testing::Values(DefinitionCase{"TRVCPL.DEF", 12, 10, 9, 159},
-                                           DefinitionCase{"TRVEPL.DEF", 12, 10, 7, 104}),
+                         ::testing::Values(DefinitionCase{"TRVCPL.DEF"},
+                                           DefinitionCase{"TRVEPL.DEF"}),
                          FileName<DefinitionCase>);
 
 TEST_F(SampleFiles, CpclFontsAreResidentFontsAtEveryResolution) {
@@ -291,6 +295,9 @@ struct DataCase {
   const char* printSpeeds;
   size_t papersThatFit;  // table papers within the paper limits, the user paper aside
 };
+
+// Readable in a failure message (the CTest names carry the case index).
+void PrintTo(const DataCase& c, std::ostream* os) { *os << c.file; }
 
 class DataFiles : public SampleFiles, public ::testing::WithParamInterface<DataCase> {};
 

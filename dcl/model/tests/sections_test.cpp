@@ -193,6 +193,11 @@ struct BarcodeFileCase {
   const char* expected;
 };
 
+// Readable in a failure message (the CTest names carry the case index).
+void PrintTo(const BarcodeFileCase& c, std::ostream* os) {
+  *os << "platform " << static_cast<int>(c.platform) << ", " << c.written;
+}
+
 class BarcodeFiles : public SectionTest, public ::testing::WithParamInterface<BarcodeFileCase> {};
 
 TEST_P(BarcodeFiles, TheNTFamilyUsesItsOwnBarcodeFont) {

@@ -21,6 +21,21 @@ void Configuration::InstallSamples() const {
   for (const char* f : {"TRVCPL.DEF", "TRVEPL.DEF", "trvprd.cfg", "TRVCP2.DAT", "TRVCP4.DAT",
                         "TRVEP2.DAT", "TRVEP3.DAT"})
     Install(f);
+  // The metrics of the resident fonts and bar codes go with the model files, and
+  // the bar-code TrueType font (under both of its names) into the machine's fonts folder, as setup
+  // puts them.
+  WIN32_FIND_DATAA found;
+  std::string out = trv::WindowsPath(trv::testing::OutDir());
+  HANDLE find = FindFirstFileA((out + "\\*.UFM").c_str(), &found);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE) << "no metrics files in the build output";
+  do {
+    Install(found.cFileName);
+  } while (FindNextFileA(find, &found));
+  FindClose(find);
+  for (const char* file : {"TRVBAR.TTF", "TRVBARNT.TTF"}) {
+    std::string font = trv::FontsFolder() + "\\" + file;
+    ASSERT_TRUE(CopyFileA((out + "\\" + file).c_str(), font.c_str(), FALSE)) << font;
+  }
 }
 
 void Configuration::TearDown() {

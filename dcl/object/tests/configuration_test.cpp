@@ -3,6 +3,7 @@
 // what the host is served from them.
 #include <cctype>
 #include <cstring>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -27,11 +28,11 @@ const char* kDefinition =
     "ENUMUSEFORALL,4,Small,0,(5080,2540),(0,0),(0,0),1\n"
     "5,6,Other tray,0,(5080,2540),(0,0),(0,0),1\n"
     "[FONTS]\n"
-    "ENUMUSEFORALL,1,Font 0,0,0,(0,0),,,0,T 0 0 %x %y\n"
-    "ENUMUSEFOR200DPIS,2,Font 7,0,0,(2,2),,,0,T 7 0 %x %y\n"
-    "ENUMUSEFOR300DPIS,3,Font 7 at 300,0,0,(0,0),,,0,T 7 1 %x %y\n"
+    "ENUMUSEFORALL,1,Font 0,0,0,(0,0),,CPF00.UFM,0,T 0 0 %x %y\n"
+    "ENUMUSEFOR200DPIS,2,Font 7,0,0,(2,2),,CPF70.UFM,0,T 7 0 %x %y\n"
+    "ENUMUSEFOR300DPIS,3,Font 7 at 300,0,0,(0,0),,CPF71.UFM,0,T 7 1 %x %y\n"
     "[BARCODES]\n"
-    "ENUMUSEFORALL,1,Code 39,39,0,,,0,BARCODE 39 1 1 %(18) %x %y %d\n"
+    "ENUMUSEFORALL,1,Code 39,39,0,,CPB128.UFM,0,BARCODE 39 1 1 %(18) %x %y %d\n"
     "[BARCODEOPTIONS]\n"
     "1,0x18,1,Height,50,DCLNAME|DCLBARHEIGHT\n"
     "ENUMUSEFORALL,0x18,0,,50,DCLDEFAULT\n";
@@ -61,6 +62,9 @@ class LoadTest : public Configuration {
     InstallText("TRVCPL.DEF", kDefinition);
     InstallText("MODEL.DAT", kModel);
     InstallText("trvprd.cfg", "[Private]\nInternalFont=1\n");
+    // A first load stores the metrics of every font and bar code it installs.
+    for (const char* metrics : {"CPF00.UFM", "CPF70.UFM", "CPF71.UFM", "CPB128.UFM"})
+      Install(metrics);
     UseLibrary("TRVCPL.DLL");
   }
 };
@@ -260,6 +264,45 @@ TEST_F(LoadTest, AMissingUnitIsWrittenAsCentimetres) {
   RegCloseKey(key);
   EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
   EXPECT_EQ(unit, 2u);
+  EXPECT_TRUE(Terminate(o));
+}
+
+// An installed entry that cannot be read fails the list query with the read's
+// error, both when measuring and when filling; it is never served as a blank entry.
+TEST_F(LoadTest, AListWithAnUnreadableEntryFailsWithTheReadsError) {
+  CDCLBase* o = Create("Label", "MODEL.DAT");
+  ASSERT_NE(o, nullptr) << GetLastError();
+  const std::string key = DriverDataPath("Label");
+  struct Case {
+    const char* entry;
+    const char* value;
+    std::function<BOOL(BYTE*, DWORD, DWORD*, DWORD*)> query;
+  } cases[] = {
+      {"\\Papers\\0x0001-Shipping", "Size",
+       [&](BYTE* b, DWORD s, DWORD* n, DWORD* c) { return table_.GetPaperList(o, 1, b, s, n, c); }},
+      {"\\Fonts\\0x0001-Font 7", "FontInfo",
+       [&](BYTE* b, DWORD s, DWORD* n, DWORD* c) {
+         return table_.GetTextFontList(o, 1, b, s, n, c);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.entry);
+    HKEY entry = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (key + c.entry).c_str(), 0, KEY_ALL_ACCESS, &entry),
+              ERROR_SUCCESS);
+    const DWORD wrongType = 7;
+    ASSERT_EQ(RegSetValueExA(entry, c.value, 0, REG_DWORD,
+                             reinterpret_cast<const BYTE*>(&wrongType), sizeof wrongType),
+              ERROR_SUCCESS);
+    RegCloseKey(entry);
+    std::vector<BYTE> buffer(4096);
+    for (BYTE* b : {static_cast<BYTE*>(nullptr), buffer.data()}) {
+      DWORD needed = 0xdeadbeef, count = 0xdeadbeef;
+      SetLastError(0xdeadbeef);
+      EXPECT_FALSE(c.query(b, b ? 4096 : 0, &needed, &count));
+      EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CANTREAD));
+    }
+  }
   EXPECT_TRUE(Terminate(o));
 }
 

@@ -1,6 +1,7 @@
 #include "dcl/object/label_options.h"
 
 #include "dcl/object/dcl_label_printer.h"
+#include "dcl/object/option_blobs.h"
 
 #include <gtest/gtest.h>
 
@@ -26,6 +27,35 @@ LONG WordAt(const BYTE* value, size_t offset) {
   LONG w = 0;
   std::memcpy(&w, value + offset, 4);
   return w;
+}
+
+// Whatever a blob's counts say, the walk over its values stays inside the bytes
+// it is given: a document blob of two values whose header claims 1000 value bytes.
+TEST(OptionWalk, StaysInsideItsBlobWhateverTheCountsSay) {
+  std::vector<BYTE> blob(kDocPropsHeaderSize, 0);
+  const DWORD header = kDocPropsHeaderSize, claimed = 1000;
+  std::memcpy(blob.data(), &header, 4);
+  std::memcpy(blob.data() + 8, &claimed, 4);
+  for (const std::vector<BYTE>& v : {MakeValue(0x1004, 12, 1), MakeValue(0x2001, 16, 2)})
+    blob.insert(blob.end(), v.begin(), v.end());
+  const DWORD size = static_cast<DWORD>(blob.size());  // 60
+  struct Case {
+    DWORD blobSize;
+    WORD id;
+    long at;  // offset of the value found, -1 for none
+  } cases[] = {
+      {size, 0x1004, 32}, {size, 0x2001, 44}, {size - 1, 0x2001, -1}, {43, 0x1004, -1},
+      {44, 0x1004, 32},   {44, 0x2001, -1},   {31, 0x1004, -1},       {0, 0x1004, -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.blobSize) + " " + std::to_string(c.id));
+    BYTE* found = FindOptionValue(blob.data(), c.blobSize, false, c.id);
+    EXPECT_EQ(found == nullptr ? -1 : found - blob.data(), c.at);
+  }
+  // A blob whose own count is right is walked by that count when no size is known.
+  const DWORD values = size - header;
+  std::memcpy(blob.data() + 8, &values, 4);
+  EXPECT_EQ(FindOptionValue(blob.data(), kBlobSizeFromHeader, false, 0x2001), blob.data() + 44);
 }
 
 // The language file stand-in: text n reads "T<n>"; the ids in `missing` have no text.
@@ -395,8 +425,8 @@ class BareLabelPrinter : public CDCLLabelPrinter {
                         const BYTE*, DWORD, BYTE*) override {
     return FALSE;
   }
-  const NameTableEntry* GetNameTable(char) override { return nullptr; }
-  DWORD GetNameTableCount(char) override { return 0; }
+  const NameTableEntry* GetNameTable(spool::ItemKind) override { return nullptr; }
+  DWORD GetNameTableCount(spool::ItemKind) override { return 0; }
 };
 
 TEST(LabelPrinterOptions, TheObjectAnswersFromItsConfiguration) {

@@ -2,12 +2,17 @@
 // module as the language monitor of a printer, hands it a job's bytes in buffers of
 // any size, and the monitor writes them to a real port through the DCL object.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,6 +22,7 @@
 #include "platform/spooler/tests/spooler_fixture.h"
 #include "platform/spooler_stand_in.h"
 #include "platform/stand_in.h"
+#include "platform/testing/virtual_printer.h"
 #include "platform/winsplp.h"
 #include "spool/record.h"
 #include "spool/writer.h"
@@ -156,6 +162,176 @@ TEST_F(Monitor, ADocumentBeginBeforeBothBlobsFailsTheJobWith87) {
   auto kept = KeptJobs("Label");
   ASSERT_EQ(kept.size(), 1u);
   EXPECT_EQ(kept[0].error, static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+}
+
+// ---- faults a printer site sees, through the spooler and the monitor ------------------------
+
+// A printer on the network behind the monitor, and a second printer on a file
+// whose jobs must go on whatever happens to the first.
+class PrinterFaults : public Monitor {
+ protected:
+  void SetUp() override {
+    Monitor::SetUp();
+    std::filesystem::create_directories(host(kJobs));
+    StartPrinter(0);
+    AddPort("LABEL_NET:", "tcp:127.0.0.1:" + std::to_string(port_));
+    AddPrinter("Net label", "LABEL_NET:", "Test Label Driver");
+    trv::SetDespoolBufferSize(4096);
+    trv::SetMessageBoxAnswerer([this](const trv::MessageBoxRequest& r) {
+      asked_.push_back(r.text);
+      return IDCANCEL;
+    });
+  }
+  void TearDown() override {
+    trv::SetMessageBoxAnswerer(nullptr);
+    if (printer_) printer_->Stop();
+    Monitor::TearDown();
+  }
+  void StartPrinter(unsigned short port) {
+    printer_ = std::make_unique<trv::VirtualPrinter>(host(kJobs), trv::PrinterLanguage::Cpcl);
+    std::string error;
+    ASSERT_TRUE(printer_->Start(port, &error)) << error;
+    port_ = printer_->Port();
+  }
+  // A label job of some 20 KB, told apart from others by its number.
+  static std::string Label(int number) {
+    std::string job = "! 0 200 200 210 1\r\nTEXT 4 0 30 40 Job " + std::to_string(number) + "\r\n";
+    for (int i = 0; job.size() < 20000; ++i)
+      job += "; line " + std::to_string(number) + "." + std::to_string(i) + "\r\n";
+    return job + "PRINT\r\n";
+  }
+  // What the printer received, one entry per connection, once `count` are in.
+  std::vector<std::string> Received(size_t count) {
+    for (int i = 0; i < 500 && printer_->Jobs().size() < count; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::vector<std::string> jobs;
+    for (const std::string& path : printer_->Jobs())
+      jobs.push_back(trv::testing::ReadHostFile(path));
+    return jobs;
+  }
+  BOOL Restart(const std::string& printer, DWORD id) {
+    HANDLE h = nullptr;
+    std::string name = printer;
+    EXPECT_TRUE(OpenPrinterA(name.data(), &h, nullptr));
+    BOOL ok = SetJobW(h, id, 0, nullptr, JOB_CONTROL_RESTART);
+    DWORD error = GetLastError();
+    ClosePrinter(h);
+    SetLastError(error);
+    return ok;
+  }
+  // The job printed whole exactly once among what the printer received.
+  static size_t WholeCopies(const std::vector<std::string>& received, const std::string& job) {
+    return static_cast<size_t>(std::count(received.begin(), received.end(), job));
+  }
+
+  static constexpr const char* kJobs = "C:\\printer-jobs";
+  std::unique_ptr<trv::VirtualPrinter> printer_;
+  unsigned short port_ = 0;
+  std::vector<std::string> asked_;
+};
+
+TEST_F(PrinterFaults, ARefusedConnectionKeepsTheJobUntilItIsResubmitted) {
+  printer_->Stop();  // switched off
+  const std::string job = Label(1), other = Label(2);
+  DWORD id = Submit("Net label", job);
+  Submit("Label", other, "C:\\other.prn");  // another printer goes on
+  auto kept = KeptJobs("Net label");
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(kept[0].id, id);
+  EXPECT_NE(kept[0].status & JOB_STATUS_ERROR, 0u);
+  EXPECT_NE(kept[0].error, 0u);
+  EXPECT_EQ(readFile("C:\\other.prn"), other);
+  EXPECT_TRUE(KeptJobs("Label").empty());
+
+  StartPrinter(port_);  // switched on again
+  EXPECT_TRUE(Restart("Net label", id)) << GetLastError();
+  EXPECT_TRUE(KeptJobs("Net label").empty());
+  std::vector<std::string> received = Received(1);
+  ASSERT_EQ(received.size(), 1u);
+  EXPECT_EQ(received[0], job);
+}
+
+// The printer resets the connection after 5000 bytes: of a short job, once the
+// monitor has handed it all over (the reset comes as the job ends); of a long one,
+// in the middle of the writes.
+TEST_F(PrinterFaults, ADroppedConnectionKeepsTheJobAndTheResubmissionPrintsItWhole) {
+  std::string longJob;
+  for (int i = 0; longJob.size() < 300000; ++i) longJob += Label(200 + i);
+  int number = 10;
+  for (const std::string& job : {Label(3), longJob}) {
+    SCOPED_TRACE(job.size());
+    std::string error;
+    ASSERT_TRUE(printer_->Control("drop 5000", &error)) << error;
+    const size_t earlier = printer_->Jobs().size();
+    const std::string before = Label(++number), after = Label(++number);
+    Submit("Label", before, "C:\\before.prn");
+    DWORD id = Submit("Net label", job);
+    auto kept = KeptJobs("Net label");
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].id, id);
+    EXPECT_NE(kept[0].status & JOB_STATUS_ERROR, 0u);
+    EXPECT_NE(kept[0].error, 0u);
+    Submit("Label", after, "C:\\after.prn");
+    EXPECT_EQ(readFile("C:\\before.prn"), before);
+    EXPECT_EQ(readFile("C:\\after.prn"), after);
+
+    ASSERT_TRUE(printer_->Control("drop 0", &error)) << error;
+    const size_t cut = Received(earlier + 1).size();
+    EXPECT_TRUE(Restart("Net label", id)) << GetLastError();
+    EXPECT_TRUE(KeptJobs("Net label").empty());
+    std::vector<std::string> received = Received(cut + 1);
+    ASSERT_EQ(received.size(), cut + 1);
+    EXPECT_EQ(WholeCopies(received, job), 1u);
+    EXPECT_EQ(received.back(), job);
+    for (size_t i = earlier; i < cut; ++i) EXPECT_LT(received[i].size(), job.size());
+  }
+}
+
+// The process that despools is killed half-way through a job: the job stays in
+// the queue, and sent again it prints whole; the printer's other jobs are untouched.
+TEST_F(PrinterFaults, AJobWhoseSpoolingProcessIsKilledPrintsWholeWhenResubmitted) {
+  const std::string first = Label(6);
+  Submit("Net label", first);  // printed before anything goes wrong
+  ASSERT_EQ(Received(1).size(), 1u);
+  std::string job;
+  for (int i = 0; job.size() < 4000000; ++i) job += Label(100 + i);
+  std::string error;
+  // Slow enough that the despooling is under way for seconds.
+  ASSERT_TRUE(printer_->Control("slow 20000", &error)) << error;
+  pid_t child = ::fork();
+  ASSERT_NE(child, -1);
+  if (child == 0) {
+    Submit("Net label", job);
+    ::_exit(0);
+  }
+  // Killed once the printer has taken part of the job (its spool file is whole
+  // by then: the application's writes come before the despooling).
+  const std::string arriving = host(std::string(kJobs) + "\\job-0002.prn");
+  for (int i = 0; i < 3000; ++i) {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(arriving, ec);
+    if (!ec && size > 0) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  ASSERT_EQ(::kill(child, SIGKILL), 0);
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status)) << "the job was despooled before the kill";
+
+  auto kept = KeptJobs("Net label");
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_NE(kept[0].status & JOB_STATUS_PRINTING, 0u);
+  ASSERT_TRUE(printer_->Control("slow 0", &error)) << error;
+  const size_t before = Received(2).size();  // the first job and the cut one
+  EXPECT_TRUE(Restart("Net label", kept[0].id)) << GetLastError();
+  EXPECT_TRUE(KeptJobs("Net label").empty());
+  std::vector<std::string> received = Received(before + 1);
+  ASSERT_EQ(received.size(), before + 1);
+  EXPECT_EQ(received.front(), first);
+  EXPECT_EQ(received.back(), job);
+  EXPECT_EQ(WholeCopies(received, job), 1u);
+  EXPECT_EQ(WholeCopies(received, first), 1u);
 }
 
 // The monitor's functions called the way the spooler calls them, over a port that

@@ -3,9 +3,14 @@
 #include "dcl/object/printer_registry.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "dcl/model/model_tables.h"
@@ -83,7 +88,13 @@ class PrinterRegistryTest : public trv::testing::FreshMachine {
   void SetUp() override {
     FreshMachine::SetUp();
     ASSERT_TRUE(reg.Open("Label"));
+    // The lists are what these tests look at; the installation has its own tests.
+    reg.SetFontInstallRunner([this](const std::vector<fonts::FontInstallItem>& items, HKEY) {
+      installRuns.push_back(items);
+      return TRUE;
+    });
   }
+  std::vector<std::vector<fonts::FontInstallItem>> installRuns;
   DWORD Text(const std::string& s) {
     texts.emplace_back(s);
     return texts.back().get();
@@ -187,36 +198,47 @@ TEST_F(PrinterRegistryTest, SavesOnAClosedRegistryFailWithNotRegistryFile) {
 
 TEST_F(PrinterRegistryTest, ValuesOfAnotherTypeOrSizeCannotBeRead) {
   HKEY k = reg.driverData();
+  // Each reader, reading the value "V" into a throwaway of its own type.
+  using Reader = LONG (*)(HKEY);
+  const Reader dword = [](HKEY key) {
+    DWORD d = 0;
+    return ReadDwordValue(key, "V", d);
+  };
+  const Reader point = [](HKEY key) {
+    LONG x = 0, y = 0;
+    return ReadPointValue(key, "V", x, y);
+  };
+  const Reader fontInfo = [](HKEY key) {
+    FontInfo info{};
+    return ReadFontInfoValue(key, "V", info);
+  };
+  const Reader text = [](HKEY key) {
+    std::string t;
+    return ReadTextValue(key, "V", t);
+  };
   struct Case {
     const char* what;
+    Reader read;
     DWORD type;
     std::string data;
   };
   const Case cases[] = {
-      {"dword", REG_DWORD, std::string(2, '\1')},
-      {"dword", REG_BINARY, std::string(4, '\1')},
-      {"point", REG_BINARY, std::string(7, '\1')},
-      {"point", REG_BINARY, std::string(9, '\1')},
-      {"point", REG_DWORD, std::string(4, '\1')},
-      {"fontinfo", REG_BINARY, std::string(103, '\1')},
-      {"fontinfo", REG_BINARY, std::string(105, '\1')},
-      {"text", REG_BINARY, "abc"},
-      {"text", REG_DWORD, std::string(4, '\1')},
+      {"dword", dword, REG_DWORD, std::string(2, '\1')},
+      {"dword", dword, REG_BINARY, std::string(4, '\1')},
+      {"point", point, REG_BINARY, std::string(7, '\1')},
+      {"point", point, REG_BINARY, std::string(9, '\1')},
+      {"point", point, REG_DWORD, std::string(4, '\1')},
+      {"fontinfo", fontInfo, REG_BINARY, std::string(103, '\1')},
+      {"fontinfo", fontInfo, REG_BINARY, std::string(105, '\1')},
+      {"text", text, REG_BINARY, "abc"},
+      {"text", text, REG_DWORD, std::string(4, '\1')},
   };
   for (const Case& c : cases) {
     ASSERT_EQ(RegSetValueExA(k, "V", 0, c.type, reinterpret_cast<const BYTE*>(c.data.data()),
                              static_cast<DWORD>(c.data.size())),
               ERROR_SUCCESS);
-    DWORD d = 0;
-    LONG x = 0, y = 0;
-    FontInfo info{};
-    std::string text;
-    std::string what = c.what;
-    LONG rc = what == "dword"   ? ReadDwordValue(k, "V", d)
-              : what == "point" ? ReadPointValue(k, "V", x, y)
-              : what == "text"  ? ReadTextValue(k, "V", text)
-                                : ReadFontInfoValue(k, "V", info);
-    EXPECT_EQ(rc, ERROR_CANTREAD) << c.what << " type " << c.type << " size " << c.data.size();
+    EXPECT_EQ(c.read(k), ERROR_CANTREAD)
+        << c.what << " type " << c.type << " size " << c.data.size();
   }
   DWORD d = 0;
   EXPECT_EQ(ReadDwordValue(k, "Missing", d), ERROR_FILE_NOT_FOUND);
@@ -276,7 +298,7 @@ TEST_F(PrinterRegistryTest, APaperIsStoredWithPelsFromItsSizeAndWithoutTheTransi
   paper.widthDots = 1;  // stale; must be recomputed
   ASSERT_EQ(WritePaperEntry(reg.papers(), 3, paper, {203, 300}), ERROR_SUCCESS);
   Key key(reg.papers(), "0x0003-4 x 6");
-  const LONG pelsX = MulDiv(10160, 203, 2540), pelsY = MulDiv(15240, 300, 2540);
+  const LONG pelsX = DotsFromHundredths(10160, 203), pelsY = DotsFromHundredths(15240, 300);
   struct Expect {
     const char* name;
     DWORD type;
@@ -416,12 +438,12 @@ TEST_F(PrinterRegistryTest, ReadingAPaperRefreshesItsDotsForTheCurrentResolution
   ASSERT_TRUE(reg.SavePapers(papers, {203, 203}));
   PaperEntry paper{};
   ASSERT_EQ(ReadPaperAt(reg.papers(), 1, {300, 300}, paper, texts), ERROR_SUCCESS);
-  EXPECT_EQ(paper.widthDots, MulDiv(10160, 300, 2540));
+  EXPECT_EQ(paper.widthDots, DotsFromHundredths(10160, 300));
   Key key(reg.papers(), "0x0001-B");
   EXPECT_EQ(Query(key.get(), "Pels").data,
-            PointBytes(MulDiv(10160, 300, 2540), MulDiv(5080, 300, 2540)));
+            PointBytes(DotsFromHundredths(10160, 300), DotsFromHundredths(5080, 300)));
   EXPECT_EQ(Query(key.get(), "Used").data,
-            PointBytes(MulDiv(10160, 300, 2540) - 8, MulDiv(5080, 300, 2540)));
+            PointBytes(DotsFromHundredths(10160, 300) - 8, DotsFromHundredths(5080, 300)));
 
   EXPECT_EQ(ReadPaperAt(reg.papers(), 2, {300, 300}, paper, texts), ERROR_INVALID_PARAMETER);
 
@@ -445,7 +467,7 @@ TEST_F(PrinterRegistryTest, SavePapersReplacesTheListAndRenumbersIt) {
   std::vector<PaperEntry> back = ReadPapers();
   ASSERT_EQ(back.size(), 2u);
   EXPECT_EQ(back[1].id, 9);
-  EXPECT_EQ(back[1].widthDots, MulDiv(8000, 203, 2540));
+  EXPECT_EQ(back[1].widthDots, DotsFromHundredths(8000, 203));
 }
 
 // A subkey name above 255 characters cannot be created: the save fails half-way.
@@ -577,7 +599,7 @@ TEST_F(PopulateTest, PapersAreFilteredByLimitsAndTheDefaultSizeIsMarked) {
     EXPECT_EQ(back[i].width, expected[i].width);
     EXPECT_EQ(back[i].height, expected[i].height);
     EXPECT_EQ(back[i].flags, expected[i].flags) << i;
-    EXPECT_EQ(back[i].left, MulDiv(254, 203, 2540));
+    EXPECT_EQ(back[i].left, DotsFromHundredths(254, 203));
   }
 }
 
@@ -657,6 +679,90 @@ TEST_F(PopulateTest, ListsThatAlreadyHoldEntriesAreLeftAlone) {
   tables.papers = {TablePaper(ANY_KEY, 4, "4 x 6", 10160, 15240)};
   ASSERT_TRUE(Populate());
   EXPECT_EQ(SubkeyNames(reg.papers()), (std::vector<std::string>{"0x0000-Mine"}));
+}
+
+}  // namespace
+}  // namespace trv::dcl
+
+// ---- other processes: killed while saving, saving at the same time --------------------------
+
+namespace trv::dcl {
+namespace {
+
+// A list whose every paper carries the same mark in its height, so that a list
+// read back shows whether it is one save's whole list or a mix of two.
+constexpr size_t kListSize = 12;
+
+class ListsOfOtherProcesses : public PrinterRegistryTest {
+ protected:
+  std::vector<PaperEntry> MarkedList(LONG mark) {
+    std::vector<PaperEntry> papers;
+    for (size_t i = 0; i < kListSize; ++i)
+      papers.push_back(Paper(static_cast<WORD>(i + 1), "Paper " + std::to_string(i),
+                             5000 + static_cast<LONG>(i), mark));
+    return papers;
+  }
+  // The mark of the list as it stands, or -1 when it is not one whole list.
+  LONG WholeListMark() {
+    std::vector<PaperEntry> back = ReadPapers();
+    if (back.size() != kListSize) return -1;
+    for (size_t i = 0; i < kListSize; ++i)
+      if (back[i].id != i + 1 || back[i].height != back[0].height) return -1;
+    return back[0].height;
+  }
+  // A child that saves marked lists, `rounds` of them (0: until it is killed),
+  // each with its own mark from `firstMark` on.
+  pid_t SaveInChild(LONG firstMark, int rounds) {
+    pid_t child = ::fork();
+    if (child != 0) return child;
+    PrinterRegistry own;
+    if (!own.Open("Label")) ::_exit(3);
+    for (int r = 0; rounds == 0 || r < rounds; ++r) {
+      std::vector<PaperEntry> papers = MarkedList(firstMark + r);
+      if (!own.SavePapers(papers, {203, 203})) ::_exit(4);
+    }
+    ::_exit(0);
+  }
+};
+
+TEST_F(ListsOfOtherProcesses, AProcessKilledWhileSavingLeavesThePreviousListIntact) {
+  std::vector<PaperEntry> previous = MarkedList(1);
+  ASSERT_TRUE(reg.SavePapers(previous, {203, 203}));
+  // Killed at different moments of its saves; each time the list is a whole one:
+  // the one before, or one the child finished.
+  for (int delayMs : {0, 3, 11, 29, 60}) {
+    SCOPED_TRACE(delayMs);
+    pid_t child = SaveInChild(1000 * (delayMs + 1), 0);
+    ASSERT_GT(child, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+    ASSERT_EQ(::kill(child, SIGKILL), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status));
+    const LONG mark = WholeListMark();
+    EXPECT_TRUE(mark == 1 || (mark >= 1000 * (delayMs + 1) && mark < 1000 * (delayMs + 2)))
+        << "mark " << mark;
+  }
+  // The list can still be saved over.
+  std::vector<PaperEntry> after = MarkedList(7);
+  ASSERT_TRUE(reg.SavePapers(after, {203, 203}));
+  EXPECT_EQ(WholeListMark(), 7);
+}
+
+TEST_F(ListsOfOtherProcesses, TwoProcessesSavingAtOnceLeaveOneWholeList) {
+  constexpr int kRounds = 15;
+  pid_t first = SaveInChild(100, kRounds);
+  pid_t second = SaveInChild(200, kRounds);
+  ASSERT_GT(first, 0);
+  ASSERT_GT(second, 0);
+  for (pid_t child : {first, second}) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  }
+  const LONG mark = WholeListMark();
+  // The last save of one of them, whole.
+  EXPECT_TRUE(mark == 100 + kRounds - 1 || mark == 200 + kRounds - 1) << "mark " << mark;
 }
 
 }  // namespace

@@ -122,6 +122,28 @@ TEST_F(Records, ANewBlobCopyReplacesTheOldOneWhileTheHostsStaysItsOwn) {
   EXPECT_TRUE(table_.ClosePrinter(object_));
 }
 
+// A blob record whose header claims more value bytes than it carries is refused
+// before the object sees it: the option walks trust that count.
+TEST_F(Records, ABlobRecordClaimingMoreValuesThanItHoldsIsRefused) {
+  ASSERT_TRUE(OpenFakePort(table_, object_));
+  std::vector<BYTE> dev(32), doc(76);
+  ASSERT_TRUE(table_.GetDevProps(object_, 1, dev.data(), 32, nullptr));
+  ASSERT_TRUE(table_.GetDocProps(object_, 1, doc.data(), 76, nullptr));
+  struct Case {
+    DWORD type;
+    std::vector<BYTE> payload;
+  } cases[] = {{trv::spool::DCLD_DOCPROPS, {doc.begin(), doc.begin() + 44}},
+               {trv::spool::DCLD_DEVPROPS, {dev.begin(), dev.begin() + 21}}};
+  for (Case& c : cases) {
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(Send(c.type, c.payload));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  }
+  EXPECT_EQ(object_->AttachedDocProps(), nullptr);
+  EXPECT_EQ(object_->AttachedDevProps(), nullptr);
+  EXPECT_TRUE(table_.ClosePrinter(object_));
+}
+
 class PortOutput : public Records {
  protected:
   std::vector<trv::MessageBoxRequest> asked_;

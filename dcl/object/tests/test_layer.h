@@ -76,7 +76,7 @@ class CDCLTestLayer : public CDCLBase {
   BOOL EndTransfer(WORD id) override;
   BOOL AbortTransfer(WORD id) override;
   BOOL PrintText(WORD fontId, LONG x, LONG y, LONG direction, LONG charWidth, LONG charHeight,
-                 LONG value20, LONG value24, const BYTE* text, DWORD textLength,
+                 LONG reserved, LONG directionBits, const BYTE* text, DWORD textLength,
                  BYTE* payload) override;
   BOOL PassThrough(WORD value, const BYTE* bytes, DWORD length) override;
 

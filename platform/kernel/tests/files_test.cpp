@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -142,3 +143,60 @@ TEST_F(Files, SystemFoldersFollowThePlatformAndReportNeededSizes) {
 }
 
 }  // namespace
+
+// ---- short names --------------------------------------------------------------------
+
+class ShortNames : public trv::testing::FreshMachine {};
+
+TEST_F(ShortNames, LongNamesGetNumberedShortNamesInTheOrderOfTheFolder) {
+  // ARIALU~1.TTF first: once a long name has it as its short name, creating it opens
+  // that file, as on Windows.
+  for (const char* name : {"ARIALU~1.TTF", "Arial Unicode.ttf", "arial unicode bold.ttf",
+                           "ARIAL.TTF", "lower.ttf", "Two.Dots.ttf"})
+    writeFile(std::string("C:\\f\\") + name, "x");
+  struct Case {
+    const char* path;
+    const char* shortPath;
+  };
+  const Case cases[] = {
+      {"C:\\f\\ARIAL.TTF", "C:\\f\\ARIAL.TTF"},
+      {"C:\\f\\lower.ttf", "C:\\f\\lower.ttf"},
+      // In the folder's order "arial unicode bold" comes first (a space sorts before
+      // a period), and ARIALU~1.TTF is taken by a file of that name.
+      {"C:\\f\\arial unicode bold.ttf", "C:\\f\\ARIALU~2.TTF"},
+      {"C:\\f\\Arial Unicode.ttf", "C:\\f\\ARIALU~3.TTF"},
+      {"C:\\f\\Two.Dots.ttf", "C:\\f\\TWODOT~1.TTF"},
+      {"c:\\F\\arial UNICODE.ttf", "c:\\F\\ARIALU~3.TTF"},
+  };
+  for (const Case& c : cases) {
+    char out[MAX_PATH];
+    DWORD n = GetShortPathNameA(c.path, out, sizeof out);
+    EXPECT_EQ(n, std::strlen(c.shortPath)) << c.path;
+    EXPECT_STREQ(out, c.shortPath);
+  }
+  // Too small: the size needed, with terminator.
+  char small[4];
+  EXPECT_EQ(GetShortPathNameA("C:\\f\\Two.Dots.ttf", small, sizeof small),
+            std::strlen("C:\\f\\TWODOT~1.TTF") + 1);
+  SetLastError(0);
+  EXPECT_EQ(GetShortPathNameA("C:\\f\\none.ttf", small, sizeof small), 0u);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA("C:\\f\\Two*", &data);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE);
+  EXPECT_STREQ(data.cFileName, "Two.Dots.ttf");
+  EXPECT_STREQ(data.cAlternateFileName, "TWODOT~1.TTF");
+  FindClose(find);
+  // A file opens by its short name too.
+  EXPECT_EQ(readFile("C:\\f\\twodot~1.ttf"), "x");
+}
+
+TEST_F(ShortNames, MoveFileExReplacesTheTarget) {
+  writeFile("C:\\a.txt", "new");
+  writeFile("C:\\b.txt", "old");
+  EXPECT_FALSE(MoveFileA("C:\\a.txt", "C:\\b.txt"));
+  ASSERT_TRUE(MoveFileExA("C:\\a.txt", "C:\\b.txt", MOVEFILE_REPLACE_EXISTING));
+  EXPECT_EQ(readFile("C:\\b.txt"), "new");
+  EXPECT_EQ(GetFileAttributesA("C:\\a.txt"), INVALID_FILE_ATTRIBUTES);
+}

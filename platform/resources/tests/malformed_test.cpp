@@ -173,7 +173,7 @@ TEST_F(Malformed, ModulesWithoutTheSectionOrTheVersion) {
 
 // A few cuts of a real module, through the calls: each is refused.
 TEST_F(Malformed, CutModulesAreRefused) {
-  std::ifstream in(trv::testing::OutDir() + "/ResTest.dll", std::ios::binary);
+  std::ifstream in(TRV_RESTEST_MODULE, std::ios::binary);
   std::string module((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   ASSERT_GT(module.size(), 4096u);
   for (size_t length : {size_t{63}, size_t{64}, module.size() / 2, module.size() - 1}) {

@@ -233,6 +233,27 @@ TEST(VersionInfo, TextQueriesNeedTheSpareRoom) {
   EXPECT_TRUE(Query(buffer, "\\VarFileInfo\\Translation").ok);
 }
 
+// Only the root's length says how many bytes the caller owns: a signature and
+// room behind a block held in exactly its own length are not the caller's to use,
+// and a block held alone is never read past its end.
+TEST(VersionInfo, NothingBeyondTheRootsLengthIsTrusted) {
+  trv::Bytes block = trv::BuildVersionResource(Sample());
+  trv::Bytes behind = block;
+  behind.insert(behind.end(), {'F', 'E', '2', 'X'});
+  behind.resize(2 * block.size() + 4, 0);
+  trv::Bytes alone = block;  // exactly its length, as a copy of the resource is
+  for (trv::Bytes* buffer : {&behind, &alone}) {
+    Answer text = Query(*buffer, "\\StringFileInfo\\040904B0\\ProductName");
+    EXPECT_FALSE(text.ok);
+    EXPECT_EQ(text.error, static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_TRUE(Query(*buffer, "\\VarFileInfo\\Translation").ok);
+  }
+  // GetFileVersionInfoA's buffer vouches for its spare room through the root.
+  trv::Bytes filled = trv::FileVersionInfoBuffer(block);
+  EXPECT_EQ(filled[0] | filled[1] << 8, static_cast<int>(filled.size()));
+  EXPECT_EQ(Text(Query(filled, "\\StringFileInfo\\040904B0\\ProductName")), "Label Driver");
+}
+
 // Lengths damaged anywhere in the block must never lead a query outside it.
 TEST(VersionInfo, DamagedBlocksAreNeverReadOutOfBounds) {
   const trv::Bytes block = trv::BuildVersionResource(Sample());

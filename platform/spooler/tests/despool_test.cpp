@@ -6,6 +6,7 @@
 
 #include "platform/spooler/tests/port_session.h"
 #include "platform/spooler/tests/spooler_fixture.h"
+#include "platform/testing/virtual_printer.h"
 
 namespace trv::testing {
 namespace {

@@ -32,8 +32,7 @@ void SpoolerTest::InstallDriver(const std::string& name, const std::string& moni
     char system[MAX_PATH];
     GetSystemDirectoryA(system, sizeof system);
     monitorFile = "testmon.dll";
-    std::filesystem::copy_file(OutDir() + "/testmon.dll",
-                               host(std::string(system) + "\\" + monitorFile),
+    std::filesystem::copy_file(TRV_TEST_MONITOR, host(std::string(system) + "\\" + monitorFile),
                                std::filesystem::copy_options::overwrite_existing);
     std::string env = trv::IsWindowsNT() ? "Windows NT x86" : "Windows 4.0";
     MONITOR_INFO_2A info{const_cast<char*>(monitor.c_str()), env.data(), monitorFile.data()};

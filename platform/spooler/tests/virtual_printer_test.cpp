@@ -9,6 +9,7 @@
 #include "platform/spooler/tests/port_session.h"
 #include "platform/spooler_stand_in.h"
 #include "platform/testing/fixtures.h"
+#include "platform/testing/virtual_printer.h"
 
 namespace trv::testing {
 namespace {

@@ -190,6 +190,30 @@ TEST_F(RegFile, ABadFileChangesNothing) {
     EXPECT_EQ(Import(c.text, &problem), ERROR_BAD_FORMAT) << c.text;
     EXPECT_NE(problem.find(c.problem), std::string::npos) << problem;
   }
+  // A NUL inside a name would reach the registry as a shorter name: the parent key
+  // deleted or written. Such a file is refused whole, its earlier lines included.
+  Set(root.Child(u"Vendor"), u"w", REG_DWORD, std::string(4, '\2'));
+  before = Dump(root);
+  const std::string head =
+      "Windows Registry Editor Version 5.00\r\n\r\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\Untouched]\r\n\"v\"=-\r\n";
+  const struct NulCase {
+    const char* before;  // the line up to the NUL
+    const char* after;
+    const char* problem;
+  } nulCases[] = {
+      {"[-HKEY_LOCAL_MACHINE\\Software\\Untouched\\", "Gone]\r\n", "line 5: a key name"},
+      {"[HKEY_LOCAL_MACHINE\\Software\\Untouched\\Vendor\\", "Other]\r\n\"w\"=-\r\n",
+       "line 5: a key name"},
+      {"[HKEY_LOCAL_MACHINE\\Software\\Untouched\\Vendor]\r\n\"w", "x\"=dword:7\r\n",
+       "line 6: a value name"},
+  };
+  for (const NulCase& c : nulCases) {
+    std::string problem;
+    EXPECT_EQ(Import(head + c.before + std::string(1, '\0') + c.after, &problem), ERROR_BAD_FORMAT)
+        << c.before;
+    EXPECT_NE(problem.find(c.problem), std::string::npos) << problem;
+  }
   // A file that reads well but fails half-way leaves nothing of its first half.
   std::string problem;
   EXPECT_EQ(Import("REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Software\\Untouched]\r\n\"v\"=-\r\n"

@@ -10,6 +10,7 @@
 #include "platform/kernel.h"
 #include "platform/spooler_stand_in.h"
 #include "platform/testing/fixtures.h"
+#include "platform/testing/virtual_printer.h"
 #include "tools/trvspool/commands.h"
 
 namespace trv::testing {

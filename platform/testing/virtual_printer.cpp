@@ -19,12 +19,14 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <mutex>
 #include <sstream>
 #include <thread>
 
+#include "platform/testing/virtual_printer.h"
+
 #include "platform/spooler/fd_io.h"
-#include "platform/spooler_stand_in.h"
 
 namespace trv {
 
@@ -142,12 +144,17 @@ void VirtualPrinter::Impl::ReadControlFile() {
   std::filesystem::path file = std::filesystem::path(directory) / "control";
   std::error_code ec;
   if (!std::filesystem::exists(file, ec)) return;
-  std::ifstream in(file);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);)
-    if (!Trim(line).empty()) lines.push_back(line);
+  // A writer creates the file before it writes its lines: a file that is still
+  // empty or ends within a line is left for the next tick, so no line is lost.
+  std::ifstream in(file, std::ios::binary);
+  std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   in.close();
+  if (content.empty() || content.back() != '\n') return;
   std::filesystem::remove(file, ec);
+  std::vector<std::string> lines;
+  std::istringstream text(content);
+  for (std::string line; std::getline(text, line);)
+    if (!Trim(line).empty()) lines.push_back(line);
   for (const std::string& line : lines) {
     std::string error;
     if (!Apply(line, &error)) std::fprintf(stderr, "trvprinter: %s\n", error.c_str());

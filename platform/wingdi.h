@@ -1,0 +1,191 @@
+// The GDI part of the Windows stand-in that font management needs: the process's
+// font table (AddFontResource / RemoveFontResource), memory device contexts and
+// font-family enumeration. Names, signatures and error semantics follow Win32;
+// structures keep Windows' layouts.
+#pragma once
+
+#include "platform/kernel.h"
+#include "platform/windef.h"
+
+struct HDC__;
+using HDC = HDC__*;
+
+#define LF_FACESIZE 32
+#define LF_FULLFACESIZE 64
+
+#define ANSI_CHARSET 0
+#define DEFAULT_CHARSET 1
+#define SYMBOL_CHARSET 2
+
+#define FIXED_PITCH 1
+#define VARIABLE_PITCH 2
+#define FF_DONTCARE 0x00
+#define FF_ROMAN 0x10
+#define FF_SWISS 0x20
+#define FF_MODERN 0x30
+
+#define FW_NORMAL 400
+#define FW_BOLD 700
+
+#define RASTER_FONTTYPE 0x0001
+#define DEVICE_FONTTYPE 0x0002
+#define TRUETYPE_FONTTYPE 0x0004
+
+#define NTM_ITALIC 0x00000001
+#define NTM_BOLD 0x00000020
+#define NTM_REGULAR 0x00000040
+#define NTM_TT_OPENTYPE 0x00040000
+
+#define OUT_TT_PRECIS 4
+#define TMPF_FIXED_PITCH 0x01
+#define TMPF_VECTOR 0x02
+#define TMPF_TRUETYPE 0x04
+
+// Posted to every top-level window when the machine's set of fonts has changed.
+#define WM_FONTCHANGE 0x001D
+
+struct LOGFONTA {
+  LONG lfHeight;
+  LONG lfWidth;
+  LONG lfEscapement;
+  LONG lfOrientation;
+  LONG lfWeight;
+  BYTE lfItalic;
+  BYTE lfUnderline;
+  BYTE lfStrikeOut;
+  BYTE lfCharSet;
+  BYTE lfOutPrecision;
+  BYTE lfClipPrecision;
+  BYTE lfQuality;
+  BYTE lfPitchAndFamily;
+  CHAR lfFaceName[LF_FACESIZE];
+};
+
+struct LOGFONTW {
+  LONG lfHeight;
+  LONG lfWidth;
+  LONG lfEscapement;
+  LONG lfOrientation;
+  LONG lfWeight;
+  BYTE lfItalic;
+  BYTE lfUnderline;
+  BYTE lfStrikeOut;
+  BYTE lfCharSet;
+  BYTE lfOutPrecision;
+  BYTE lfClipPrecision;
+  BYTE lfQuality;
+  BYTE lfPitchAndFamily;
+  WCHAR lfFaceName[LF_FACESIZE];
+};
+
+struct ENUMLOGFONTEXA {
+  LOGFONTA elfLogFont;
+  BYTE elfFullName[LF_FULLFACESIZE];
+  BYTE elfStyle[LF_FACESIZE];
+  BYTE elfScript[LF_FACESIZE];
+};
+
+struct ENUMLOGFONTEXW {
+  LOGFONTW elfLogFont;
+  WCHAR elfFullName[LF_FULLFACESIZE];
+  WCHAR elfStyle[LF_FACESIZE];
+  WCHAR elfScript[LF_FACESIZE];
+};
+
+struct NEWTEXTMETRICA {
+  LONG tmHeight;
+  LONG tmAscent;
+  LONG tmDescent;
+  LONG tmInternalLeading;
+  LONG tmExternalLeading;
+  LONG tmAveCharWidth;
+  LONG tmMaxCharWidth;
+  LONG tmWeight;
+  LONG tmOverhang;
+  LONG tmDigitizedAspectX;
+  LONG tmDigitizedAspectY;
+  BYTE tmFirstChar;
+  BYTE tmLastChar;
+  BYTE tmDefaultChar;
+  BYTE tmBreakChar;
+  BYTE tmItalic;
+  BYTE tmUnderlined;
+  BYTE tmStruckOut;
+  BYTE tmPitchAndFamily;
+  BYTE tmCharSet;
+  DWORD ntmFlags;
+  UINT ntmSizeEM;
+  UINT ntmCellHeight;
+  UINT ntmAvgWidth;
+};
+
+struct NEWTEXTMETRICW {
+  LONG tmHeight;
+  LONG tmAscent;
+  LONG tmDescent;
+  LONG tmInternalLeading;
+  LONG tmExternalLeading;
+  LONG tmAveCharWidth;
+  LONG tmMaxCharWidth;
+  LONG tmWeight;
+  LONG tmOverhang;
+  LONG tmDigitizedAspectX;
+  LONG tmDigitizedAspectY;
+  WCHAR tmFirstChar;
+  WCHAR tmLastChar;
+  WCHAR tmDefaultChar;
+  WCHAR tmBreakChar;
+  BYTE tmItalic;
+  BYTE tmUnderlined;
+  BYTE tmStruckOut;
+  BYTE tmPitchAndFamily;
+  BYTE tmCharSet;
+  DWORD ntmFlags;
+  UINT ntmSizeEM;
+  UINT ntmCellHeight;
+  UINT ntmAvgWidth;
+};
+
+struct FONTSIGNATURE {
+  DWORD fsUsb[4];
+  DWORD fsCsb[2];
+};
+
+struct NEWTEXTMETRICEXA {
+  NEWTEXTMETRICA ntmTm;
+  FONTSIGNATURE ntmFontSig;
+};
+
+struct NEWTEXTMETRICEXW {
+  NEWTEXTMETRICW ntmTm;
+  FONTSIGNATURE ntmFontSig;
+};
+
+// The callbacks receive ENUMLOGFONTEX and NEWTEXTMETRICEX through the LOGFONT and
+// TEXTMETRIC pointers, as on Windows.
+using FONTENUMPROCA = int(CALLBACK*)(const LOGFONTA* font, const NEWTEXTMETRICA* metric,
+                                     DWORD fontType, LPARAM lParam);
+using FONTENUMPROCW = int(CALLBACK*)(const LOGFONTW* font, const NEWTEXTMETRICW* metric,
+                                     DWORD fontType, LPARAM lParam);
+
+// A file name without a folder is looked for in the machine's fonts folder first.
+// The table belongs to the process; the fonts named in the machine's fonts key are
+// in it from the first GDI call on, as after a logon. Returns the number of faces
+// added (0 + last error on failure).
+TRVAPI int WINAPI AddFontResourceA(LPCSTR fileName);
+TRVAPI int WINAPI AddFontResourceW(LPCWSTR fileName);
+// Drops one reference of the file; FALSE when it is not in the table.
+TRVAPI BOOL WINAPI RemoveFontResourceA(LPCSTR fileName);
+TRVAPI BOOL WINAPI RemoveFontResourceW(LPCWSTR fileName);
+
+// A memory device context: enough for enumerating the process's fonts.
+TRVAPI HDC WINAPI CreateCompatibleDC(HDC dc);
+TRVAPI BOOL WINAPI DeleteDC(HDC dc);
+
+// An empty lfFaceName enumerates one face of every family; a name enumerates every
+// face of that family. lfCharSet DEFAULT_CHARSET accepts every character set.
+// Returns the last value the callback returned (1 when nothing was enumerated).
+TRVAPI int WINAPI EnumFontFamiliesExA(HDC dc, LOGFONTA* font, FONTENUMPROCA proc, LPARAM lParam,
+                                      DWORD flags);
+TRVAPI int WINAPI EnumFontFamiliesExW(HDC dc, LOGFONTW* font, FONTENUMPROCW proc, LPARAM lParam,
+                                      DWORD flags);

@@ -1,0 +1,37 @@
+#include "tools/text/wide_text.h"
+
+#include "platform/kernel.h"
+
+namespace trv::tools {
+
+std::optional<std::u16string> WideFromBytes(UINT codePage, DWORD flags, std::string_view text) {
+  if (text.empty()) return std::u16string();
+  const int length = static_cast<int>(text.size());
+  const int needed = MultiByteToWideChar(codePage, flags, text.data(), length, nullptr, 0);
+  if (needed <= 0) return std::nullopt;
+  std::u16string wide(static_cast<std::size_t>(needed), u'\0');
+  if (MultiByteToWideChar(codePage, flags, text.data(), length, wide.data(), needed) != needed)
+    return std::nullopt;
+  return wide;
+}
+
+std::string BytesFromWide(UINT codePage, DWORD flags, std::u16string_view text, bool* lossy) {
+  if (lossy != nullptr) *lossy = false;
+  if (text.empty()) return {};
+  const int length = static_cast<int>(text.size());
+  BOOL usedDefault = FALSE;
+  BOOL* usedDefaultOut = lossy != nullptr ? &usedDefault : nullptr;
+  const int needed = WideCharToMultiByte(codePage, flags, text.data(), length, nullptr, 0, nullptr,
+                                         usedDefaultOut);
+  if (needed <= 0) {
+    if (lossy != nullptr) *lossy = true;
+    return {};
+  }
+  std::string bytes(static_cast<std::size_t>(needed), '\0');
+  WideCharToMultiByte(codePage, flags, text.data(), length, bytes.data(), needed, nullptr,
+                      usedDefaultOut);
+  if (lossy != nullptr) *lossy = usedDefault != FALSE;
+  return bytes;
+}
+
+}  // namespace trv::tools

@@ -1,0 +1,42 @@
+# trvconv through the real path: a sample job converted on a scratch machine, with
+# settings, and the clear failures.
+function(run code out)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE stdout ERROR_VARIABLE err)
+  if(NOT rc STREQUAL "${code}")
+    message(FATAL_ERROR "${ARGN}: exit ${rc} (expected ${code})\n${err}")
+  endif()
+  if(NOT code STREQUAL "0" AND err STREQUAL "")
+    message(FATAL_ERROR "${ARGN}: failed without a message")
+  endif()
+  set(${out} "${stdout}" PARENT_SCOPE)
+endfunction()
+
+set(job ${WORK}/label.job)
+file(MAKE_DIRECTORY ${WORK})
+run(0 ignored ${OUT}/trvjob --pages 1 --objects 5 ${job})
+# The printer's bytes hold binary PCX data: they are compared as files.
+execute_process(COMMAND ${OUT}/trvconv --language cpcl --model TRVCP4.DAT --set darkness=20
+                --set 0x3008=3 ${job} OUTPUT_FILE ${WORK}/stdout.prn RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "trvconv to standard output: exit ${rc}")
+endif()
+run(0 ignored ${OUT}/trvconv --language cpcl --model ${OUT}/TRVCP4.DAT --set darkness=20
+    --set 0x3008=3 -o ${WORK}/out.prn ${job})
+file(SHA256 ${WORK}/stdout.prn a)
+file(SHA256 ${WORK}/out.prn b)
+if(NOT a STREQUAL b)
+  message(FATAL_ERROR "standard output and -o differ")
+endif()
+file(STRINGS ${WORK}/out.prn lines)
+foreach(line "! 0 203 203 1219 1" "PW 832" "TONE 20" "SPEED 3" "PCX 0 0" "T 0 0 8 8 Label 1.1"
+             "L 8 87 414 87 3" "BOX 7 167 279 201 2" "PRINT")
+  set(found ${lines})
+  list(FILTER found INCLUDE REGEX "(^|[^A-Z])${line}\r?$")
+  if(NOT found)
+    message(FATAL_ERROR "trvconv's output lacks the line \"${line}\"")
+  endif()
+endforeach()
+run(1 ignored ${OUT}/trvconv --language cpcl --model NOSUCH.DAT ${job})
+run(1 ignored ${OUT}/trvconv --language cpcl --model TRVCP4.DAT ${WORK}/missing.job)
+run(2 ignored ${OUT}/trvconv --language cpcl --model TRVCP4.DAT --set nosuch=1 ${job})
+run(2 ignored ${OUT}/trvconv --language zpl --model TRVCP4.DAT ${job})

@@ -1,0 +1,152 @@
+#include "tools/trvjob/image_page.h"
+
+#include <png.h>
+
+#include <cctype>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include "tools/trvjob/sample_job.h"
+
+namespace trv::samples {
+
+namespace {
+
+[[noreturn]] void Fail(const std::string& path, const std::string& problem) {
+  throw std::runtime_error(path + ": " + problem);
+}
+
+ImagePage BlankPage(const std::string& path, DWORD width, DWORD height) {
+  if (width == 0 || height == 0 || width > kMaxPageDots || height > kMaxPageDots)
+    Fail(path, "image size out of range (1 to 65535 dots)");
+  ImagePage page;
+  page.width = width;
+  page.height = height;
+  page.stride = (width + 31) / 32 * 4;
+  page.rows.assign(size_t{page.stride} * height, 0xFF);
+  return page;
+}
+
+void SetBlack(ImagePage& page, DWORD x, DWORD y) {
+  page.rows[size_t{y} * page.stride + x / 8] &= static_cast<BYTE>(~(0x80u >> (x % 8)));
+}
+
+// The netpbm header: magic, then numbers separated by white space and comments.
+class PnmReader {
+ public:
+  PnmReader(const std::string& path, std::string bytes) : path_(path), bytes_(std::move(bytes)) {}
+  unsigned Number() {
+    SkipSpace();
+    if (at_ >= bytes_.size() || !std::isdigit(static_cast<unsigned char>(bytes_[at_])))
+      Fail(path_, "bad header");
+    unsigned long long n = 0;
+    while (at_ < bytes_.size() && std::isdigit(static_cast<unsigned char>(bytes_[at_]))) {
+      n = n * 10 + static_cast<unsigned>(bytes_[at_++] - '0');
+      if (n > 0xFFFFFFFFull) Fail(path_, "number too large");
+    }
+    return static_cast<unsigned>(n);
+  }
+  // Plain format: the next value; binary: one byte (after the header's single blank).
+  BYTE Byte() {
+    if (at_ >= bytes_.size()) Fail(path_, "image data cut short");
+    return static_cast<BYTE>(bytes_[at_++]);
+  }
+  unsigned PlainBit() {
+    SkipSpace();
+    if (at_ >= bytes_.size()) Fail(path_, "image data cut short");
+    char c = bytes_[at_++];
+    if (c != '0' && c != '1') Fail(path_, "bad pixel");
+    return c == '1';
+  }
+  void EndOfHeader() { ++at_; }
+
+ private:
+  void SkipSpace() {
+    while (at_ < bytes_.size()) {
+      if (bytes_[at_] == '#') {
+        while (at_ < bytes_.size() && bytes_[at_] != '\n') ++at_;
+      } else if (std::isspace(static_cast<unsigned char>(bytes_[at_]))) {
+        ++at_;
+      } else {
+        break;
+      }
+    }
+  }
+  const std::string& path_;
+  std::string bytes_;
+  size_t at_ = 2;
+};
+
+ImagePage ReadPnm(const std::string& path, const std::string& bytes) {
+  const char kind = bytes[1];
+  PnmReader r(path, bytes);
+  const unsigned width = r.Number(), height = r.Number();
+  unsigned maxval = 1;
+  if (kind == '2' || kind == '5') {
+    maxval = r.Number();
+    if (maxval == 0 || maxval > 65535) Fail(path, "bad grey maximum");
+  }
+  ImagePage page = BlankPage(path, width, height);
+  if (kind == '4' || kind == '5') r.EndOfHeader();
+  for (DWORD y = 0; y < height; ++y) {
+    if (kind == '4') {
+      // 1 is black, rows padded to a byte.
+      for (DWORD i = 0; i < (width + 7) / 8; ++i) {
+        const BYTE b = r.Byte();
+        for (DWORD bit = 0; bit < 8 && i * 8 + bit < width; ++bit)
+          if (b & (0x80u >> bit)) SetBlack(page, i * 8 + bit, y);
+      }
+      continue;
+    }
+    for (DWORD x = 0; x < width; ++x) {
+      bool black;
+      if (kind == '1') {
+        black = r.PlainBit();
+      } else {
+        unsigned grey;
+        if (kind == '2')
+          grey = r.Number();
+        else
+          grey = maxval > 255 ? (r.Byte() << 8) | r.Byte() : r.Byte();
+        // Half grey: darker than the middle of the scale is black.
+        black = 2 * grey < maxval;
+      }
+      if (black) SetBlack(page, x, y);
+    }
+  }
+  return page;
+}
+
+ImagePage ReadPng(const std::string& path) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&image, path.c_str())) Fail(path, image.message);
+  image.format = PNG_FORMAT_GRAY;
+  std::vector<png_byte> grey(PNG_IMAGE_SIZE(image));
+  if (!png_image_finish_read(&image, nullptr, grey.data(), 0, nullptr)) {
+    std::string message = image.message;
+    png_image_free(&image);
+    Fail(path, message);
+  }
+  ImagePage page = BlankPage(path, image.width, image.height);
+  for (DWORD y = 0; y < image.height; ++y)
+    for (DWORD x = 0; x < image.width; ++x)
+      if (grey[size_t{y} * image.width + x] < 128) SetBlack(page, x, y);
+  return page;
+}
+
+}  // namespace
+
+ImagePage ReadImagePage(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) Fail(path, "cannot read the file");
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (bytes.size() >= 8 && bytes.compare(0, 8, "\x89PNG\r\n\x1A\n") == 0) return ReadPng(path);
+  if (bytes.size() >= 2 && bytes[0] == 'P' &&
+      std::string("1245").find(bytes[1]) != std::string::npos)
+    return ReadPnm(path, bytes);
+  Fail(path, "not a PBM, PGM or PNG image");
+}
+
+}  // namespace trv::samples
