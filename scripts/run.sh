@@ -123,7 +123,7 @@ echo "virtual EPL printer on 127.0.0.1:$epl_port"
 "$out/trvspool" add-port LABEL_EPL: --tcp "127.0.0.1:$epl_port"
 "$out/trvspool" add-driver "Label EPL" --driver-file "$demo/files/TRV.DLL" \
   --data-file "$out/TRVEP2.DAT" --config-file "$demo/files/TRVUI.DLL" \
-  --dependent-files "$out/TRVEPL.DEF,$out/trvprd.cfg,$out/language.dll,$out/trv_uk.lng" \
+  --dependent-files "$out/TRVEPL.DEF,$out/trvprd.cfg,$out/language.dll,$out/trv_uk.lng,$(ls "$out"/EP*.UFM | paste -sd,)" \
   --monitor "Label EPL Monitor" --monitor-file "$out/TRVEPL.DLL"
 "$out/trvspool" add-printer "EPL printer" --driver "Label EPL" --port LABEL_EPL:
 "$out/trvspool" submit "EPL printer" "$demo/bitmaps.job"

@@ -45,17 +45,17 @@ const char* CDCLEpl::GetDefFileName() { return "TRVEPL.DEF"; }
 epl::JobOptions CDCLEpl::ReadJobOptions() {
   auto v = [this](WORD id) { return JobOption(id); };
   epl::JobOptions o;
-  o.orientation = v(0x1004);
-  o.copies = v(0x1005);
-  o.topOfFormBack = v(0x100A);
-  o.dispense = v(0x2001);
-  o.mediaType = v(0x3004);
-  o.mediaSensing = v(0x3005);
-  o.optionS = v(0x3006);
-  o.printSpeed = v(0x3008);
-  o.darkness = v(0x3012);
-  o.regionGraphics = v(0x3021);
-  o.optionL = v(0x3022);
+  o.orientation = v(kOptionRotate180);
+  o.copies = v(kOptionCopies);
+  o.topOfFormBack = v(kOptionTopOfFormBackup);
+  o.dispense = v(kOptionDispenseMode);
+  o.mediaType = v(kOptionMediaType);
+  o.mediaSensing = v(kOptionMediaTracking);
+  o.optionS = v(kOptionSwitchS);
+  o.printSpeed = v(kOptionPrintSpeed);
+  o.darkness = v(kOptionDarkness);
+  o.regionGraphics = v(kOptionGraphicsRegions);
+  o.optionL = v(kOptionSwitchL);
   return o;
 }
 
@@ -120,13 +120,13 @@ BOOL CDCLEpl::AbortDoc() {
 }
 
 BOOL CDCLEpl::StartPage(WORD, WORD, WORD) {
-  if (!WaitForReadiness() || !SendUserCommand(OPTION_COMMAND_PAGE_START)) return FALSE;
+  if (!WaitForReadiness() || !SendUserCommand(kOptionCommandAtPageStart)) return FALSE;
   return Send(epl::PageStartLine());
 }
 
 BOOL CDCLEpl::EndPage(WORD copies) {
   if (!Send(epl::PrintLine(Config(), ReadJobOptions(), copies))) return FALSE;
-  return SendUserCommand(OPTION_COMMAND_PAGE_END);
+  return SendUserCommand(kOptionCommandAtPageEnd);
 }
 
 // ---- graphics ---------------------------------------------------------------------------
@@ -264,7 +264,9 @@ LONG CDCLEpl::ClassifyDirectCommand(const char* text) {
 }
 
 const NameTableEntry* CDCLEpl::GetNameTable(spool::ItemKind) { return kNameTable; }
-DWORD CDCLEpl::GetNameTableCount(spool::ItemKind) { return static_cast<DWORD>(std::size(kNameTable)); }
+DWORD CDCLEpl::GetNameTableCount(spool::ItemKind) {
+  return static_cast<DWORD>(std::size(kNameTable));
+}
 
 // ---- status -----------------------------------------------------------------------------
 

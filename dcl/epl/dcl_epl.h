@@ -14,17 +14,17 @@ namespace trv::dcl {
 
 class CDCLEpl : public CDCLLabelPrinter {
  public:
-  const char* GetHelpFileName() override;                                // 3
-  BOOL StartDoc(DWORD width, DWORD height, DWORD orientation) override;  // 42
-  BOOL EndDoc() override;                                                // 43
-  BOOL AbortDoc() override;                                              // 44
-  BOOL StartPage(WORD valueA, WORD valueB, WORD copies) override;        // 45
-  BOOL EndPage(WORD copies) override;                                    // 46
-  BOOL BeginBitmap(WORD width, WORD height, WORD stride) override;       // 53
-  BOOL PlaceBitmap(WORD kind, WORD x, WORD y, WORD c, WORD d) override;  // 54
-  BOOL BitmapData(std::span<BYTE> record) override;                      // 55
-  BOOL EndBitmap() override;                                             // 56
-  void TransformItem(DWORD type, BYTE* payload, spool::ItemKind kind) override;     // 62
+  const char* GetHelpFileName() override;                                        // 3
+  BOOL StartDoc(DWORD width, DWORD height, DWORD orientation) override;          // 42
+  BOOL EndDoc() override;                                                        // 43
+  BOOL AbortDoc() override;                                                      // 44
+  BOOL StartPage(WORD valueA, WORD valueB, WORD copies) override;                // 45
+  BOOL EndPage(WORD copies) override;                                            // 46
+  BOOL BeginBitmap(WORD width, WORD height, WORD stride) override;               // 53
+  BOOL PlaceBitmap(WORD kind, WORD x, WORD y, WORD c, WORD d) override;          // 54
+  BOOL BitmapData(std::span<BYTE> record) override;                              // 55
+  BOOL EndBitmap() override;                                                     // 56
+  void TransformItem(DWORD type, BYTE* payload, spool::ItemKind kind) override;  // 62
   BOOL DrawLine(WORD id, LONG x, LONG y, LONG dx, LONG dy, LONG colour, LONG placement, LONG width,
                 BYTE* payload) override;  // 65
   BOOL DrawBox(WORD id, LONG x, LONG y, LONG dx, LONG dy, LONG colour, LONG placement, LONG width,
@@ -42,8 +42,8 @@ class CDCLEpl : public CDCLLabelPrinter {
                         LONG direction, DWORD placement, const TextFontEntry* font,
                         const BYTE* text, DWORD textLength, BYTE* payload) override;  // 106
   LONG ClassifyDirectCommand(const char* text) override;                              // 107
-  const NameTableEntry* GetNameTable(spool::ItemKind kind) override;                             // 108
-  DWORD GetNameTableCount(spool::ItemKind kind) override;                                        // 109
+  const NameTableEntry* GetNameTable(spool::ItemKind kind) override;                  // 108
+  DWORD GetNameTableCount(spool::ItemKind kind) override;                             // 109
 
   bool DocumentOpen() const { return docOpen_; }
 

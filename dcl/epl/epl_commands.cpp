@@ -38,11 +38,11 @@ std::string Line(const char* format, ...) {
   return line;
 }
 
-bool Allowed(const PrinterConfig& config, DWORD capability, const JobOptionValue& value) {
-  return (config.capabilities & capability) != 0 && value.present();
+bool Allowed(const PrinterConfig& config, DWORD capability, const OptionValueView& value) {
+  return (config.capabilities & capability) != 0 && !value.IsNull();
 }
 
-bool SwitchOn(const PrinterConfig& config, DWORD capability, const JobOptionValue& value) {
+bool SwitchOn(const PrinterConfig& config, DWORD capability, const OptionValueView& value) {
   return Allowed(config, capability, value) && value.Setting() == 1;
 }
 
@@ -52,12 +52,13 @@ LONG AtLeastZero(LONG v) { return v < 0 ? 0 : v; }
 
 LONG LabelWidth(LONG pageWidth, LONG offsetX) { return ((pageWidth + offsetX - 1) / 8) * 8 + 8; }
 
-std::string MediaSensingLine(const JobOptionValue& sensing, LONG pageHeight) {
-  LONG sensor = sensing.Field(16);
-  switch (sensing.present() ? sensing.Setting() : 0) {
+std::string MediaSensingLine(const OptionValueView& sensing, LONG pageHeight) {
+  LONG sensor = sensing.Field<LONG>(kTrackingOffsetSecond);
+  switch (!sensing.IsNull() ? sensing.Setting() : 0) {
     case 1: return Line("Q%d,0", sensor);
     // The black-mark offset carries its own sign: B16+10 or B16-10.
-    case 4: return Line("Q%d,B%d%+d", pageHeight, sensing.Field(12), sensor);
+    case 4:
+      return Line("Q%d,B%d%+d", pageHeight, sensing.Field<LONG>(kTrackingOffsetHeight), sensor);
     case 8: return Line("Q%d,%d", pageHeight, sensor);
     default: return Line("Q%d,24", pageHeight);
   }
@@ -65,7 +66,7 @@ std::string MediaSensingLine(const JobOptionValue& sensing, LONG pageHeight) {
 
 namespace {
 bool CutterMode(const PrinterConfig& config, const JobOptions& options) {
-  return (config.printModes & kModeCut) != 0 && options.dispense.present() &&
+  return (config.printModes & kModeCut) != 0 && !options.dispense.IsNull() &&
          options.dispense.Setting() == kModeCut;
 }
 }  // namespace
@@ -78,12 +79,13 @@ std::string OptionsLine(const PrinterConfig& config, const JobOptions& options) 
   };
   if (CutterMode(config, options)) {
     std::string cutter = "C";
-    DWORD kind = static_cast<DWORD>(options.dispense.Field(28)) & 0x0F;
+    DWORD kind = static_cast<DWORD>(options.dispense.Field<LONG>(kDispenseOffsetSwitches)) & 0x0F;
     if (kind == 2) {
       cutter += 'b';
     } else if (kind == 4) {
       char number[16];
-      std::snprintf(number, sizeof number, "%i", options.dispense.Field(12));
+      std::snprintf(number, sizeof number, "%i",
+                    options.dispense.Field<LONG>(kDispenseOffsetChoice));
       cutter += number;
     }
     add(cutter);
@@ -106,15 +108,18 @@ std::vector<std::string> SetupLines(const PrinterConfig& config, const JobOption
   lines.push_back(Line("q%u", static_cast<unsigned>(LabelWidth(pageWidth, offsetX))));
   lines.push_back(MediaSensingLine(options.mediaSensing, pageHeight));
   if (std::string o = OptionsLine(config, options); !o.empty()) lines.push_back(o);
-  if (CutterMode(config, options)) lines.push_back(Line("f%d", options.dispense.Field(20)));
+  if (CutterMode(config, options))
+    lines.push_back(Line("f%d", options.dispense.Field<LONG>(kDispenseOffsetModeOffset)));
   if (Allowed(config, kCanDarkness, options.darkness))
     lines.push_back(Line("D%u", static_cast<unsigned>(options.darkness.Setting())));
   if (Allowed(config, kCanSpeed, options.printSpeed))
     lines.push_back(Line("S%u", static_cast<unsigned>(options.printSpeed.Setting())));
-  if ((config.printModes & kModePace) != 0 && options.dispense.present() &&
+  if ((config.printModes & kModePace) != 0 && !options.dispense.IsNull() &&
       (options.dispense.Setting() == 4 || options.dispense.Setting() == 8))
-    lines.push_back((static_cast<DWORD>(options.dispense.Field(28)) & kTwoValuePresent) ? "JF\n"
-                                                                                        : "JB\n");
+    lines.push_back((static_cast<DWORD>(options.dispense.Field<LONG>(kDispenseOffsetSwitches)) &
+                     kTwoValuePresent)
+                        ? "JF\n"
+                        : "JB\n");
   if (Allowed(config, kCanOrientation, options.orientation))
     lines.push_back(options.orientation.Setting() != 0 ? "ZB\n" : "ZT\n");
   if (Allowed(config, kCanTopOfFormBack, options.topOfFormBack))

@@ -8,24 +8,24 @@
 #include <vector>
 
 #include "dcl/model/printer_config.h"
-#include "dcl/object/job_option.h"
+#include "dcl/object/option_value.h"
 #include "platform/windef.h"
 
 namespace trv::dcl::epl {
 
 // The option values a job's set-up reads; an absent one reads as absent.
 struct JobOptions {
-  JobOptionValue orientation{nullptr};     // 0x1004
-  JobOptionValue copies{nullptr};          // 0x1005
-  JobOptionValue topOfFormBack{nullptr};   // 0x100A
-  JobOptionValue dispense{nullptr};        // 0x2001
-  JobOptionValue mediaType{nullptr};       // 0x3004
-  JobOptionValue mediaSensing{nullptr};    // 0x3005
-  JobOptionValue optionS{nullptr};         // 0x3006
-  JobOptionValue printSpeed{nullptr};      // 0x3008
-  JobOptionValue darkness{nullptr};        // 0x3012
-  JobOptionValue regionGraphics{nullptr};  // 0x3021
-  JobOptionValue optionL{nullptr};         // 0x3022
+  OptionValueView orientation{nullptr};     // 0x1004
+  OptionValueView copies{nullptr};          // 0x1005
+  OptionValueView topOfFormBack{nullptr};   // 0x100A
+  OptionValueView dispense{nullptr};        // 0x2001
+  OptionValueView mediaType{nullptr};       // 0x3004
+  OptionValueView mediaSensing{nullptr};    // 0x3005
+  OptionValueView optionS{nullptr};         // 0x3006
+  OptionValueView printSpeed{nullptr};      // 0x3008
+  OptionValueView darkness{nullptr};        // 0x3012
+  OptionValueView regionGraphics{nullptr};  // 0x3021
+  OptionValueView optionL{nullptr};         // 0x3022
 };
 
 // Label width of the "q" line: the page width plus the left offset, rounded up to a
@@ -38,7 +38,7 @@ LONG LabelWidth(LONG pageWidth, LONG offsetX);
 std::vector<std::string> SetupLines(const PrinterConfig& config, const JobOptions& options,
                                     LONG pageWidth, LONG pageHeight, LONG offsetX);
 
-std::string MediaSensingLine(const JobOptionValue& sensing, LONG pageHeight);
+std::string MediaSensingLine(const OptionValueView& sensing, LONG pageHeight);
 // The "O" line, or "" when it would have no items.
 std::string OptionsLine(const PrinterConfig& config, const JobOptions& options);
 

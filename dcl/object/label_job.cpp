@@ -97,9 +97,11 @@ OptionValueView CDCLLabelPrinter::JobOption(WORD optionId) {
   for (const OptionEntryEx& e : OptionTable()) {
     if (e.base.optionId != optionId) continue;
     if (e.base.flags & OPTION_SCOPE_DOCUMENT)
-      return OptionValueView(FindOptionValue(AttachedDocProps(), false, optionId));
+      return OptionValueView(FindOptionValue(
+          AttachedDocProps(), AttachedBlobSize(AttachedDocProps()), false, optionId));
     if (e.base.flags & OPTION_SCOPE_DEVICE)
-      return OptionValueView(FindOptionValue(AttachedDevProps(), true, optionId));
+      return OptionValueView(FindOptionValue(AttachedDevProps(),
+                                             AttachedBlobSize(AttachedDevProps()), true, optionId));
     break;
   }
   return OptionValueView(nullptr);
@@ -204,7 +206,8 @@ BOOL CDCLLabelPrinter::PrintText(WORD fontId, LONG x, LONG y, LONG, LONG charWid
   DWORD direction = flags & kFontRotation;
   if (bits & (kPlacementTurned | kPlacementTurnedHigh)) NextRotation(&direction);
 
-  const NameTableEntry* entry = FindNameEntry(GetNameTable(spool::ItemKind::kText), GetNameTableCount(spool::ItemKind::kText), direction);
+  const NameTableEntry* entry = FindNameEntry(GetNameTable(spool::ItemKind::kText),
+                                              GetNameTableCount(spool::ItemKind::kText), direction);
   if (entry != nullptr)
     ApplyPlacementMask(x, y, FieldAt(payload, 12), FieldAt(payload, 16),
                        entry->masks[PlacementCase(bits)]);

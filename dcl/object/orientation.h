@@ -6,6 +6,7 @@
 #pragma once
 
 #include "platform/windef.h"
+#include "spool/record_handler.h"
 
 namespace trv::dcl {
 

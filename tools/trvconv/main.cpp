@@ -243,6 +243,19 @@ int main(int argc, char** argv) {
     for (const std::string& f : {"TRV" + upper + ".DEF", std::string("trvprd.cfg"),
                                  std::string("language.dll"), std::string("trv_uk.lng")})
       dependents += (dependents.empty() ? "" : ",") + (out / f).string();
+    // The metrics of the model's resident fonts and bar codes, which the first
+    // configuration stores, and the suite's bar-code TrueType font in the machine's
+    // fonts folder, where setup puts it.
+    const std::string metricsPrefix = language == "cpcl" ? "CP" : "EP";
+    for (const fs::directory_entry& e : fs::directory_iterator(out, ec)) {
+      const std::string name = e.path().filename().string();
+      if (name.rfind(metricsPrefix, 0) == 0 && e.path().extension() == ".UFM")
+        dependents += "," + e.path().string();
+    }
+    const fs::path fonts = scratch / "root" / "drive_c" / "windows" / "Fonts";
+    fs::create_directories(fonts, ec);
+    for (const char* f : {"TRVBAR.TTF", "TRVBARNT.TTF"})
+      fs::copy_file(out / f, fonts / f, fs::copy_options::overwrite_existing, ec);
     printer = "trvconv";
     if (int rc = trvspool::AddPort({"TRVCONV:", "--file", printed.string()}))
       return rc == kExitUsage ? rc : Fail("cannot add the file port");

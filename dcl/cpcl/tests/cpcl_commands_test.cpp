@@ -332,11 +332,11 @@ TEST(CpclStatus, StatusTextsComeFromTheLanguageFileMessages) {
 
 TEST(CpclNames, TablesAndRotation) {
   TestCpcl layer;
-  ASSERT_EQ(layer.GetNameTableCount('F'), 4u);
-  EXPECT_STREQ(layer.GetNameTable('F')[1].name, "T270");
-  EXPECT_EQ(layer.GetNameTable('F')[2].masks[3], 0x02u);
-  EXPECT_STREQ(layer.GetNameTable('B')[1].name, "VB");
-  EXPECT_EQ(layer.GetNameTable('B')[0].masks[1], 0x84u);
+  ASSERT_EQ(layer.GetNameTableCount(spool::ItemKind::kText), 4u);
+  EXPECT_STREQ(layer.GetNameTable(spool::ItemKind::kText)[1].name, "T270");
+  EXPECT_EQ(layer.GetNameTable(spool::ItemKind::kText)[2].masks[3], 0x02u);
+  EXPECT_STREQ(layer.GetNameTable(spool::ItemKind::kBarcode)[1].name, "VB");
+  EXPECT_EQ(layer.GetNameTable(spool::ItemKind::kBarcode)[0].masks[1], 0x84u);
   DWORD d = 0;
   for (DWORD expected : {0x4000u, 0x2000u, 0x1000u, 0u}) {
     layer.NextRotation(&d);

@@ -13,10 +13,14 @@ trap 'echo quit > "$work/printer/control" 2>/dev/null || true; wait "$printer" 2
 for _ in $(seq 50); do [[ -s "$work/printer.out" ]] && break; sleep 0.1; done
 port=$(head -1 "$work/printer.out" | grep -o '[0-9]*$')
 for f in TRV.DLL TRVUI.DLL; do echo "$f" > "$work/files/$f"; done
+# The first configuration installs the suite's bar-code TrueType font from the
+# machine's fonts folder, where setup puts it.
+mkdir -p "$TRV_ROOT/drive_c/windows/Fonts"
+cp "$out/TRVBAR.TTF" "$out/TRVBARNT.TTF" "$TRV_ROOT/drive_c/windows/Fonts/"
 "$out/trvspool" add-port NET: --tcp "127.0.0.1:$port" > /dev/null
 "$out/trvspool" add-driver CPCL --driver-file "$work/files/TRV.DLL" --data-file "$out/TRVCP4.DAT" \
   --config-file "$work/files/TRVUI.DLL" \
-  --dependent-files "$out/TRVCPL.DEF,$out/trvprd.cfg,$out/language.dll,$out/trv_uk.lng" \
+  --dependent-files "$out/TRVCPL.DEF,$out/trvprd.cfg,$out/language.dll,$out/trv_uk.lng,$(ls "$out"/CP*.UFM | paste -sd,)" \
   --monitor "CPCL Monitor" --monitor-file "$out/TRVCPL.DLL" > /dev/null
 "$out/trvspool" add-printer Labels --driver CPCL --port NET: > /dev/null
 # Large enough that the drop is seen while the job is still being written.

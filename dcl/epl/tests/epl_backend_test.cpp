@@ -16,6 +16,7 @@
 #include "platform/kernel.h"
 #include "platform/spooler_stand_in.h"
 #include "platform/testing/fixtures.h"
+#include "platform/testing/virtual_printer.h"
 #include "platform/winsplp.h"
 
 namespace trv::dcl {
@@ -120,7 +121,7 @@ TEST_F(EplJob, LandscapeItemsAndGraphicsTurn) {
   BYTE payload[28] = {};
   LONG fields[] = {10, 20, 100, 4};
   std::memcpy(payload + 4, fields, sizeof fields);
-  epl.TransformItem(0, payload, 'L');
+  epl.TransformItem(0, payload, trv::spool::ItemKind::kLine);
   LONG out[4];
   DWORD placement;
   std::memcpy(out, payload + 4, sizeof out);

@@ -20,7 +20,7 @@ struct Value {
     std::memcpy(bytes.data() + 4, &id, 2);
     for (size_t i = 0; i < words.size(); ++i) std::memcpy(bytes.data() + 8 + 4 * i, &words[i], 4);
   }
-  JobOptionValue view() const { return JobOptionValue(bytes.data()); }
+  OptionValueView view() const { return OptionValueView(bytes.data()); }
 };
 
 std::string Joined(const std::vector<std::string>& lines) {
@@ -83,7 +83,7 @@ TEST(EplSetup, MediaSensingLines) {
     Value v(0x3005, c.words);
     EXPECT_EQ(MediaSensingLine(v.view(), 1218), c.expected);
   }
-  EXPECT_EQ(MediaSensingLine(JobOptionValue(nullptr), 1218), "Q1218,24\n");
+  EXPECT_EQ(MediaSensingLine(OptionValueView(nullptr), 1218), "Q1218,24\n");
 }
 
 TEST(EplSetup, OptionsLineItemsAndCutter) {
@@ -103,9 +103,9 @@ TEST(EplSetup, OptionsLineItemsAndCutter) {
   EXPECT_EQ(OptionsLine(config, o), "OC3,D,L,S\n");
   o.dispense = cutB.view();
   EXPECT_EQ(OptionsLine(config, o), "OCb,D,L,S\n");
-  o.mediaType = JobOptionValue(nullptr);
-  o.optionL = JobOptionValue(nullptr);
-  o.optionS = JobOptionValue(nullptr);
+  o.mediaType = OptionValueView(nullptr);
+  o.optionL = OptionValueView(nullptr);
+  o.optionS = OptionValueView(nullptr);
   o.dispense = cutPlain.view();
   EXPECT_EQ(Joined(SetupLines(config, o, 800, 400, 0)), "\nq800\nQ400,24\nOC\nf40\n");
   // Without the cutter in the print modes, no cutter item and no "f".

@@ -14,6 +14,7 @@
 #include "platform/kernel.h"
 #include "platform/spooler_stand_in.h"
 #include "platform/testing/fixtures.h"
+#include "platform/testing/virtual_printer.h"
 #include "platform/winsplp.h"
 
 namespace trv::dcl::epl {

@@ -10,6 +10,7 @@
 
 #include "platform/spooler_stand_in.h"
 #include "platform/testing/fixtures.h"
+#include "platform/testing/virtual_printer.h"
 #include "platform/winsplp.h"
 
 namespace trv::dcl::epl {

@@ -83,7 +83,7 @@ TEST(BarcodeTemplate, RefusesACommandPastTheLimit) {
 struct Item {
   LONG x, y, w, h, bits;
 };
-Item Transform(const Item& in, char kind, const ItemFrame& frame) {
+Item Transform(const Item& in, spool::ItemKind kind, const ItemFrame& frame) {
   BYTE p[56] = {};
   std::memcpy(p + 4, &in.x, 4);
   std::memcpy(p + 8, &in.y, 4);
@@ -106,22 +106,54 @@ TEST(Orientation, TurnsAndMovesItems) {
   struct Case {
     const char* name;
     Item in;
-    char kind;
+    spool::ItemKind kind;
     ItemFrame frame;
     Item out;
   } cases[] = {
-      {"portrait, wide", {10, 20, 100, 30, 0}, 'F', portrait, {15, 27, 100, 30, 0}},
-      {"portrait, high", {10, 20, 30, 100, 0}, 'F', portrait, {15, 27, 30, 100, 0x04}},
-      {"portrait keeps a line's XOR", {10, 20, 100, 0, 1}, 'L', portrait, {15, 27, 100, 0, 1}},
-      {"landscape text", {10, 20, 100, 30, 0}, 'F', landscape, {25, 1215, 30, 100, 0x02}},
-      {"landscape high text", {10, 20, 30, 100, 0}, 'B', landscape, {25, 1215, 100, 30, 0x08}},
-      {"landscape line", {10, 20, 100, 0, 1}, 'L', landscape, {25, 1115, 0, 100, 0x03}},
-      {"landscape box", {10, 20, 100, 50, 0}, 'R', landscape, {25, 1115, 50, 100, 0x02}},
+      {"portrait, wide",
+       {10, 20, 100, 30, 0},
+       spool::ItemKind::kText,
+       portrait,
+       {15, 27, 100, 30, 0}},
+      {"portrait, high",
+       {10, 20, 30, 100, 0},
+       spool::ItemKind::kText,
+       portrait,
+       {15, 27, 30, 100, 0x04}},
+      {"portrait keeps a line's XOR",
+       {10, 20, 100, 0, 1},
+       spool::ItemKind::kLine,
+       portrait,
+       {15, 27, 100, 0, 1}},
+      {"landscape text",
+       {10, 20, 100, 30, 0},
+       spool::ItemKind::kText,
+       landscape,
+       {25, 1215, 30, 100, 0x02}},
+      {"landscape high text",
+       {10, 20, 30, 100, 0},
+       spool::ItemKind::kBarcode,
+       landscape,
+       {25, 1215, 100, 30, 0x08}},
+      {"landscape line",
+       {10, 20, 100, 0, 1},
+       spool::ItemKind::kLine,
+       landscape,
+       {25, 1115, 0, 100, 0x03}},
+      {"landscape box",
+       {10, 20, 100, 50, 0},
+       spool::ItemKind::kBox,
+       landscape,
+       {25, 1115, 50, 100, 0x02}},
       // Slanted lines turn as points: (x, y) -> (y, H - x), (dx, dy) -> (dy, -dx).
-      {"landscape slanted line", {10, 20, 50, 30, 0}, 'L', landscape, {25, 1215, 30, -50, 0x08}},
+      {"landscape slanted line",
+       {10, 20, 50, 30, 0},
+       spool::ItemKind::kLine,
+       landscape,
+       {25, 1215, 30, -50, 0x08}},
       {"landscape slanted line up-left",
        {60, 50, -50, -30, 0},
-       'L',
+       spool::ItemKind::kLine,
        landscape,
        {55, 1165, -30, 50, 0x08}},
   };
