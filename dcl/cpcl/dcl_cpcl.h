@@ -38,8 +38,8 @@ class CDCLCpcl : public CDCLLabelPrinter {
                         LONG direction, DWORD placement, const TextFontEntry* font,
                         const BYTE* text, DWORD textLength, BYTE* payload) override;  // 106
   LONG ClassifyDirectCommand(const char* text) override;                              // 107
-  const NameTableEntry* GetNameTable(spool::ItemKind kind) override;                             // 108
-  DWORD GetNameTableCount(spool::ItemKind kind) override;                                        // 109
+  const NameTableEntry* GetNameTable(spool::ItemKind kind) override;                  // 108
+  DWORD GetNameTableCount(spool::ItemKind kind) override;                             // 109
   DWORD NextRotation(DWORD* direction) override;                                      // 110
   void AdjustExtent(LONG* coordinate, LONG amount, DWORD placement,
                     LONG direction) override;  // 111

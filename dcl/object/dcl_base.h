@@ -210,8 +210,8 @@ class CDCLBase {
                                 const TextFontEntry* font, const BYTE* text, DWORD textLength,
                                 BYTE* payload);                                               // 106
   virtual LONG ClassifyDirectCommand(const char* text);                                       // 107
-  virtual const NameTableEntry* GetNameTable(spool::ItemKind kind);                                      // 108
-  virtual DWORD GetNameTableCount(spool::ItemKind kind);                                                 // 109
+  virtual const NameTableEntry* GetNameTable(spool::ItemKind kind);                           // 108
+  virtual DWORD GetNameTableCount(spool::ItemKind kind);                                      // 109
   virtual DWORD NextRotation(DWORD* direction);                                               // 110
   virtual void AdjustExtent(LONG* coordinate, LONG amount, DWORD placement, LONG direction);  // 111
   virtual BOOL WriteCommand(const void* bytes, DWORD count);                                  // 112

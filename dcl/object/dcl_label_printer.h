@@ -96,8 +96,8 @@ class CDCLLabelPrinter : public CDCLModelFile {
   BOOL WriteTextCommand(LONG x, LONG y, LONG charWidth, LONG charHeight, LONG multX, LONG multY,
                         LONG direction, DWORD placement, const TextFontEntry* font,
                         const BYTE* text, DWORD textLength, BYTE* payload) override = 0;  // 106
-  const NameTableEntry* GetNameTable(spool::ItemKind kind) override = 0;                             // 108
-  DWORD GetNameTableCount(spool::ItemKind kind) override = 0;                                        // 109
+  const NameTableEntry* GetNameTable(spool::ItemKind kind) override = 0;                  // 108
+  DWORD GetNameTableCount(spool::ItemKind kind) override = 0;                             // 109
 
  protected:
   // ---- the job, shared by both printer languages (label_job.cpp) ------------------------
