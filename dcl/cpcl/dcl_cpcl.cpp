@@ -11,6 +11,7 @@
 #include "dcl/model/text_heap.h"
 #include "dcl/object/host_interface.h"
 #include "platform/kernel.h"
+#include "platform/last_error.h"
 
 namespace trv::dcl {
 
@@ -43,12 +44,10 @@ constexpr size_t kTextLineBuffer = 260;
 
 // Status byte of the printer's answer to ESC h.
 constexpr BYTE kStatusQuery[] = {0x1B, 'h', 0x0D, 0x0A};
-constexpr UINT kMessageNotReady = 2000;
 constexpr UINT kMessageProblem = 10520;
 constexpr UINT kMessagePaperOut = 10521;
 constexpr UINT kMessageHeadOpen = 10522;
 constexpr UINT kMessageBattery = 10523;
-constexpr DWORD kNotReadyCode = 0xFFFF;
 
 // The two name tables: text and bar-code command words by direction, and how the
 // position moves by the item's box for the placement cases 0, 2, 4 and 8.
@@ -64,11 +63,6 @@ constexpr NameTableEntry kBarcodeNames[] = {
     {"B", kDirection180, {0, 0, 0, 0}},
     {"VB", kDirection90, {0, 0, 0, 0}},
 };
-
-BOOL Fail(DWORD error) {
-  SetLastError(error);
-  return FALSE;
-}
 
 const char* TextCommandWord(LONG direction) {
   switch (direction) {
@@ -385,17 +379,7 @@ BOOL CDCLCpcl::QueryDeviceStatus(DevicePort* port, DeviceStatus* status) {
 }
 
 BOOL CDCLCpcl::DescribeDeviceStatus(DevicePort*, DeviceStatus* status) {
-  if (status == nullptr || status->message != STATUS_TEXT_IN_POINTER) return TRUE;
-  char detail[sizeof statusBuffer_] = "";
-  if (status->zero1 == kNotReadyCode)
-    LoadString(nullptr, kMessageNotReady, detail, sizeof detail);
-  else if (status->text != nullptr)
-    std::snprintf(detail, sizeof detail, "%s", status->text);
-  char lead[sizeof statusBuffer_] = "";
-  LoadString(nullptr, kMessageProblem, lead, sizeof lead);
-  std::snprintf(statusBuffer_, sizeof statusBuffer_, "%s%s", lead, detail);
-  status->text = statusBuffer_;
-  return TRUE;
+  return DescribeStatusText(status, kMessageProblem, statusBuffer_, sizeof statusBuffer_);
 }
 
 // ---- downloaded fonts --------------------------------------------------------------------------

@@ -8,20 +8,13 @@
 #include "dcl/model/text_heap.h"
 #include "dcl/object/host_interface.h"
 #include "platform/kernel.h"
+#include "platform/last_error.h"
+#include "spool/record.h"
 
 namespace trv::dcl {
 namespace {
 
-constexpr DWORD kRecordHeaderSize = 48;
-constexpr UINT kNotReadyMessage = 2000;
 constexpr UINT kStatusIntroMessage = 10519;
-// The code of the status the label layer makes when the printer stays busy.
-constexpr DWORD kNotReadyCode = 0xFFFF;
-
-BOOL Fail(DWORD error) {
-  SetLastError(error);
-  return FALSE;
-}
 
 // The name table of EPL: one for text and bar codes; the printer turns an item about
 // its own top-left corner.
@@ -162,11 +155,11 @@ BOOL CDCLEpl::EndBitmap() {
 }
 
 BOOL CDCLEpl::BitmapData(std::span<BYTE> record) {
-  if (record.size() < kRecordHeaderSize) {
+  if (record.size() < spool::DCLD_HEADER_SIZE) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  std::span<const BYTE> payload = record.subspan(kRecordHeaderSize);
+  std::span<const BYTE> payload = record.subspan(spool::DCLD_HEADER_SIZE);
   if (graphicsRegions_ && !haveBitmapHeader_)
     return WriteCommand(payload.data(), static_cast<DWORD>(payload.size()));
   epl::GraphicsOutput output;
@@ -335,17 +328,7 @@ BOOL CDCLEpl::QueryDeviceStatus(DevicePort* port, DeviceStatus* status) {
 }
 
 BOOL CDCLEpl::DescribeDeviceStatus(DevicePort*, DeviceStatus* status) {
-  if (status == nullptr || status->message != STATUS_TEXT_IN_POINTER) return TRUE;
-  char detail[sizeof statusBuffer_] = "";
-  if (status->zero1 == kNotReadyCode)
-    LoadString(nullptr, kNotReadyMessage, detail, sizeof detail);
-  else if (status->text != nullptr)
-    std::snprintf(detail, sizeof detail, "%s", status->text);
-  char lead[sizeof statusBuffer_] = "";
-  LoadString(nullptr, kStatusIntroMessage, lead, sizeof lead);
-  std::snprintf(statusBuffer_, sizeof statusBuffer_, "%s%s", lead, detail);
-  status->text = statusBuffer_;
-  return TRUE;
+  return DescribeStatusText(status, kStatusIntroMessage, statusBuffer_, sizeof statusBuffer_);
 }
 
 // ---- soft fonts -------------------------------------------------------------------------

@@ -178,12 +178,15 @@ BOOL CopyWhole(const std::string& text, char* output, DWORD size) {
 
 }  // namespace
 
-BOOL FindTrueTypeFile(const char* faceName, DWORD style, char* output, DWORD size) {
+namespace {
+
+// The file of a face for the two exports below: FALSE with the last error set (and an
+// empty output) when the arguments are bad or no file holds the face.
+BOOL FindFaceFile(const char* faceName, DWORD style, char* output, DWORD size, std::string& file) {
   if (faceName == nullptr || output == nullptr || size == 0) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  std::string file;
   long faceIndex = 0;
   DWORD rc = FindTrueTypeFace(faceName, style, file, faceIndex);
   if (rc != ERROR_SUCCESS) {
@@ -191,23 +194,20 @@ BOOL FindTrueTypeFile(const char* faceName, DWORD style, char* output, DWORD siz
     SetLastError(rc);
     return FALSE;
   }
-  return CopyWhole(file, output, size);
+  return TRUE;
+}
+
+}  // namespace
+
+BOOL FindTrueTypeFile(const char* faceName, DWORD style, char* output, DWORD size) {
+  std::string file;
+  return FindFaceFile(faceName, style, output, size, file) && CopyWhole(file, output, size);
 }
 
 BOOL MetricsFileNameFor(const char* faceName, DWORD style, char* output, DWORD size) {
-  if (faceName == nullptr || output == nullptr || size == 0) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
   std::string file;
-  long faceIndex = 0;
-  DWORD rc = FindTrueTypeFace(faceName, style, file, faceIndex);
-  if (rc != ERROR_SUCCESS) {
-    output[0] = 0;
-    SetLastError(rc);
-    return FALSE;
-  }
-  return CopyWhole(file.substr(0, file.find('.')) + ".ufm", output, size);
+  return FindFaceFile(faceName, style, output, size, file) &&
+         CopyWhole(file.substr(0, file.find('.')) + ".ufm", output, size);
 }
 
 bool HasTrueTypeFile(const char* faceName, DWORD style) {

@@ -12,6 +12,7 @@
 #include "dcl/fonts/truetype_face.h"
 #include "dcl/fonts/ufm.h"
 #include "platform/kernel.h"
+#include "platform/last_error.h"
 #include "platform/winreg.h"
 
 namespace trv::dcl::fonts {
@@ -64,11 +65,6 @@ DWORD WriteWholeFile(const std::string& path, const std::vector<BYTE>& bytes) {
     rc = GetLastError();
   if (rc != ERROR_SUCCESS) DeleteFileA(temporary.c_str());
   return rc;
-}
-
-BOOL Fail(DWORD error) {
-  SetLastError(error);
-  return FALSE;
 }
 
 std::string MetricsValueName(const FontInfo& info) {

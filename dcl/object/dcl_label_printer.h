@@ -113,6 +113,9 @@ class CDCLLabelPrinter : public CDCLModelFile {
   // Waits while the printer answers busy (before a page and after it is printed).
   // FALSE with last error 0 when the user cancelled in the status dialog.
   BOOL WaitForReadiness();
+  // The status dialog's text: the language's lead-in text (`introMessage`) followed by
+  // "Printer not Ready" or the reply's own text, written into `buffer`.
+  BOOL DescribeStatusText(DeviceStatus* status, UINT introMessage, char* buffer, size_t size);
   // The job's value of an option (DocProps or DevProps as the option's scope says).
   OptionValueView JobOption(WORD optionId);
   // The job's paper (the DocProps paper of its tray) and model, copied; false when

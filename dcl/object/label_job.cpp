@@ -14,6 +14,7 @@
 #include "dcl/object/option_blobs.h"
 #include "dcl/object/option_table.h"
 #include "platform/kernel.h"
+#include "platform/last_error.h"
 
 namespace trv::dcl {
 
@@ -30,12 +31,8 @@ constexpr DWORD kFontRotation = 0xF000;
 
 constexpr DWORD kStatusPollMs = 100;
 constexpr DWORD kNotReadyCode = 0xFFFF;
+constexpr UINT kNotReadyMessage = 2000;
 const char kPrinterNotReadyText[] = "Printer not Ready";
-
-BOOL Fail(DWORD error) {
-  SetLastError(error);
-  return FALSE;
-}
 
 LONG FieldAt(const BYTE* payload, size_t at) {
   LONG v = 0;
@@ -315,6 +312,21 @@ BOOL CDCLLabelPrinter::PrintBarcode(WORD barcodeId, LONG x, LONG y, LONG recordD
 BOOL CDCLLabelPrinter::PassThrough(WORD, const BYTE* bytes, DWORD length) {
   if (length == 0) return TRUE;
   return WriteCommand(bytes, length);
+}
+
+BOOL CDCLLabelPrinter::DescribeStatusText(DeviceStatus* status, UINT introMessage, char* buffer,
+                                          size_t size) {
+  if (status == nullptr || status->message != STATUS_TEXT_IN_POINTER || size == 0) return TRUE;
+  std::string detail(size, '\0');
+  if (status->zero1 == kNotReadyCode)
+    LoadString(nullptr, kNotReadyMessage, detail.data(), static_cast<int>(size));
+  else if (status->text != nullptr)
+    std::snprintf(detail.data(), size, "%s", status->text);
+  std::string lead(size, '\0');
+  LoadString(nullptr, introMessage, lead.data(), static_cast<int>(size));
+  std::snprintf(buffer, size, "%s%s", lead.c_str(), detail.c_str());
+  status->text = buffer;
+  return TRUE;
 }
 
 }  // namespace trv::dcl
