@@ -62,6 +62,25 @@ using HKEY = struct HKEY__*;
 // export's real type anyway.
 using FARPROC = void (*)();
 
+// Points, rectangles and sizes in device or logical units.
+struct POINT {
+  LONG x;
+  LONG y;
+};
+using POINTL = POINT;
+struct RECT {
+  LONG left;
+  LONG top;
+  LONG right;
+  LONG bottom;
+};
+using RECTL = RECT;
+struct SIZE {
+  LONG cx;
+  LONG cy;
+};
+using SIZEL = SIZE;
+
 #ifndef TRUE
 #define TRUE 1
 #define FALSE 0
