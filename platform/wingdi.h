@@ -9,6 +9,30 @@
 
 struct HDC__;
 using HDC = HDC__*;
+// GDI objects: one handle type per kind, all of them selectable objects.
+struct HGDIOBJ__;
+using HGDIOBJ = HGDIOBJ__*;
+struct HBITMAP__;
+using HBITMAP = HBITMAP__*;
+struct HPALETTE__;
+using HPALETTE = HPALETTE__*;
+struct HPEN__;
+using HPEN = HPEN__*;
+struct HBRUSH__;
+using HBRUSH = HBRUSH__*;
+struct HFONT__;
+using HFONT = HFONT__*;
+struct HRGN__;
+using HRGN = HRGN__*;
+
+// 0x00bbggrr
+using COLORREF = DWORD;
+#define RGB(r, g, b)                                                                             \
+  (static_cast<COLORREF>(static_cast<BYTE>(r) | (static_cast<WORD>(static_cast<BYTE>(g)) << 8) | \
+                         (static_cast<DWORD>(static_cast<BYTE>(b)) << 16)))
+#define GetRValue(c) (static_cast<BYTE>((c)&0xff))
+#define GetGValue(c) (static_cast<BYTE>(((c) >> 8) & 0xff))
+#define GetBValue(c) (static_cast<BYTE>(((c) >> 16) & 0xff))
 
 #define LF_FACESIZE 32
 #define LF_FULLFACESIZE 64
@@ -145,6 +169,71 @@ struct NEWTEXTMETRICW {
   UINT ntmCellHeight;
   UINT ntmAvgWidth;
 };
+
+struct PANOSE {
+  BYTE bFamilyType;
+  BYTE bSerifStyle;
+  BYTE bWeight;
+  BYTE bProportion;
+  BYTE bContrast;
+  BYTE bStrokeVariation;
+  BYTE bArmStyle;
+  BYTE bLetterform;
+  BYTE bMidline;
+  BYTE bXHeight;
+};
+
+// How a printer adjusts the colours of a halftoned image (StretchBlt in HALFTONE mode).
+struct COLORADJUSTMENT {
+  WORD caSize;
+  WORD caFlags;
+  WORD caIlluminantIndex;
+  WORD caRedGamma;
+  WORD caGreenGamma;
+  WORD caBlueGamma;
+  WORD caReferenceBlack;
+  WORD caReferenceWhite;
+  SHORT caContrast;
+  SHORT caBrightness;
+  SHORT caColorfulness;
+  SHORT caRedGreenTint;
+};
+
+// Binary raster operations (the pen's mix with the surface).
+#define R2_BLACK 1
+#define R2_NOTMERGEPEN 2
+#define R2_MASKNOTPEN 3
+#define R2_NOTCOPYPEN 4
+#define R2_MASKPENNOT 5
+#define R2_NOT 6
+#define R2_XORPEN 7
+#define R2_NOTMASKPEN 8
+#define R2_MASKPEN 9
+#define R2_NOTXORPEN 10
+#define R2_NOP 11
+#define R2_MERGENOTPEN 12
+#define R2_COPYPEN 13
+#define R2_MERGEPENNOT 14
+#define R2_MERGEPEN 15
+#define R2_WHITE 16
+
+// Ternary raster operations (source, pattern and destination).
+#define SRCCOPY 0x00CC0020
+#define SRCPAINT 0x00EE0086
+#define SRCAND 0x008800C6
+#define SRCINVERT 0x00660046
+#define NOTSRCCOPY 0x00330008
+#define PATCOPY 0x00F00021
+#define PATINVERT 0x005A0049
+#define DSTINVERT 0x00550009
+#define BLACKNESS 0x00000042
+#define WHITENESS 0x00FF0062
+
+// Stretch modes.
+#define BLACKONWHITE 1
+#define WHITEONBLACK 2
+#define COLORONCOLOR 3
+#define HALFTONE 4
 
 struct FONTSIGNATURE {
   DWORD fsUsb[4];
