@@ -7,6 +7,7 @@
 #include "dcl/object/printer_registry.h"
 #include "dcl/object/registry_parts.h"
 #include "dcl/units.h"
+#include "platform/last_error.h"
 
 namespace trv::dcl {
 
@@ -129,10 +130,7 @@ BOOL PrinterRegistry::Populate(const ModelTables& tables, const PrinterConfig& c
                                std::vector<FontInstallItem>& fontInstall,
                                std::vector<FontInstallItem>& barcodeInstall) {
   using registry_parts::InstallItems;
-  if (!IsOpen()) {
-    SetLastError(ERROR_NOT_REGISTRY_FILE);
-    return FALSE;
-  }
+  if (!IsOpen()) return Fail(ERROR_NOT_REGISTRY_FILE);
   try {
     if (IsEmptyList(papers_)) {
       PaperPlan plan = PlanPapers(tables, config, unit, defaultPaperName);
@@ -163,8 +161,7 @@ BOOL PrinterRegistry::Populate(const ModelTables& tables, const PrinterConfig& c
     barcodeInstall = std::move(barcodeItems);
     return TRUE;
   } catch (const std::bad_alloc&) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return FALSE;
+    return Fail(ERROR_NOT_ENOUGH_MEMORY);
   }
 }
 

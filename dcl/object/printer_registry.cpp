@@ -8,6 +8,7 @@
 #include "dcl/object/dcl_model_file.h"
 #include "dcl/object/registry_parts.h"
 #include "platform/kernel.h"
+#include "platform/last_error.h"
 
 namespace trv::dcl {
 
@@ -26,10 +27,7 @@ namespace registry_parts {
 
 BOOL ReplaceList(HKEY driverData, const char* listName,
                  const std::function<LONG(HKEY list)>& writeEntries) {
-  if (!driverData) {
-    SetLastError(ERROR_NOT_REGISTRY_FILE);
-    return FALSE;
-  }
+  if (!driverData) return Fail(ERROR_NOT_REGISTRY_FILE);
   HANDLE tx = CreateTransaction(nullptr, nullptr, 0, 0, 0, 0, nullptr);
   if (tx == INVALID_HANDLE_VALUE) return FALSE;
   LONG rc = ERROR_SUCCESS;
@@ -87,10 +85,7 @@ PrinterRegistry::~PrinterRegistry() { Close(); }
 
 BOOL PrinterRegistry::Open(const char* printerName) {
   Close();
-  if (!printerName || !*printerName) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  if (!printerName || !*printerName) return Fail(ERROR_INVALID_PARAMETER);
   std::string name = printerName;
   std::string path;
   if (name.find('\\') != std::string::npos) {
@@ -110,8 +105,7 @@ BOOL PrinterRegistry::Open(const char* printerName) {
   if (rc == ERROR_SUCCESS) rc = OpenList(driverData_, "Barcodes", barcodes_);
   if (rc == ERROR_SUCCESS) return TRUE;
   Close();
-  SetLastError(static_cast<DWORD>(rc));
-  return FALSE;
+  return Fail(static_cast<DWORD>(rc));
 }
 
 void PrinterRegistry::Close() {
