@@ -17,13 +17,15 @@
 
 namespace trv::gdi {
 
+struct Palette;
+
 // A surface: an engine-managed bitmap (the bits live here or in the caller's
 // memory) or a device surface.
 struct TRV_EXPORT Surface : kernel::HandleObject {
   SURFOBJ so{};
-  std::vector<BYTE> bits;  // empty when the caller supplied the memory
-  FLONG hooks = 0;         // set by EngAssociateSurface
-  int locks = 0;
+  std::vector<BYTE> bits;            // empty when the caller supplied the memory
+  FLONG hooks = 0;                   // set by EngAssociateSurface
+  std::shared_ptr<Palette> palette;  // a DIB's or memory bitmap's own colours
 };
 
 // The surface behind a SURFOBJ the engine handed out, or null.
