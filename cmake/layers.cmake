@@ -20,7 +20,7 @@ set(TRV_LAYER_INCLUDE_DIR ${CMAKE_BINARY_DIR}/layers)
 
 # Headers of the platform that code written for Windows may include.
 set(TRV_WIN32_HEADERS windef.h winerror.h winreg.h winspool.h winsplp.h winver.h kernel.h
-    last_error.h wingdi.h)
+    last_error.h wingdi.h winddi.h)
 # Headers of the stand-in itself: tools, tests and benchmarks only.
 set(TRV_CONTROL_HEADERS stand_in.h spooler_stand_in.h resources.h)
 

@@ -14,6 +14,8 @@ void PrinterFixture::SetUp() {
                                          sizeof dir, &needed));
   for (const char* file : {"trv.dll", "TRVUI.DLL", "TRVCPL.DAT"})
     writeFile(std::string(dir) + "\\" + file, file);
+  if (!driverModule_.empty())
+    writeFile(std::string(dir) + "\\trv.dll", trv::testing::ReadHostFile(driverModule_));
   char driverName[] = "TRV Label", driverFile[] = "trv.dll", dataFile[] = "TRVCPL.DAT",
        configFile[] = "TRVUI.DLL", help[] = "", dependents[] = "\0", type[] = "RAW";
   DRIVER_INFO_3A driver{3,          driverName, nullptr,    driverFile, dataFile,

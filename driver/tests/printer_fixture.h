@@ -20,6 +20,10 @@ class PrinterFixture : public trv::testing::FreshMachine {
   void StoreSample();
   HANDLE printer() const { return printer_; }
 
+  // A host path of a real driver module to install as trv.dll (set before SetUp);
+  // empty installs a stand-in file.
+  std::string driverModule_;
+
  private:
   HANDLE printer_ = nullptr;
 };
