@@ -197,17 +197,33 @@ DWORD CheckUfmImage(std::span<const BYTE> image) {
   if (total < kUfmHeaderSize || total > image.size()) return ERROR_BAD_FORMAT;
   for (size_t field : {ufm::kDriverInfo, ufm::kExtTextMetrics})
     if (ReadAt<DWORD>(image, field) >= total) return ERROR_BAD_FORMAT;
+  // The blocks a reader follows, which must not share a byte with each other or with
+  // the header: scaling writes into IFIMETRICS, and a width table or kerning block
+  // inside it would have its sizes changed under a reader that trusted them.
+  struct Block {
+    size_t at, size;
+  };
+  std::vector<Block> blocks = {{0, kUfmHeaderSize}};
   if (DWORD ifiAt = ReadAt<DWORD>(image, ufm::kIfiMetrics)) {
     if (!Fits(ifiAt, kIfiMetricsSize, total)) return ERROR_BAD_FORMAT;
     DWORD cjThis = ReadAt<DWORD>(image, ifiAt + ifi::kCjThis);
     if (cjThis < kIfiMetricsSize || !Fits(ifiAt, cjThis, total)) return ERROR_BAD_FORMAT;
     for (size_t field : {ifi::kFamilyName, ifi::kStyleName, ifi::kFaceName, ifi::kUniqueName})
       if (!StringFits(image, ifiAt, cjThis, field)) return ERROR_BAD_FORMAT;
+    blocks.push_back({ifiAt, cjThis});
   }
-  if (DWORD at = ReadAt<DWORD>(image, ufm::kWidthTable); at && !WidthTableFits(image, total, at))
-    return ERROR_BAD_FORMAT;
-  if (DWORD at = ReadAt<DWORD>(image, ufm::kKerningPairs); at && !KerningFits(image, total, at))
-    return ERROR_BAD_FORMAT;
+  if (DWORD at = ReadAt<DWORD>(image, ufm::kWidthTable)) {
+    if (!WidthTableFits(image, total, at)) return ERROR_BAD_FORMAT;
+    blocks.push_back({at, ReadAt<DWORD>(image, at)});
+  }
+  if (DWORD at = ReadAt<DWORD>(image, ufm::kKerningPairs)) {
+    if (!KerningFits(image, total, at)) return ERROR_BAD_FORMAT;
+    blocks.push_back({at, ReadAt<DWORD>(image, at)});
+  }
+  std::sort(blocks.begin(), blocks.end(),
+            [](const Block& a, const Block& b) { return a.at < b.at; });
+  for (size_t i = 1; i < blocks.size(); ++i)
+    if (blocks[i].at < blocks[i - 1].at + blocks[i - 1].size) return ERROR_BAD_FORMAT;
   return ERROR_SUCCESS;
 }
 
