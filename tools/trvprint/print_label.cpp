@@ -1,0 +1,300 @@
+#include "tools/trvprint/print_label.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <stdexcept>
+
+#include "platform/kernel.h"
+#include "platform/wingdi.h"
+#include "tools/text/wide_text.h"
+#include "tools/trvjob/image_page.h"
+
+namespace trvprint {
+namespace {
+
+std::string SystemText(DWORD error) {
+  char text[512] = "";
+  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                           error, 0, text, sizeof text, nullptr);
+  std::string s(text, n);
+  while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ')) s.pop_back();
+  return s.empty() ? "unknown error" : s;
+}
+
+std::string ItemName(const LabelDescription& label, const Item& item) {
+  return label.name + ": item " + std::to_string(item.number) + " (" + KindName(item.kind) + ")";
+}
+
+// A GDI object deleted with its owner, and taken out of the DC first.
+class Selected {
+ public:
+  Selected(HDC dc, HGDIOBJ object, bool owned) : dc_(dc), object_(object), owned_(owned) {
+    previous_ = object != nullptr ? SelectObject(dc, object) : nullptr;
+  }
+  ~Selected() {
+    if (previous_ != nullptr) SelectObject(dc_, previous_);
+    if (owned_ && object_ != nullptr) DeleteObject(object_);
+  }
+  Selected(const Selected&) = delete;
+  Selected& operator=(const Selected&) = delete;
+  bool ok() const { return object_ != nullptr && previous_ != nullptr; }
+
+ private:
+  HDC dc_;
+  HGDIOBJ object_;
+  bool owned_;
+  HGDIOBJ previous_ = nullptr;
+};
+
+struct Device {
+  HDC dc = nullptr;
+  int dpiX = 0, dpiY = 0;
+  int offsetX = 0, offsetY = 0;  // of the printable area on the label
+  ~Device() {
+    if (dc != nullptr) DeleteDC(dc);
+  }
+  // A position on the label in dots of the printable area.
+  int X(const Length& l) const { return static_cast<int>(l.Dots(dpiX)) - offsetX; }
+  int Y(const Length& l) const { return static_cast<int>(l.Dots(dpiY)) - offsetY; }
+  int W(const Length& l) const { return static_cast<int>(l.Dots(dpiX)); }
+  int H(const Length& l) const { return static_cast<int>(l.Dots(dpiY)); }
+};
+
+// An image as a 24-bit top-down device-independent bitmap of its grey levels.
+struct Picture {
+  BITMAPINFO info{};
+  std::vector<BYTE> bits;
+  int width = 0, height = 0;
+};
+
+Picture PictureOf(const trv::samples::GreyImage& image) {
+  Picture p;
+  p.width = static_cast<int>(image.width);
+  p.height = static_cast<int>(image.height);
+  const size_t stride = (size_t{image.width} * 3 + 3) / 4 * 4;
+  p.bits.assign(stride * image.height, 0xFF);
+  for (DWORD y = 0; y < image.height; ++y)
+    for (DWORD x = 0; x < image.width; ++x)
+      std::memset(&p.bits[y * stride + x * 3], image.grey[size_t{y} * image.width + x], 3);
+  p.info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  p.info.bmiHeader.biWidth = p.width;
+  p.info.bmiHeader.biHeight = -p.height;  // top-down
+  p.info.bmiHeader.biPlanes = 1;
+  p.info.bmiHeader.biBitCount = 24;
+  p.info.bmiHeader.biCompression = BI_RGB;
+  return p;
+}
+
+class Printer {
+ public:
+  Printer(const LabelDescription& label, Device& device,
+          const std::map<std::string, Picture>& pictures)
+      : label_(label), d_(device), pictures_(pictures) {}
+
+  bool Draw(const Item& item, const std::map<std::string, std::string>& row, std::string* error) {
+    bool ok = false;
+    switch (item.kind) {
+      case Item::Kind::Text: ok = Text(item, row, error); break;
+      case Item::Kind::Image: ok = Image(item); break;
+      case Item::Kind::Line: ok = Line(item); break;
+      case Item::Kind::Box:
+      case Item::Kind::Ellipse: ok = Shape(item); break;
+    }
+    if (!ok && error->empty())
+      *error = ItemName(label_, item) + ": GDI refused it: " + SystemText(GetLastError());
+    return ok;
+  }
+
+ private:
+  bool Text(const Item& item, const std::map<std::string, std::string>& row, std::string* error) {
+    std::string text, fieldError;
+    if (!FillFields(item.text, row, &text, &fieldError)) {
+      *error = ItemName(label_, item) + ": " + fieldError;
+      return false;
+    }
+    const std::optional<std::u16string> wide =
+        trv::tools::WideFromBytes(CP_UTF8, MB_ERR_INVALID_CHARS, text);
+    const std::optional<std::u16string> face =
+        trv::tools::WideFromBytes(CP_UTF8, MB_ERR_INVALID_CHARS, item.font);
+    if (!wide || !face || face->size() >= LF_FACESIZE) {
+      *error = ItemName(label_, item) +
+               ": the text or the font name is not valid UTF-8, or the "
+               "font name is longer than 31 characters";
+      return false;
+    }
+    LOGFONTW font{};
+    font.lfHeight = -std::max(1, d_.H(item.size));
+    font.lfWeight = item.bold ? FW_BOLD : FW_NORMAL;
+    font.lfItalic = item.italic ? 1 : 0;
+    font.lfEscapement = font.lfOrientation = item.rotation * 10;
+    font.lfCharSet = DEFAULT_CHARSET;
+    std::copy(face->begin(), face->end(), font.lfFaceName);
+    Selected selected(d_.dc, CreateFontIndirectW(&font), true);
+    if (!selected.ok()) return false;
+    SetBkMode(d_.dc, TRANSPARENT);
+    SetTextColor(d_.dc, RGB(0, 0, 0));
+    SetTextAlign(d_.dc, TA_LEFT | TA_TOP);
+    return TextOutW(d_.dc, d_.X(item.x), d_.Y(item.y), wide->data(),
+                    static_cast<int>(wide->size()));
+  }
+
+  bool Image(const Item& item) {
+    const Picture& p = pictures_.at(item.file);
+    const int w = item.hasSize ? d_.W(item.width) : p.width;
+    const int h = item.hasSize ? d_.H(item.height) : p.height;
+    SetStretchBltMode(d_.dc, COLORONCOLOR);
+    return StretchDIBits(d_.dc, d_.X(item.x), d_.Y(item.y), w, h, 0, 0, p.width, p.height,
+                         p.bits.data(), &p.info, DIB_RGB_COLORS, SRCCOPY) != 0;
+  }
+
+  bool Line(const Item& item) {
+    Selected pen(d_.dc, CreatePen(PS_SOLID, std::max(1, d_.W(item.thickness)), RGB(0, 0, 0)), true);
+    if (!pen.ok()) return false;
+    return MoveToEx(d_.dc, d_.X(item.x), d_.Y(item.y), nullptr) &&
+           LineTo(d_.dc, d_.X(item.x2), d_.Y(item.y2));
+  }
+
+  bool Shape(const Item& item) {
+    Selected pen(d_.dc, CreatePen(PS_INSIDEFRAME, std::max(1, d_.W(item.thickness)), RGB(0, 0, 0)),
+                 true);
+    Selected brush(d_.dc,
+                   item.fill ? reinterpret_cast<HGDIOBJ>(CreateSolidBrush(RGB(0, 0, 0)))
+                             : GetStockObject(NULL_BRUSH),
+                   item.fill);
+    if (!pen.ok() || !brush.ok()) return false;
+    const int left = d_.X(item.x), top = d_.Y(item.y);
+    const int right = left + d_.W(item.width), bottom = top + d_.H(item.height);
+    return item.kind == Item::Kind::Box ? Rectangle(d_.dc, left, top, right, bottom)
+                                        : Ellipse(d_.dc, left, top, right, bottom);
+  }
+
+  const LabelDescription& label_;
+  Device& d_;
+  const std::map<std::string, Picture>& pictures_;
+};
+
+// The job's devmode: the label's size as a paper of its own (the driver picks the
+// printer's paper of that size, or sets up a custom one) and the copies.
+DEVMODEW DevmodeFor(const LabelDescription& label, int copies) {
+  DEVMODEW dm{};
+  dm.dmSpecVersion = DM_SPECVERSION;
+  dm.dmSize = sizeof dm;
+  dm.dmFields = DM_PAPERWIDTH | DM_PAPERLENGTH | DM_COPIES;
+  // Tenths of a millimetre.
+  dm.dmPaperWidth = static_cast<short>(label.width.Dots(254));
+  dm.dmPaperLength = static_cast<short>(label.height.Dots(254));
+  dm.dmCopies = static_cast<short>(copies);
+  return dm;
+}
+
+}  // namespace
+
+bool CheckPrintable(const LabelDescription& label, const DataTable* data, std::string* error) {
+  for (const Item& item : label.items) {
+    if (item.kind == Item::Kind::Text) {
+      std::vector<std::string> fields;
+      FieldsOf(item.text, &fields, error);
+      for (const std::string& f : fields) {
+        if (data == nullptr) {
+          *error = ItemName(label, item) + ": the field {" + f + "} needs rows of data (--data)";
+          return false;
+        }
+        if (std::find(data->columns.begin(), data->columns.end(), f) == data->columns.end()) {
+          *error = ItemName(label, item) + ": no column \"" + f + "\" in the data";
+          return false;
+        }
+      }
+    }
+    if (item.kind == Item::Kind::Image) {
+      try {
+        trv::samples::ReadGreyImage(item.file);
+      } catch (const std::exception& e) {
+        *error = ItemName(label, item) + ": " + e.what();
+        return false;
+      }
+    }
+  }
+  if (label.width.Dots(254) > 0x7FFF || label.height.Dots(254) > 0x7FFF) {
+    *error = label.name + ": label: larger than 3276.7 mm";
+    return false;
+  }
+  if (data != nullptr && data->rows.empty()) {
+    *error = "the data has no rows: nothing to print";
+    return false;
+  }
+  return true;
+}
+
+bool PrintLabels(const LabelDescription& label, const PrintRequest& request, std::string* error,
+                 const std::function<void(size_t, size_t)>& progress) {
+  error->clear();
+  if (!CheckPrintable(label, request.data, error)) return false;
+  if (request.copies < 1 || request.copies > 0x7FFF) {
+    *error = "copies must be from 1 to 32767";
+    return false;
+  }
+  std::map<std::string, Picture> pictures;
+  for (const Item& item : label.items)
+    if (item.kind == Item::Kind::Image && !pictures.count(item.file))
+      pictures.emplace(item.file, PictureOf(trv::samples::ReadGreyImage(item.file)));
+
+  const std::optional<std::u16string> printer =
+      trv::tools::WideFromBytes(CP_UTF8, MB_ERR_INVALID_CHARS, request.printer);
+  if (!printer) {
+    *error = "the printer name is not valid UTF-8";
+    return false;
+  }
+  const DEVMODEW dm = DevmodeFor(label, request.copies);
+  Device device;
+  device.dc = CreateDCW(nullptr, printer->c_str(), nullptr, &dm);
+  if (device.dc == nullptr) {
+    *error = "cannot open printer \"" + request.printer + "\": " + SystemText(GetLastError());
+    return false;
+  }
+  device.dpiX = GetDeviceCaps(device.dc, LOGPIXELSX);
+  device.dpiY = GetDeviceCaps(device.dc, LOGPIXELSY);
+  device.offsetX = GetDeviceCaps(device.dc, PHYSICALOFFSETX);
+  device.offsetY = GetDeviceCaps(device.dc, PHYSICALOFFSETY);
+  if (device.dpiX <= 0 || device.dpiY <= 0) {
+    *error = "printer \"" + request.printer + "\" reports no resolution";
+    return false;
+  }
+
+  const std::optional<std::u16string> docName =
+      trv::tools::WideFromBytes(CP_UTF8, 0, "trvprint " + label.name);
+  DOCINFOW doc{};
+  doc.cbSize = sizeof doc;
+  doc.lpszDocName = docName ? docName->c_str() : u"trvprint";
+  if (StartDocW(device.dc, &doc) <= 0) {
+    *error = "cannot start the document: " + SystemText(GetLastError());
+    return false;
+  }
+  Printer drawer(label, device, pictures);
+  const size_t labels = request.data != nullptr ? request.data->rows.size() : 1;
+  for (size_t n = 0; n < labels; ++n) {
+    std::map<std::string, std::string> row;
+    if (request.data != nullptr)
+      for (size_t c = 0; c < request.data->columns.size(); ++c)
+        row[request.data->columns[c]] = request.data->rows[n][c];
+    bool ok = StartPage(device.dc) > 0;
+    for (size_t i = 0; ok && i < label.items.size(); ++i)
+      ok = drawer.Draw(label.items[i], row, error);
+    ok = ok && EndPage(device.dc) > 0;
+    if (!ok) {
+      if (error->empty())
+        *error = "label " + std::to_string(n + 1) + ": " + SystemText(GetLastError());
+      AbortDoc(device.dc);
+      return false;
+    }
+    if (progress) progress(n + 1, labels);
+  }
+  if (EndDoc(device.dc) <= 0) {
+    *error = "cannot end the document: " + SystemText(GetLastError());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace trvprint
