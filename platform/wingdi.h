@@ -444,6 +444,8 @@ struct LOGBRUSH {
 #define WHITE_PEN 6
 #define BLACK_PEN 7
 #define NULL_PEN 8
+// The font a device context starts with.
+#define SYSTEM_FONT 13
 
 // Text.
 #define TRANSPARENT 1

@@ -81,8 +81,8 @@ std::mutex& StockLock() {
   return lock;
 }
 
-std::array<HGDIOBJ, 9>& Stock() {
-  static std::array<HGDIOBJ, 9> stock{};
+std::array<HGDIOBJ, SYSTEM_FONT + 1>& Stock() {
+  static std::array<HGDIOBJ, SYSTEM_FONT + 1> stock{};
   return stock;
 }
 
@@ -371,7 +371,7 @@ void Teardown(Dc& dc) {
 void SelectDefaults(Dc& dc) {
   dc.pen = GetStockObject(BLACK_PEN);
   dc.brush = GetStockObject(WHITE_BRUSH);
-  dc.font = nullptr;
+  dc.font = GetStockObject(SYSTEM_FONT);
 }
 
 HDC Add(const std::shared_ptr<Dc>& dc) {
@@ -622,12 +622,15 @@ TRVAPI int WINAPI AbortDoc(HDC handle) {
 
 // ---- objects ------------------------------------------------------------------------------
 TRVAPI HGDIOBJ WINAPI GetStockObject(int index) {
-  if (index < 0 || index > NULL_PEN) return nullptr;
+  if (index < 0 || (index > NULL_PEN && index != SYSTEM_FONT)) return nullptr;
   std::lock_guard<std::mutex> guard(trv::gdi::StockLock());
   HGDIOBJ& slot = trv::gdi::Stock()[static_cast<size_t>(index)];
   if (slot != nullptr) return slot;
   std::shared_ptr<trv::kernel::HandleObject> object;
-  if (index <= NULL_BRUSH) {
+  if (index == SYSTEM_FONT) {
+    // The font every DC starts with: the mapper's default face at its default size.
+    object = std::make_shared<trv::gdi::FontObject>();
+  } else if (index <= NULL_BRUSH) {
     auto brush = std::make_shared<trv::gdi::BrushObject>();
     const COLORREF colors[] = {0xffffff, 0xc0c0c0, 0x808080, 0x404040, 0x000000, 0};
     brush->color = colors[index];
@@ -774,7 +777,6 @@ TRVAPI HGDIOBJ WINAPI SelectObject(HDC handle, HGDIOBJ object) {
     SetLastError(ERROR_INVALID_HANDLE);
     return nullptr;
   }
-  // The default font is no object of its own; callers get a null "previous" for it.
   return previous;
 }
 
