@@ -12,6 +12,6 @@ if (($# > 0)); then
 else
   mapfile -t files < <(git ls-files '*.cpp')
 fi
-run-clang-tidy -quiet -p build -j "$(nproc)" \
+run-clang-tidy -quiet -p build -j "${LINT_JOBS:-$(nproc)}" \
   -extra-arg=-Wno-unknown-warning-option \
   "${files[@]/#/$PWD/}"

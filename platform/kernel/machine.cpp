@@ -217,7 +217,7 @@ unsigned long ErrorFromErrno(int error) {
     case EBADF: return ERROR_INVALID_HANDLE;
     case EINVAL: return ERROR_INVALID_PARAMETER;
     case EPIPE: return ERROR_BROKEN_PIPE;
-    case EIO: return ERROR_GEN_FAILURE;
+    case EIO:
     default: return ERROR_GEN_FAILURE;
   }
 }

@@ -245,7 +245,10 @@ TRVAPI int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR src, in
     SetLastError(ERROR_INSUFFICIENT_BUFFER);
     return 0;
   }
-  std::memcpy(dst, out.data(), out.size() * sizeof(WCHAR));
+  // Exactly the converted characters: a terminator among them only when the input's
+  // own was counted, as Windows does.
+  std::memcpy(dst, out.data(),  // NOLINT(bugprone-not-null-terminated-result)
+              out.size() * sizeof(WCHAR));
   return static_cast<int>(out.size());
 }
 
@@ -290,7 +293,8 @@ TRVAPI int WINAPI WideCharToMultiByte(UINT codePage, DWORD /*flags*/, LPCWSTR sr
     SetLastError(ERROR_INSUFFICIENT_BUFFER);
     return 0;
   }
-  std::memcpy(dst, out.data(), out.size());
+  // Exactly the converted bytes, as for the wide text above.
+  std::memcpy(dst, out.data(), out.size());  // NOLINT(bugprone-not-null-terminated-result)
   return static_cast<int>(out.size());
 }
 

@@ -73,7 +73,7 @@ DWORD PortErrorFromErrno(int error) {
     case ENETUNREACH:
     case ENETDOWN:
     case EADDRNOTAVAIL: return ERROR_NOT_READY;
-    case EIO: return ERROR_GEN_FAILURE;
+    case EIO:
     default: return ERROR_GEN_FAILURE;
   }
 }

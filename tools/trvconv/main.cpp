@@ -235,7 +235,7 @@ int main(int argc, char** argv) {
   if (printer.empty()) {
     trv::SetMachineRoot((scratch / "root").string());
     const std::string upper = language == "cpcl" ? "CPL" : "EPL";
-    const fs::path out = programDir;
+    const fs::path& out = programDir;
     // The graphics driver and the user-interface host are named by the driver; the
     // job does not reach them.
     for (const char* f : {"TRV.DLL", "TRVUI.DLL"}) std::ofstream(scratch / "files" / f) << f;

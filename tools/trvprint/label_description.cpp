@@ -322,6 +322,8 @@ bool ParseCsv(std::string_view text, const std::string& name, DataTable* out, st
       return false;
     }
     if (!seen.insert(c).second) {
+      // Once, on the way out: the read stops here.
+      // NOLINTNEXTLINE(performance-inefficient-string-concatenation)
       *error = name + ": line 1: column \"" + c + "\" is named twice";
       return false;
     }

@@ -11,7 +11,6 @@
 namespace trvrc {
 namespace {
 
-constexpr WORD kStringType = 6;    // RT_STRING
 constexpr WORD kDataType = 10;     // RT_RCDATA
 constexpr WORD kVersionType = 16;  // RT_VERSION
 constexpr LANGID kDefaultLanguage = 0x0409;
