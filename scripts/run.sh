@@ -16,7 +16,10 @@
 #     checks the commands the virtual printer received;
 #  6. install an EPL printer with TRVEPL.DLL on a second virtual printer that answers
 #     as an EPL printer, and print a two-page record stream of page bitmaps on it: the
-#     monitor's DCL object turns it into EPL set-up lines, "N", "GW" graphics and "P".
+#     monitor's DCL object turns it into EPL set-up lines, "N", "GW" graphics and "P";
+#  7. print a shipping label description with three rows of addresses from an
+#     application (trvprint) through GDI and the graphics driver trv.dll to the CPCL
+#     printer: three labels of CPCL with their page images arrive.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -140,3 +143,33 @@ if [[ $(grep -c '^GW' <<< "$lines") -ne 2 || $(grep -c '^P1$' <<< "$lines") -ne 
   echo "the EPL printer did not receive two pages of graphics" >&2
   exit 1
 fi
+
+echo "== 7. an application prints labels: trvprint -> GDI -> trv.dll -> spooler -> TRVCPL.DLL"
+# The machine's fonts: the system faces an application draws its text with.
+fonts_key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts'
+for face in DejaVuSans:"DejaVu Sans" DejaVuSans-Bold:"DejaVu Sans Bold"; do
+  cp "/usr/share/fonts/truetype/dejavu/${face%%:*}.ttf" "$TRV_ROOT/drive_c/windows/Fonts/"
+  "$out/trvreg" add "$fonts_key" /v "${face#*:} (TrueType)" /d "${face%%:*}.ttf" /f > /dev/null
+done
+# The same model and monitor, now with the real graphics driver.
+"$out/trvspool" add-driver "Label CPCL GDI" --driver-file "$out/trv.dll" \
+  --data-file "$out/TRVCP4.DAT" --config-file "$demo/files/TRVUI.DLL" \
+  --dependent-files "$out/TRVCPL.DEF,$out/trvprd.cfg,$out/language.dll,$out/trv_uk.lng,$(ls "$out"/CP*.UFM | paste -sd,)" \
+  --monitor "Label CPCL Monitor" --monitor-file "$out/TRVCPL.DLL"
+"$out/trvspool" add-printer "Shipping labels" --driver "Label CPCL GDI" --port LABEL_NET:
+before=$(ls "$demo/printer" | grep -c '^job-' || true)
+"$out/trvprint" --printer "Shipping labels" --data data/samples/addresses.csv data/samples/shipping.json
+last=""
+for _ in $(seq 50); do
+  last=$(ls "$demo/printer" | grep '^job-' | sort | tail -1)
+  (( $(ls "$demo/printer" | grep -c '^job-') > before )) && [[ -s "$demo/printer/$last" ]] && break
+  sleep 0.1
+done
+LC_ALL=C grep -a -o -E '(! [0-9 ]+|PW [0-9]+|PCX [0-9]+ [0-9]+|PRINT)'$'\r' "$demo/printer/$last" |
+  tr -d '\r' > "$demo/shipping.commands"
+cat "$demo/shipping.commands"
+if [[ $(grep -c '^PCX' "$demo/shipping.commands") -ne 3 || $(grep -c '^PRINT$' "$demo/shipping.commands") -ne 3 ]]; then
+  echo "the printer did not receive three labels from trvprint" >&2
+  exit 1
+fi
+echo "three shipping labels arrived: $(stat -c %s "$demo/printer/$last") bytes"
