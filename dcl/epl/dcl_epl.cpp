@@ -376,12 +376,16 @@ BOOL CDCLEpl::AddDownloadFont(void* installedList, ModelTables*, WORD* id, HWND,
     return (e.flags & epl::kDownloadedFontFlag) && e.info.pointSize == request->points &&
            request->faceName == e.info.faceName;
   });
-  if (!epl::SendSoftFont(font, write)) return FALSE;
+  // No status request may land inside the font's bytes.
+  binaryData_ = true;
+  BOOL sent = epl::SendSoftFont(font, write);
   const char oldLetter = old != installed.end() ? TextHeapText(old->commandMacro)[0] : 0;
-  if (epl::IsSoftFontLetter(oldLetter) && oldLetter != request->letter) {
+  if (sent && epl::IsSoftFontLetter(oldLetter) && oldLetter != request->letter) {
     const std::string deletion = "\nN\n" + epl::DeleteFontLine(oldLetter);
-    if (!write(deletion.data(), static_cast<DWORD>(deletion.size()))) return FALSE;
+    sent = write(deletion.data(), static_cast<DWORD>(deletion.size()));
   }
+  binaryData_ = false;
+  if (!sent) return FALSE;
 
   TextFontEntry entry{};
   entry.key = 0xFFFF;
