@@ -1,6 +1,7 @@
 # The layers, held by the build.
 #
 #   tools, tests, benchmarks      may use everything below, and the stand-in's controls
+#   host/                         the stand-in for the driver's user-interface host
 #   dcl/                          the suite's language libraries
 #   spool/  language/             shared by the libraries
 #   platform/ (Win32 headers)     the only way down to the operating system
@@ -63,6 +64,7 @@ trv_header_set(trv_stand_in_headers ${TRV_CONTROL_HEADERS})
 trv_layer(spool)
 trv_layer(language)
 trv_layer(dcl)
+trv_layer(host)
 
 # Everything, for the stand-in's own sources, tools, tests and benchmarks.
 add_library(trv_source_root INTERFACE)

@@ -12,6 +12,7 @@
 #include "language/lng_format.h"
 #include "language/string_table.h"
 #include "platform/kernel.h"
+#include "platform/last_error.h"
 
 namespace {
 
@@ -109,10 +110,7 @@ TRVAPI int GetStringW(HANDLE handle, UINT number, LPWSTR buffer, int size) {
 }
 
 TRVAPI BOOL FreeResources(HANDLE handle) {
-  if (handle == nullptr) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
+  if (handle == nullptr) return trv::Fail(ERROR_INVALID_HANDLE);
   delete static_cast<StringTable*>(handle);
   return TRUE;
 }

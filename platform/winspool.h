@@ -278,6 +278,12 @@ struct PORT_INFO_2W {
   DWORD Reserved;
 };
 
+struct MONITOR_INFO_1A {
+  LPSTR pName;
+};
+struct MONITOR_INFO_1W {
+  LPWSTR pName;
+};
 struct MONITOR_INFO_2A {
   LPSTR pName;
   LPSTR pEnvironment;
@@ -387,6 +393,11 @@ TRVAPI BOOL WINAPI GetPrinterDriverDirectoryW(LPWSTR server, LPWSTR environment,
                                               LPBYTE buffer, DWORD size, LPDWORD needed);
 TRVAPI BOOL WINAPI AddMonitorA(LPSTR server, DWORD level, LPBYTE info);
 TRVAPI BOOL WINAPI AddMonitorW(LPWSTR server, DWORD level, LPBYTE info);
+// Levels 1 and 2: the monitors the machine has, the built-in "Local Port" first.
+TRVAPI BOOL WINAPI EnumMonitorsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size,
+                                 LPDWORD needed, LPDWORD returned);
+TRVAPI BOOL WINAPI EnumMonitorsW(LPWSTR server, DWORD level, LPBYTE buffer, DWORD size,
+                                 LPDWORD needed, LPDWORD returned);
 
 // ---- ports
 // ----------------------------------------------------------------------------------------

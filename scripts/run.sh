@@ -94,6 +94,9 @@ if (( metrics == 0 )); then
   exit 1
 fi
 
+echo "== 4b. the printer data the graphics driver reads, stored by the driver's host"
+"$out/trvhost" refresh "Label printer"
+
 echo "== 5. a label job through the CPCL back-end to the virtual printer"
 "$out/trvjob" --pages 1 --objects 5 "$demo/label.job"
 "$out/trvspool" submit "Label printer" "$demo/label.job"

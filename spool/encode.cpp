@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "platform/kernel.h"
+#include "platform/last_error.h"
 #include "spool/record.h"
 
 namespace trv::spool {
@@ -15,16 +16,14 @@ BOOL BuildRecord(std::vector<BYTE>& out, DWORD type, const void* payload, DWORD 
   // WritePrinter takes a 32-bit count: a record that overflows it would be cut.
   if ((payload == nullptr && length != 0) ||
       length > std::numeric_limits<DWORD>::max() - DCLD_HEADER_SIZE) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
+    return Fail(ERROR_INVALID_PARAMETER);
   }
   const std::size_t size = std::size_t{DCLD_HEADER_SIZE} + length;
   try {
     if (gate && !gate(size)) throw std::bad_alloc();
     out.assign(size, 0);
   } catch (const std::bad_alloc&) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return FALSE;
+    return Fail(ERROR_NOT_ENOUGH_MEMORY);
   }
   WriteU32(out.data() + DCLD_OFFSET_HEADER_SIZE, DCLD_HEADER_SIZE);
   WriteU32(out.data() + DCLD_OFFSET_TYPE, type);

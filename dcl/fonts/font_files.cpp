@@ -8,6 +8,7 @@
 #include "dcl/fonts/font_management.h"
 #include "dcl/fonts/truetype_face.h"
 #include "platform/kernel.h"
+#include "platform/last_error.h"
 #include "platform/wingdi.h"
 #include "platform/winreg.h"
 
@@ -163,14 +164,10 @@ namespace {
 
 // Copies a result that must fit whole: a cut name would name another file.
 BOOL CopyWhole(const std::string& text, char* output, DWORD size) {
-  if (output == nullptr || size == 0) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  if (output == nullptr || size == 0) return Fail(ERROR_INVALID_PARAMETER);
   if (text.size() >= size) {
     output[0] = 0;
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return FALSE;
+    return Fail(ERROR_INSUFFICIENT_BUFFER);
   }
   std::memcpy(output, text.c_str(), text.size() + 1);
   return TRUE;
@@ -183,16 +180,12 @@ namespace {
 // The file of a face for the two exports below: FALSE with the last error set (and an
 // empty output) when the arguments are bad or no file holds the face.
 BOOL FindFaceFile(const char* faceName, DWORD style, char* output, DWORD size, std::string& file) {
-  if (faceName == nullptr || output == nullptr || size == 0) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  if (faceName == nullptr || output == nullptr || size == 0) return Fail(ERROR_INVALID_PARAMETER);
   long faceIndex = 0;
   DWORD rc = FindTrueTypeFace(faceName, style, file, faceIndex);
   if (rc != ERROR_SUCCESS) {
     output[0] = 0;
-    SetLastError(rc);
-    return FALSE;
+    return Fail(rc);
   }
   return TRUE;
 }

@@ -9,6 +9,7 @@
 #include "dcl/fonts/font_management.h"
 #include "dcl/fonts/ufm.h"
 #include "platform/kernel.h"
+#include "platform/last_error.h"
 #include "platform/wingdi.h"
 #include "platform/winreg.h"
 
@@ -167,10 +168,7 @@ DWORD StoreMetrics(const FontPlace& place, const FontInstallItem& item, bool& ch
 
 BOOL RunFontInstallation(const FontPlace& place, const FontInstallItem* items, size_t count) try {
   if (count == 0) return TRUE;
-  if (items == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  if (items == nullptr) return Fail(ERROR_INVALID_PARAMETER);
   DWORD all = 0;
   for (size_t i = 0; i < count; ++i) all |= items[i].actions;
   bool changed = false;
@@ -187,14 +185,10 @@ BOOL RunFontInstallation(const FontPlace& place, const FontInstallItem* items, s
   }
   // What changed before a failure stays changed: applications hear of it too.
   if (changed) PostMessageA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0);
-  if (rc != ERROR_SUCCESS) {
-    SetLastError(rc);
-    return FALSE;
-  }
+  if (rc != ERROR_SUCCESS) return Fail(rc);
   return TRUE;
 } catch (const std::bad_alloc&) {
-  SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-  return FALSE;
+  return Fail(ERROR_NOT_ENOUGH_MEMORY);
 }
 
 }  // namespace trv::dcl::fonts

@@ -78,25 +78,17 @@ BOOL DefReader::Open(const char* directory, const char* fileName) {
   SetLastError(ERROR_SUCCESS);
   DWORD size = GetFileSize(file.get(), &high);
   if (size == INVALID_FILE_SIZE && GetLastError() != ERROR_SUCCESS) return FALSE;
-  if (high != 0) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return FALSE;
-  }
-  if (size == 0) {
-    SetLastError(ERROR_READ_FAULT);
-    return FALSE;
-  }
+  if (high != 0) return Fail(ERROR_NOT_ENOUGH_MEMORY);
+  if (size == 0) return Fail(ERROR_READ_FAULT);
   try {
     image_.assign(static_cast<size_t>(size) + 1, '\0');
   } catch (const std::bad_alloc&) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return FALSE;
+    return Fail(ERROR_NOT_ENOUGH_MEMORY);
   }
   DWORD got = 0;
   if (!ReadFile(file.get(), image_.data(), size, &got, nullptr) || got != size) {
     std::vector<char>().swap(image_);
-    SetLastError(ERROR_READ_FAULT);
-    return FALSE;
+    return Fail(ERROR_READ_FAULT);
   }
   // The image is a zero-terminated text: a zero byte inside the file ends it.
   size_ = strnlen(image_.data(), size);
@@ -172,14 +164,10 @@ bool DefReader::SectionFound(const char* name) {
 }
 
 BOOL DefReader::FindSection(const char* name) {
-  if (name == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  if (name == nullptr) return Fail(ERROR_INVALID_PARAMETER);
   if (NoImage()) return FALSE;
   if (SectionFound(name)) return TRUE;
-  SetLastError(ERROR_BAD_CONFIGURATION);
-  return FALSE;
+  return Fail(ERROR_BAD_CONFIGURATION);
 }
 
 DWORD DefReader::CountSectionLines(const char* name) {
@@ -231,13 +219,9 @@ BOOL DefReader::ReadRecordLine() {
   LineKind kind = ReadRawLine(raw);
   line_.clear();
   cursor_ = 0;
-  if (kind == LineKind::kTooLong) {
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return FALSE;
-  }
+  if (kind == LineKind::kTooLong) return Fail(ERROR_INSUFFICIENT_BUFFER);
   if (kind == LineKind::kEnd) {  // cannot happen: the lines were counted first
-    SetLastError(ERROR_BAD_CONFIGURATION);
-    return FALSE;
+    return Fail(ERROR_BAD_CONFIGURATION);
   }
   line_.assign(raw);
   return TRUE;
@@ -277,10 +261,8 @@ BOOL DefReader::ReadPair(LONG* a, LONG* b, DWORD flags) {
   while (cursor_ < length && IsBlank(line_[cursor_])) ++cursor_;
   size_t separator = cursor_ < length && line_[cursor_] == '(' ? line_.find_first_of(",)", cursor_)
                                                                : std::string::npos;
-  if (separator == std::string::npos || line_[separator] != ',') {
-    SetLastError(ERROR_BAD_CONFIGURATION);
-    return FALSE;
-  }
+  if (separator == std::string::npos || line_[separator] != ',')
+    return Fail(ERROR_BAD_CONFIGURATION);
   size_t close = line_.find(')', separator + 1);
   if (close == std::string::npos) close = length;
   std::string_view text(line_);
@@ -316,8 +298,7 @@ BOOL DefReader::ReadText(DWORD* text, DWORD flags) {
     if (flags & TEXT_ID) field = ApplyStringReference(std::move(field));
     if (!field.empty()) *text = TextHeapAdd(field);
   } catch (const std::bad_alloc&) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return FALSE;
+    return Fail(ERROR_NOT_ENOUGH_MEMORY);
   }
   return TRUE;
 }

@@ -16,6 +16,7 @@
 
 #include "dcl/model/number_text.h"
 #include "platform/kernel.h"
+#include "platform/last_error.h"
 
 namespace trv::dcl {
 
@@ -109,10 +110,8 @@ template <class Entry>
 BOOL DefReader::ReadSection(const char* name, std::vector<Entry>& table, void (*init)(Entry&),
                             void (*free)(Entry&), BOOL (*parse)(Entry&, DefReader&)) {
   static_assert(std::is_trivially_copyable_v<Entry>, "table entries are plain records");
-  if (name == nullptr || init == nullptr || free == nullptr || parse == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  if (name == nullptr || init == nullptr || free == nullptr || parse == nullptr)
+    return Fail(ERROR_INVALID_PARAMETER);
   DWORD lines = 0;
   if (!PrepareSection(name, lines)) return FALSE;
   if (lines == 0) {
@@ -123,8 +122,7 @@ BOOL DefReader::ReadSection(const char* name, std::vector<Entry>& table, void (*
   try {
     table.resize(first + lines);  // value-initialised: the new entries are zero
   } catch (const std::bad_alloc&) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return FALSE;
+    return Fail(ERROR_NOT_ENOUGH_MEMORY);
   }
   for (size_t i = first; i < table.size(); ++i) init(table[i]);
   Rewind();
@@ -134,8 +132,7 @@ BOOL DefReader::ReadSection(const char* name, std::vector<Entry>& table, void (*
       DWORD error = GetLastError();
       for (Entry& entry : table) free(entry);
       std::vector<Entry>().swap(table);
-      SetLastError(error);
-      return FALSE;
+      return Fail(error);
     }
   }
   SetLastError(ERROR_SUCCESS);
@@ -148,8 +145,7 @@ BOOL DefReader::ParseGuarded(Entry& entry, BOOL (*parse)(Entry&, DefReader&)) {
   try {
     return parse(entry, *this);
   } catch (const std::bad_alloc&) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return FALSE;
+    return Fail(ERROR_NOT_ENOUGH_MEMORY);
   }
 }
 

@@ -9,6 +9,7 @@
 #include "dcl/model/number_text.h"
 #include "dcl/model/speed_display.h"
 #include "platform/kernel.h"
+#include "platform/last_error.h"
 
 namespace trv::dcl {
 namespace {
@@ -335,16 +336,12 @@ BOOL ReadModelDataFile(PrinterConfig& config, const char* directory, const char*
     DefReader reader;
     if (!reader.Open(directory, fileName)) return FALSE;
     PrinterConfig loaded = config;
-    if (!ReadConfig(reader, loaded, dpiOverride, unit)) {
-      SetLastError(ERROR_BAD_CONFIGURATION);
-      return FALSE;
-    }
+    if (!ReadConfig(reader, loaded, dpiOverride, unit)) return Fail(ERROR_BAD_CONFIGURATION);
     config = std::move(loaded);
     SetLastError(ERROR_SUCCESS);
     return TRUE;
   } catch (const std::bad_alloc&) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return FALSE;
+    return Fail(ERROR_NOT_ENOUGH_MEMORY);
   }
 }
 
@@ -360,8 +357,7 @@ BOOL ReadProductConfiguration(PrinterConfig& config, const char* directory, cons
     SetLastError(ERROR_SUCCESS);
     return TRUE;
   } catch (const std::bad_alloc&) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return FALSE;
+    return Fail(ERROR_NOT_ENOUGH_MEMORY);
   }
 }
 

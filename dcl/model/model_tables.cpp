@@ -98,8 +98,7 @@ BOOL LoadModelDefinition(ModelTables& tables, const char* directory, const char*
     return TRUE;
   } catch (const std::bad_alloc&) {
     FreeConfiguration(tables);
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return FALSE;
+    return Fail(ERROR_NOT_ENOUGH_MEMORY);
   }
 }
 

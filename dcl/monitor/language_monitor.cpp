@@ -141,10 +141,8 @@ PortContext::~PortContext() {
 
 BOOL WINAPI MonitorOpenPortEx(LPWSTR portName, LPWSTR, HANDLE* handle, MONITOR* portMonitor) {
   Guard guard(&ports().lock);
-  if (portName == nullptr || handle == nullptr || portMonitor == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  if (portName == nullptr || handle == nullptr || portMonitor == nullptr)
+    return Fail(ERROR_INVALID_PARAMETER);
   try {
     auto context = std::make_unique<PortContext>();
     if (IsWindowsNT())
@@ -156,8 +154,7 @@ BOOL WINAPI MonitorOpenPortEx(LPWSTR portName, LPWSTR, HANDLE* handle, MONITOR* 
     *handle = context.release();
     return TRUE;
   } catch (const std::bad_alloc&) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return FALSE;
+    return Fail(ERROR_NOT_ENOUGH_MEMORY);
   }
 }
 
@@ -171,22 +168,10 @@ BOOL WINAPI MonitorStartDocPort(HANDLE handle, LPWSTR printerName, DWORD jobId, 
     object.reset(CreateDclObject());
   } catch (const std::bad_alloc&) {
   }
-  if (!object) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return FALSE;
-  }
-  if (!CDCLBase::IsValid(object.get())) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  if (!HasName(*c)) {
-    SetLastError(ERROR_INVALID_NAME);
-    return FALSE;
-  }
-  if (c->reader.flags & spool::PORT_DOCUMENT_STARTED) {
-    SetLastError(ERROR_INVALID_FUNCTION);
-    return FALSE;
-  }
+  if (!object) return Fail(ERROR_NOT_ENOUGH_MEMORY);
+  if (!CDCLBase::IsValid(object.get())) return Fail(ERROR_INVALID_PARAMETER);
+  if (!HasName(*c)) return Fail(ERROR_INVALID_NAME);
+  if (c->reader.flags & spool::PORT_DOCUMENT_STARTED) return Fail(ERROR_INVALID_FUNCTION);
   std::string printer = AnsiOfSpoolerText(printerName);
   HANDLE printerHandle = nullptr;
   if (!OpenPrinterA(printer.data(), &printerHandle, nullptr)) return FALSE;
@@ -228,8 +213,7 @@ BOOL WINAPI MonitorWritePort(HANDLE handle, LPBYTE buffer, DWORD size, LPDWORD w
   Guard guard(&c->lock);
   if (buffer == nullptr || written == nullptr ||
       !(c->reader.flags & spool::PORT_DOCUMENT_STARTED)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
+    return Fail(ERROR_INVALID_PARAMETER);
   }
   *written = 0;
   bool discarding = (c->reader.flags & spool::PORT_DISCARD) != 0;
@@ -252,8 +236,7 @@ BOOL WINAPI MonitorWritePort(HANDLE handle, LPBYTE buffer, DWORD size, LPDWORD w
 
 BOOL WINAPI MonitorReadPort(HANDLE handle, LPBYTE, DWORD, LPDWORD) {
   if (ContextOf(handle) == nullptr) return FALSE;
-  SetLastError(ERROR_INVALID_FUNCTION);
-  return FALSE;
+  return Fail(ERROR_INVALID_FUNCTION);
 }
 
 BOOL WINAPI MonitorEndDocPort(HANDLE handle) {
@@ -297,10 +280,7 @@ BOOL WINAPI MonitorClosePort(HANDLE handle) {
 }  // namespace trv::dcl
 
 extern "C" TRV_EXPORT BOOL WINAPI InitializeMonitorEx(LPWSTR, MONITOR* table) {
-  if (table == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  if (table == nullptr) return trv::Fail(ERROR_INVALID_PARAMETER);
   std::memset(static_cast<void*>(table), 0, sizeof *table);
   table->pfnOpenPortEx = trv::dcl::MonitorOpenPortEx;
   table->pfnStartDocPort = trv::dcl::MonitorStartDocPort;

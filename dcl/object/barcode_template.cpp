@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/kernel.h"
+#include "platform/last_error.h"
 
 namespace trv::dcl {
 
@@ -43,8 +44,7 @@ class Output {
 
 BOOL Fail(std::string& out, DWORD error) {
   out.clear();
-  SetLastError(error);
-  return FALSE;
+  return trv::Fail(error);
 }
 
 }  // namespace

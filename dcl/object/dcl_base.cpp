@@ -10,6 +10,7 @@
 #include "dcl/units.h"
 #include "dcl/version_info.h"
 #include "platform/kernel.h"
+#include "platform/last_error.h"
 #include "spool/dispatcher.h"
 
 namespace trv::dcl {
@@ -163,14 +164,10 @@ LONG_PTR CDCLBase::Configure(void*, void*, void*, WORD, void*, void*, void*) {
 }
 
 BOOL CDCLBase::OpenDirect(void*, DWORD, DWORD, HWND, WORD, DWORD) {
-  SetLastError(ERROR_INVALID_FUNCTION);
-  return FALSE;
+  return Fail(ERROR_INVALID_FUNCTION);
 }
 
-BOOL CDCLBase::CloseDirect() {
-  SetLastError(ERROR_INVALID_FUNCTION);
-  return FALSE;
-}
+BOOL CDCLBase::CloseDirect() { return Fail(ERROR_INVALID_FUNCTION); }
 
 LONG_PTR CDCLBase::OptionDialog(BYTE*, HWND, WORD, void*) { return 0; }
 BOOL CDCLBase::OnOptionChanged(WORD, BYTE*, DWORD) { return TRUE; }
@@ -185,26 +182,19 @@ void CDCLBase::TransformItem(DWORD, BYTE*, spool::ItemKind) {}
 
 BOOL CDCLBase::PrintText(WORD, LONG, LONG, LONG, LONG, LONG, LONG, LONG, const BYTE*, DWORD,
                          BYTE*) {
-  SetLastError(ERROR_INVALID_FUNCTION);
-  return FALSE;
+  return Fail(ERROR_INVALID_FUNCTION);
 }
 BOOL CDCLBase::PrintBarcode(WORD, LONG, LONG, LONG, LONG, LONG, LONG, LONG, const BYTE*, DWORD,
                             BYTE*) {
-  SetLastError(ERROR_INVALID_FUNCTION);
-  return FALSE;
+  return Fail(ERROR_INVALID_FUNCTION);
 }
 BOOL CDCLBase::DrawLine(WORD, LONG, LONG, LONG, LONG, LONG, LONG, LONG, BYTE*) {
-  SetLastError(ERROR_INVALID_FUNCTION);
-  return FALSE;
+  return Fail(ERROR_INVALID_FUNCTION);
 }
 BOOL CDCLBase::DrawBox(WORD, LONG, LONG, LONG, LONG, LONG, LONG, LONG, BYTE*) {
-  SetLastError(ERROR_INVALID_FUNCTION);
-  return FALSE;
+  return Fail(ERROR_INVALID_FUNCTION);
 }
-BOOL CDCLBase::PassThrough(WORD, const BYTE*, DWORD) {
-  SetLastError(ERROR_INVALID_FUNCTION);
-  return FALSE;
-}
+BOOL CDCLBase::PassThrough(WORD, const BYTE*, DWORD) { return Fail(ERROR_INVALID_FUNCTION); }
 
 // ---- texts and the operations later layers give a body to -------------------------------
 
@@ -212,10 +202,7 @@ int CDCLBase::LoadString(HMODULE module, UINT id, char* buffer, int size) {
   return LoadStringA(module != nullptr ? module : OwnModule(), id, buffer, size);
 }
 
-BOOL NotYetOffered() {
-  SetLastError(ERROR_INVALID_FUNCTION);
-  return FALSE;
-}
+BOOL NotYetOffered() { return Fail(ERROR_INVALID_FUNCTION); }
 
 BOOL CDCLBase::LoadConfiguration(ModelTables*) { return NotYetOffered(); }
 BOOL CDCLBase::IsOptionSupported(WORD) { return FALSE; }
@@ -240,14 +227,10 @@ BOOL CDCLBase::DeleteDownloadFont(const char*, void*) { return NotYetOffered(); 
 LONG_PTR CDCLBase::MapOptionValue(WORD, LONG_PTR value) { return value; }
 
 BOOL CDCLBase::CopyBytes(void* destination, DWORD* size, const void* source, DWORD count) {
-  if (destination == nullptr || size == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  if (destination == nullptr || size == nullptr) return Fail(ERROR_INVALID_PARAMETER);
   if (*size < count) {
     *size = count;
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return FALSE;
+    return Fail(ERROR_INSUFFICIENT_BUFFER);
   }
   if (count > 0) std::memcpy(destination, source, count);
   *size = count;
@@ -284,10 +267,7 @@ BOOL CDCLBase::WriteCommand(const void* bytes, DWORD count) {
 
 BOOL CDCLBase::ProcessRecord(std::span<BYTE> record) {
   // Records reach the printer only through an open port.
-  if (!port_.IsOpen() || record.data() == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  if (!port_.IsOpen() || record.data() == nullptr) return Fail(ERROR_INVALID_PARAMETER);
   return dispatcher_->ProcessRecord(record);
 }
 

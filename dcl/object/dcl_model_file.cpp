@@ -7,6 +7,7 @@
 #include "dcl/object/option_table.h"
 #include "dcl/windows_version.h"
 #include "platform/kernel.h"
+#include "platform/last_error.h"
 #include "platform/winspool.h"
 
 namespace trv::dcl {
@@ -48,10 +49,7 @@ BOOL CDCLModelFile::FreeConfiguration(ModelTables* tables) {
 }
 
 BOOL CDCLModelFile::LoadDefFile(ModelTables* tables, const char* fileName) {
-  if (tables == nullptr || fileName == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  if (tables == nullptr || fileName == nullptr) return Fail(ERROR_INVALID_PARAMETER);
   std::string directory = DriverDirectory();
   return LoadModelDefinition(*tables, directory.c_str(), fileName, &Callbacks(), OptionTable());
 }

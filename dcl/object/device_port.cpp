@@ -68,8 +68,7 @@ BOOL CDCLBase::OpenDevicePort(DevicePort* port, LPWSTR portName, const PortAcces
   if (port == nullptr || port->IsOpen() || table == nullptr ||
       table->size != kPortAccessTableSize || table->openPort == nullptr ||
       table->writePort == nullptr || table->closePort == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
+    return Fail(ERROR_INVALID_PARAMETER);
   }
   HANDLE handle = INVALID_HANDLE_VALUE;
   if (!table->openPort(portName, &handle) || handle == INVALID_HANDLE_VALUE) return FALSE;
@@ -99,10 +98,7 @@ BOOL CDCLBase::OpenDevicePort(DevicePort* port, LPWSTR portName, const PortAcces
 }
 
 BOOL CDCLBase::CloseDevicePort(DevicePort* port) {
-  if (port == nullptr || !port->IsOpen()) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  if (port == nullptr || !port->IsOpen()) return Fail(ERROR_INVALID_PARAMETER);
   BOOL ok = TRUE;
   DWORD error = ERROR_SUCCESS;
   if (port->endDocPort != nullptr && !port->endDocPort(port->handle)) {
@@ -172,16 +168,12 @@ namespace {
 // Reads exactly `size` bytes of a status block through the port monitor; the block's
 // first word holds its size.
 BOOL ReadExactly(DevicePort* port, BYTE* block, DWORD size) {
-  if (port == nullptr || block == nullptr || !port->IsOpen() || port->readPort == nullptr) {
-    SetLastError(ERROR_NOT_READY);
-    return FALSE;
-  }
+  if (port == nullptr || block == nullptr || !port->IsOpen() || port->readPort == nullptr)
+    return Fail(ERROR_NOT_READY);
   std::memcpy(block, &size, sizeof size);
   DWORD read = 0;
-  if (!port->readPort(port->handle, block, size, &read) || read != size) {
-    SetLastError(ERROR_NOT_READY);
-    return FALSE;
-  }
+  if (!port->readPort(port->handle, block, size, &read) || read != size)
+    return Fail(ERROR_NOT_READY);
   return TRUE;
 }
 
@@ -281,10 +273,7 @@ BOOL WaitWhileBusy(CDCLBase& o, DevicePort* port, DeviceStatus& status) {
       return TRUE;
     }
     Sleep(100);
-    if (!o.QueryDeviceStatus(port, &status)) {
-      SetLastError(ERROR_WRITE_FAULT);
-      return FALSE;
-    }
+    if (!o.QueryDeviceStatus(port, &status)) return Fail(ERROR_WRITE_FAULT);
   }
   return TRUE;
 }
@@ -314,10 +303,7 @@ Decision AskStep(CDCLBase& o, DevicePort* port, PortWrite& w) {
 }  // namespace
 
 BOOL CDCLBase::WriteToPort(DevicePort* port, const BYTE* bytes, DWORD count, DWORD flags) {
-  if (!IsValid(this) || port == nullptr || !port->IsOpen()) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  if (!IsValid(this) || port == nullptr || !port->IsOpen()) return Fail(ERROR_INVALID_PARAMETER);
   PortWrite w{bytes, count, bytes, count, flags, DeviceStatus{}};
   w.status.size = kDeviceStatusWireSize;
   while (w.remaining > 0) {

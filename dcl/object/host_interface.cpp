@@ -11,6 +11,7 @@
 #include "dcl/object/option_blobs.h"
 #include "dcl/own_module.h"
 #include "platform/kernel.h"
+#include "platform/last_error.h"
 #include "spool/record.h"
 
 namespace trv::dcl {
@@ -120,10 +121,7 @@ BOOL WINAPI ClosePrinterEntry(DclObject o) {
 
 BOOL WINAPI ProcessRecordEntry(DclObject o, BYTE* record) {
   if (Invalid(o)) return FALSE;
-  if (record == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  if (record == nullptr) return Fail(ERROR_INVALID_PARAMETER);
   DWORD payload;
   std::memcpy(&payload, record + spool::DCLD_OFFSET_LENGTH, sizeof payload);
   return o->ProcessRecord(
@@ -138,14 +136,8 @@ std::string DirectoryOf(const std::string& path) {
 }  // namespace
 
 BOOL FillInterface(CDCLBase* object, DCLInterface* table) {
-  if (table == nullptr || table->size != kDclInterfaceSize) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  if (!CDCLBase::IsValid(object)) {
-    SetLastError(ERROR_GEN_FAILURE);
-    return FALSE;
-  }
+  if (table == nullptr || table->size != kDclInterfaceSize) return Fail(ERROR_INVALID_PARAMETER);
+  if (!CDCLBase::IsValid(object)) return Fail(ERROR_GEN_FAILURE);
   table->version = kDclInterfaceVersion;
   CopyText(table->productName, object->GetProductName());
   CopyText(table->comments, object->GetComments());
@@ -225,10 +217,7 @@ extern "C" TRV_EXPORT CDCLBase* WINAPI DCLInitializeV2(const char* printerName,
 }
 
 extern "C" TRV_EXPORT BOOL WINAPI DCLTerminateV2(CDCLBase* object) {
-  if (!CDCLBase::IsValid(object)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  if (!CDCLBase::IsValid(object)) return trv::Fail(ERROR_INVALID_PARAMETER);
   if (!object->Terminate()) return FALSE;  // the object stays alive
   delete object;
   return TRUE;

@@ -30,10 +30,7 @@ BOOL CDCLLabelPrinter::LoadForLanguage(ModelTables* tables, const BackEndProfile
 }
 
 BOOL CDCLLabelPrinter::LoadConfiguration(ModelTables* tables) {
-  if (tables == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  if (tables == nullptr) return Fail(ERROR_INVALID_PARAMETER);
   const std::string printerName = PrinterName();
   const std::string directory = DriverDirectory();
   // Help files are looked for in the driver folder from now on.

@@ -75,13 +75,8 @@ void FillTrackingWords(const PrinterConfig& c, OptionValueEdit v) {
 // ---- speed and darkness lists --------------------------------------------------------
 
 const RangeSetting* ListedSetting(const PrinterConfig& c, WORD id) {
-  switch (id) {
-    case kOptionPrintSpeed: return &c.printSpeed;
-    case kOptionSlewSpeed: return &c.slewSpeed;
-    case kOptionBackfeedSpeed: return &c.backfeedSpeed;
-    case kOptionDarkness: return &c.darkness;
-    default: return nullptr;
-  }
+  const OptionRow* r = Row(id);
+  return r != nullptr && r->choices.listed != nullptr ? r->choices.listed(c) : nullptr;
 }
 
 DWORD ListedCount(const RangeSetting& s) {
@@ -114,14 +109,10 @@ WORD FamilyBit(WORD family) {
 
 // The bit set an option's choices are drawn from.
 bool ChoiceSet(const PrinterConfig& c, WORD id, DWORD& set) {
-  switch (id) {
-    case kOptionDispenseMode: set = c.printModes & 0xFFFF; return true;
-    case kOptionMediaType: set = c.mediaTypes; return true;
-    case kOptionMediaTracking: set = c.mediaTracking; return true;
-    case kOptionPowerUpAction: set = c.powerUp.choices; return true;
-    case kOptionHeadCloseAction: set = c.headClose.choices; return true;
-    default: return false;
-  }
+  const OptionRow* r = Row(id);
+  if (r == nullptr || r->choices.bits == nullptr) return false;
+  set = r->choices.bits(c);
+  return true;
 }
 
 constexpr LONG kSharedEvent = 0x10;
@@ -185,41 +176,18 @@ BOOL LabelOptions::IsEnabled(WORD id) const {
 }
 
 BOOL LabelOptions::HasRange(WORD id) const {
-  switch (id) {
-    case kOptionCopies:
-    case kOptionTopOffset:
-    case kOptionLeftOffset:
-    case kOptionFormatPrefix:
-    case kOptionDelimiter:
-    case kOptionControlPrefix: return TRUE;
-    default: return FALSE;
-  }
+  const OptionRow* r = Row(id);
+  return r != nullptr && r->range.shown ? TRUE : FALSE;
 }
 
 LONG LabelOptions::Minimum(WORD id) const {
-  switch (id) {
-    case kOptionCopies: return 1;
-    case kOptionTopOffset: return config_.minLabelTop;
-    case kOptionLeftOffset: return config_.minLabelLeft;
-    case kOptionDarkness: return config_.darkness.minimum;
-    case kOptionFormatPrefix:
-    case kOptionDelimiter:
-    case kOptionControlPrefix: return 1;
-    default: return 0;
-  }
+  const OptionRow* r = Row(id);
+  return r != nullptr && r->range.minimum != nullptr ? r->range.minimum(config_) : 0;
 }
 
 LONG LabelOptions::Maximum(WORD id) const {
-  switch (id) {
-    case kOptionCopies: return config_.configLimit;
-    case kOptionTopOffset: return config_.maxLabelTop;
-    case kOptionLeftOffset: return config_.maxLabelLeft;
-    case kOptionDarkness: return config_.darkness.maximum;
-    case kOptionFormatPrefix:
-    case kOptionDelimiter:
-    case kOptionControlPrefix: return 255;
-    default: return 0;
-  }
+  const OptionRow* r = Row(id);
+  return r != nullptr && r->range.maximum != nullptr ? r->range.maximum(config_) : 0;
 }
 
 BOOL LabelOptions::IsFreeText(WORD id) const {

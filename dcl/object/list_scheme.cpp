@@ -7,6 +7,7 @@
 #include "dcl/model/text_heap.h"
 #include "dcl/object/dcl_base.h"
 #include "platform/kernel.h"
+#include "platform/last_error.h"
 
 namespace trv::dcl {
 namespace {
@@ -91,15 +92,9 @@ struct PreparedItem {
 
 BOOL QueryList(CDCLBase* object, ListKind kind, DWORD key, DWORD category, BYTE* buffer, DWORD size,
                DWORD* needed, DWORD* count) {
-  if (!CDCLBase::IsValid(object)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  if (!CDCLBase::IsValid(object)) return Fail(ERROR_INVALID_PARAMETER);
   const ListShape* k = ShapeOf(kind);
-  if (k == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  if (k == nullptr) return Fail(ERROR_INVALID_PARAMETER);
   DWORD n = CountOf(object, kind, key, category);
   // The texts are resolved once, so that what is measured is what is written.
   std::vector<PreparedItem> items;
@@ -129,10 +124,7 @@ BOOL QueryList(CDCLBase* object, ListKind kind, DWORD key, DWORD category, BYTE*
   }
   if (needed != nullptr) *needed = total;
   if (count != nullptr) *count = n;
-  if (buffer == nullptr || size < total) {
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return FALSE;
-  }
+  if (buffer == nullptr || size < total) return Fail(ERROR_INSUFFICIENT_BUFFER);
   DWORD textAt = n * k->itemSize;
   for (DWORD i = 0; i < n; ++i) {
     PreparedItem& p = items[i];

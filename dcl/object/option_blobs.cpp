@@ -8,6 +8,7 @@
 #include "dcl/object/dcl_base.h"
 #include "dcl/object/option_value.h"
 #include "platform/kernel.h"
+#include "platform/last_error.h"
 
 namespace trv::dcl {
 namespace {
@@ -55,18 +56,12 @@ void PutValuePointer(BYTE* blob, bool device) {
 
 BOOL GetOptionBlob(CDCLBase* o, bool device, WORD modelKey, BYTE* buffer, DWORD size,
                    DWORD* needed) {
-  if (!CDCLBase::IsValid(o)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  if (!CDCLBase::IsValid(o)) return Fail(ERROR_INVALID_PARAMETER);
   std::vector<WORD> ids = ScopeOptions(o, modelKey, device);
   DWORD values = ValuesSize(o, ids);
   DWORD total = HeaderSize(device) + values;
   if (needed != nullptr) *needed = total;
-  if (buffer == nullptr || size < total) {
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return FALSE;
-  }
+  if (buffer == nullptr || size < total) return Fail(ERROR_INSUFFICIENT_BUFFER);
   std::memset(buffer, 0, HeaderSize(device));
   Put<DWORD>(buffer + kBlobOffsetHeaderSize, HeaderSize(device));
   Put<DWORD>(buffer + kBlobOffsetVersion, o->GetVersionNumber());
@@ -97,16 +92,10 @@ BOOL GetOptionBlob(CDCLBase* o, bool device, WORD modelKey, BYTE* buffer, DWORD 
 }
 
 BOOL SetOptionBlob(CDCLBase* o, bool device, WORD modelKey, BYTE* buffer, DWORD size) {
-  if (!CDCLBase::IsValid(o) || buffer == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  if (!CDCLBase::IsValid(o) || buffer == nullptr) return Fail(ERROR_INVALID_PARAMETER);
   std::vector<WORD> ids = ScopeOptions(o, modelKey, device);
   DWORD values = ValuesSize(o, ids);
-  if (size != HeaderSize(device) + values) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  if (size != HeaderSize(device) + values) return Fail(ERROR_INVALID_PARAMETER);
   Put<DWORD>(buffer + kBlobOffsetHeaderSize, HeaderSize(device));
   Put<DWORD>(buffer + kBlobOffsetValueBytes, values);
   PutValuePointer(buffer, device);

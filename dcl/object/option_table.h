@@ -1,8 +1,9 @@
 // The options every printer of the suite may offer, one row each: the host's entry
 // (all keyed ANY_KEY), when the installed printer offers it, how its value is laid out
-// and what it defaults to, whether it is a two-state switch, which dialog edits it and
-// the texts of its values. The label layer's option operations read nothing else, so
-// adding an option is adding its identifier and its row.
+// and what it defaults to, whether it is a two-state switch, which dialog edits it, the
+// texts of its values, its limits and where its choices come from. The label layer's
+// option operations read nothing else, so adding an option is adding its identifier
+// and its row.
 #pragma once
 
 #include <span>
@@ -98,6 +99,24 @@ struct OptionValueText {
   bool newCommandSet{};  // counts only with the new command set
 };
 
+// The limits the host offers for an option's setting.
+struct OptionRange {
+  bool shown;  // the host shows the setting as a number within the limits
+  // The limits; null: 0. An option may have limits without showing them as a range.
+  LONG (*minimum)(const PrinterConfig&);
+  LONG (*maximum)(const PrinterConfig&);
+};
+
+// Where an option's choices come from, when it is neither a two-state switch nor a
+// user command (which have two each).
+struct OptionChoices {
+  // A speed or the darkness: one choice per step from its minimum to its maximum,
+  // with the texts and numbers of its lists at the same positions.
+  const RangeSetting* (*listed)(const PrinterConfig&);
+  // A set of mode bits, each set bit of the low 16 one choice in bit order.
+  DWORD (*bits)(const PrinterConfig&);
+};
+
 struct OptionRow {
   // The host's entry; names, second texts and descriptions are texts of the language
   // file, icons resources of the library.
@@ -118,6 +137,8 @@ struct OptionRow {
   bool twoState;  // choices 0 and 1
   OptionDialogKind dialog;
   std::span<const OptionValueText> texts;
+  OptionRange range;  // none: no range, limits 0
+  OptionChoices choices;
 };
 
 namespace option_rows {
@@ -156,6 +177,8 @@ inline constexpr OptionValueText kPrefixedSwitch2Texts[] = {{0x7, 0, 12564}, {0x
 constexpr auto kAlways = [](C) { return true; };
 constexpr auto kPrefixed = [](C c) { return c.family == kFamilyPrefixed; };
 constexpr auto kOne = [](C) { return LONG{1}; };
+// A character of a command prefix: any byte but 0.
+constexpr OptionRange kByteRange = {true, [](C) { return LONG{1}; }, [](C) { return LONG{255}; }};
 
 using enum ValueLayout;
 using enum OptionDialogKind;
@@ -167,119 +190,140 @@ constexpr WORD kDevList = 0x3002;  // a device option the host shows as a list
 // clang-format off
 inline constexpr OptionRow kOptionRows[] = {
 // id, parent, flags, name, icon, second text, button, help, description,
-//   offered, layout, default setting, two-state, dialog, value texts
+//   offered, layout, default setting, two-state, dialog, value texts, range, choices
 {kOptionHostDocument1, kGroupDocument, 0x0005, 0, 0, 0, false, 1010, 0,
-   kAlways, kPlain, nullptr, false, kNoDialog, {}},
+   kAlways, kPlain, nullptr, false, kNoDialog, {}, {}, {}},
 {kOptionHostDocument2, kGroupDocument, 0x0005, 0, 0, 0, false, 1011, 0,
-   kAlways, kPlain, nullptr, false, kNoDialog, {}},
+   kAlways, kPlain, nullptr, false, kNoDialog, {}, {}, {}},
 {kOptionHostDocument3, kGroupDocument, 0x0005, 0, 0, 0, false, 1012, 0,
-   kAlways, kPlain, nullptr, false, kNoDialog, {}},
+   kAlways, kPlain, nullptr, false, kNoDialog, {}, {}, {}},
 {kOptionCopies, kGroupDocument, kDoc, 52, 133, 0, false, 1014, 12272,
-   [](C c) { return HasCaps(c, kOffersCopies); }, kPlain, kOne, false, kNoDialog, {}},
+   [](C c) { return HasCaps(c, kOffersCopies); }, kPlain, kOne, false, kNoDialog, {},
+   {true, [](C) { return LONG{1}; }, [](C c) { return c.configLimit; }}, {}},
 {kOptionRotate180, kGroupDocument, kDoc, 12273, 136, 0, false, 1013, 12274,
-   [](C c) { return HasCaps(c, kOffersRotate180); }, kPlain, nullptr, true, kNoDialog, kOnOff},
+   [](C c) { return HasCaps(c, kOffersRotate180); }, kPlain, nullptr, true, kNoDialog, kOnOff,
+   {}, {}},
 {kOptionSwitch1006, kGroupDocument, kDoc, 12251, 134, 0, false, 1015, 12252,
-   [](C c) { return HasCaps(c, kOffersSwitch1006); }, kPlain, nullptr, true, kNoDialog, kOnOff},
+   [](C c) { return HasCaps(c, kOffersSwitch1006); }, kPlain, nullptr, true, kNoDialog, kOnOff,
+   {}, {}},
 {kOptionSwitch1007, kGroupDocument, kDoc, 12249, 135, 0, false, 1016, 12250,
-   [](C c) { return HasCaps(c, kOffersSwitch1007); }, kPlain, nullptr, true, kNoDialog, kOnOff},
+   [](C c) { return HasCaps(c, kOffersSwitch1007); }, kPlain, nullptr, true, kNoDialog, kOnOff,
+   {}, {}},
 {kOptionTopOffset, kGroupDocument, kDoc, 12335, 203, 0, false, 1035, 12336,
    [](C c) { return HasCaps(c, kHasDefLabelTop); }, kPlain,
-   [](C c) { return c.defLabelTop; }, false, kNoDialog, {}},
+   [](C c) { return c.defLabelTop; }, false, kNoDialog, {},
+   {true, [](C c) { return c.minLabelTop; }, [](C c) { return c.maxLabelTop; }}, {}},
 {kOptionLeftOffset, kGroupDocument, kDoc, 12337, 182, 0, false, 1036, 12338,
    [](C c) { return HasCaps(c, kHasDefLabelLeft); }, kPlain,
-   [](C c) { return c.defLabelLeft; }, false, kNoDialog, {}},
+   [](C c) { return c.defLabelLeft; }, false, kNoDialog, {},
+   {true, [](C c) { return c.minLabelLeft; }, [](C c) { return c.maxLabelLeft; }}, {}},
 {kOptionMediaGroup, kGroupMedia, kDoc, 12255, 181, 0, false, 1020, 12256,
    [](C c) { return HasCaps(c, kHasDefMediaType | kHasDefMediaTracking); }, kPlain, nullptr,
-   false, kNoDialog, {}},
+   false, kNoDialog, {}, {}, {}},
 {kOptionMediaType, kOptionMediaGroup, kDoc, 12257, 194, 0, false, 1021, 12258,
    [](C c) { return HasCaps(c, kHasDefMediaType); }, kPlain,
-   [](C c) { return static_cast<LONG>(c.defMediaType); }, false, kNoDialog, kMediaTypeTexts},
+   [](C c) { return static_cast<LONG>(c.defMediaType); }, false, kNoDialog, kMediaTypeTexts,
+   {}, {nullptr, [](C c) { return c.mediaTypes; }}},
 {kOptionMediaTracking, kOptionMediaGroup, kDoc, 12259, 193, 10605, true, 1022, 12260,
    [](C c) { return HasCaps(c, kHasDefMediaTracking); }, kTracking,
-   [](C c) { return static_cast<LONG>(c.defMediaTracking); }, false, kTrackingDialog, kTrackingTexts},
+   [](C c) { return static_cast<LONG>(c.defMediaTracking); }, false, kTrackingDialog, kTrackingTexts,
+   {}, {nullptr, [](C c) { return c.mediaTracking; }}},
 {kOptionSwitchS, kOptionMediaGroup, kDoc, 12319, 178, 0, false, 1037, 0,
-   [](C c) { return HasCaps(c, kOffersSwitchS); }, kPlain, nullptr, true, kNoDialog, kOnOff},
+   [](C c) { return HasCaps(c, kOffersSwitchS); }, kPlain, nullptr, true, kNoDialog, kOnOff,
+   {}, {}},
 {kOptionDispenseMode, kGroupNone, kDoc, 12253, 206, 10605, true, 1017, 12254,
    [](C c) { return HasCaps(c, kHasDefPrintMode); }, kDispense,
-   [](C c) { return static_cast<LONG>(c.defPrintMode); }, false, kDispenseDialog, kDispenseTexts},
+   [](C c) { return static_cast<LONG>(c.defPrintMode); }, false, kDispenseDialog, kDispenseTexts,
+   {}, {nullptr, [](C c) { return c.printModes & 0xFFFF; }}},
 {kOptionSwitchL, kGroupNone, kDoc, 12398, 206, 0, false, 1064, 0,
-   [](C c) { return HasCaps(c, kOffersSwitchL); }, kPlain, nullptr, true, kNoDialog, kYesNo},
+   [](C c) { return HasCaps(c, kOffersSwitchL); }, kPlain, nullptr, true, kNoDialog, kYesNo,
+   {}, {}},
 {kOptionGraphicsRegions, kGroupNone, kDoc, 80, 198, 0, false, 1034, 0,
-   [](C c) { return HasCaps(c, kOffersGraphicsRegions); }, kPlain, nullptr, true, kNoDialog, kOnOff},
+   [](C c) { return HasCaps(c, kOffersGraphicsRegions); }, kPlain, nullptr, true, kNoDialog, kOnOff,
+   {}, {}},
 {kOptionTopOfFormBackup, kGroupNone, kDoc, 73, 206, 0, false, 1038, 0,
-   [](C c) { return HasCaps(c, kOffersTopOfFormBackup); }, kPlain, kOne, true, kNoDialog, kYesNo},
+   [](C c) { return HasCaps(c, kOffersTopOfFormBackup); }, kPlain, kOne, true, kNoDialog, kYesNo,
+   {}, {}},
 {kOptionSwitch3047, kGroupNone, kDoc, 12558, 173, 0, false, 1039, 0,
    [](C c) { return HasCaps(c, kOffersSwitch3047); }, kPlain, nullptr, true, kNoDialog,
-   kSwitch3047Texts},
+   kSwitch3047Texts, {}, {}},
 {kOptionSettingsGroup, kGroupTools, kDoc, 8001, 8016, 0, false, 5, 0,
    [](C c) {
      return HasCaps(c, kHasDefPrintRate | kHasDefSlewRate | kHasDefBackfeedRate | kHasDefDensity) ||
             HasPowerUpDefault(c) || HasHeadCloseDefault(c);
-   }, kPlain, nullptr, false, kNoDialog, {}},
+   }, kPlain, nullptr, false, kNoDialog, {}, {}, {}},
 {kOptionSpeedGroup, kOptionSettingsGroup, kDoc, 12261, 207, 0, false, 1023, 12262,
    [](C c) { return HasCaps(c, kHasDefPrintRate | kHasDefSlewRate | kHasDefBackfeedRate); },
-   kPlain, nullptr, false, kNoDialog, {}},
+   kPlain, nullptr, false, kNoDialog, {}, {}, {}},
 {kOptionPrintSpeed, kOptionSpeedGroup, kDoc, 12263, 208, 0, false, 1024, 12264,
    [](C c) { return HasCaps(c, kHasDefPrintRate); }, kPlain,
-   [](C c) { return c.printSpeed.defaultValue; }, false, kNoDialog, {}},
+   [](C c) { return c.printSpeed.defaultValue; }, false, kNoDialog, {},
+   {}, {[](C c) { return &c.printSpeed; }, nullptr}},
 {kOptionSlewSpeed, kOptionSpeedGroup, kDoc, 12265, 205, 0, false, 1025, 12266,
    [](C c) { return HasCaps(c, kHasDefSlewRate); }, kPlain,
-   [](C c) { return c.slewSpeed.defaultValue; }, false, kNoDialog, {}},
+   [](C c) { return c.slewSpeed.defaultValue; }, false, kNoDialog, {},
+   {}, {[](C c) { return &c.slewSpeed; }, nullptr}},
 {kOptionBackfeedSpeed, kOptionSpeedGroup, kDoc, 12269, 199, 0, false, 1026, 12270,
    [](C c) { return HasCaps(c, kHasDefBackfeedRate); }, kPlain,
-   [](C c) { return c.backfeedSpeed.defaultValue; }, false, kNoDialog, {}},
+   [](C c) { return c.backfeedSpeed.defaultValue; }, false, kNoDialog, {},
+   {}, {[](C c) { return &c.backfeedSpeed; }, nullptr}},
 {kOptionDarknessGroup, kOptionSettingsGroup, kDoc, 12267, 173, 0, false, 1027, 12268,
-   [](C c) { return HasCaps(c, kHasDefDensity); }, kPlain, nullptr, false, kNoDialog, {}},
+   [](C c) { return HasCaps(c, kHasDefDensity); }, kPlain, nullptr, false, kNoDialog, {}, {}, {}},
 {kOptionDarkness, kOptionDarknessGroup, kDoc, 12296, 172, 0, false, 1028, 12303,
    [](C c) { return HasCaps(c, kHasDefDensity); }, kPlain,
-   [](C c) { return c.darkness.defaultValue; }, false, kNoDialog, {}},
+   [](C c) { return c.darkness.defaultValue; }, false, kNoDialog, {},
+   {false, [](C c) { return c.darkness.minimum; }, [](C c) { return c.darkness.maximum; }},
+   {[](C c) { return &c.darkness; }, nullptr}},
 {kOptionEventGroup, kOptionSettingsGroup, kDoc, 12297, 171, 0, false, 1030, 12304,
    [](C c) { return HasPowerUpDefault(c) || HasHeadCloseDefault(c); }, kPlain, nullptr, false,
-   kNoDialog, {}},
+   kNoDialog, {}, {}, {}},
 {kOptionPowerUpAction, kOptionEventGroup, kDoc, 12298, 170, 0, false, 1031, 12305,
    HasPowerUpDefault, kPlain, [](C c) { return static_cast<LONG>(c.powerUp.defaultChoice); },
-   false, kNoDialog, kEventTexts},
+   false, kNoDialog, kEventTexts, {}, {nullptr, [](C c) { return c.powerUp.choices; }}},
 {kOptionHeadCloseAction, kOptionEventGroup, kDoc, 12299, 169, 0, false, 1032, 12306,
    HasHeadCloseDefault, kPlain, [](C c) { return static_cast<LONG>(c.headClose.defaultChoice); },
-   false, kNoDialog, kEventTexts},
+   false, kNoDialog, kEventTexts, {}, {nullptr, [](C c) { return c.headClose.choices; }}},
 {kOptionUserCommandGroup, kGroupTools, kDoc, 12412, 171, 0, false, 1051, 0,
-   kAlways, kPlain, nullptr, false, kNoDialog, {}},
+   kAlways, kPlain, nullptr, false, kNoDialog, {}, {}, {}},
 {kOptionCommandAtJobStart, kOptionUserCommandGroup, kDoc, 12413, 0, 12419, true, 1052, 0,
-   kAlways, kUserCommand, nullptr, false, kUserCommandDialog, {}},
+   kAlways, kUserCommand, nullptr, false, kUserCommandDialog, {}, {}, {}},
 {kOptionCommandAtJobEnd, kOptionUserCommandGroup, kDoc, 12414, 0, 12419, true, 1053, 0,
-   kAlways, kUserCommand, nullptr, false, kUserCommandDialog, {}},
+   kAlways, kUserCommand, nullptr, false, kUserCommandDialog, {}, {}, {}},
 {kOptionCommandAtPageStart, kOptionUserCommandGroup, kDoc, 12415, 0, 12419, true, 1054, 0,
-   kAlways, kUserCommand, nullptr, false, kUserCommandDialog, {}},
+   kAlways, kUserCommand, nullptr, false, kUserCommandDialog, {}, {}, {}},
 {kOptionCommandAtPageEnd, kOptionUserCommandGroup, kDoc, 12416, 0, 12419, true, 1055, 0,
-   kAlways, kUserCommand, nullptr, false, kUserCommandDialog, {}},
+   kAlways, kUserCommand, nullptr, false, kUserCommandDialog, {}, {}, {}},
 {kOptionPrefixedGroup, kGroupTools, kDoc, 12559, 173, 0, false, 1065, 0,
-   kPrefixed, kPlain, nullptr, false, kNoDialog, {}},
+   kPrefixed, kPlain, nullptr, false, kNoDialog, {}, {}, {}},
 {kOptionPrefixedSwitch1, kOptionPrefixedGroup, kDoc, 12560, 0, 0, false, 1066, 0,
-   kPrefixed, kPlain, nullptr, true, kNoDialog, kPrefixedSwitch1Texts},
+   kPrefixed, kPlain, nullptr, true, kNoDialog, kPrefixedSwitch1Texts, {}, {}},
 {kOptionPrefixedSwitch2, kOptionPrefixedGroup, kDoc, 12561, 0, 0, false, 1067, 0,
-   kPrefixed, kPlain, nullptr, true, kNoDialog, kPrefixedSwitch2Texts},
+   kPrefixed, kPlain, nullptr, true, kNoDialog, kPrefixedSwitch2Texts, {}, {}},
 {kOptionTextFonts, kGroupMedia, kDevList, 50, 191, 200, true, 1018, 12301,
-   [](C c) { return HasCaps(c, kOffersTextFonts); }, kPlain, nullptr, false, kTextFontsDialog, {}},
+   [](C c) { return HasCaps(c, kOffersTextFonts); }, kPlain, nullptr, false, kTextFontsDialog, {},
+   {}, {}},
 {kOptionBarcodes, kGroupMedia, kDev, 51, 192, 200, true, 1019, 12302,
-   [](C c) { return HasCaps(c, kOffersBarcodes); }, kPlain, nullptr, false, kBarcodesDialog, {}},
+   [](C c) { return HasCaps(c, kOffersBarcodes); }, kPlain, nullptr, false, kBarcodesDialog, {},
+   {}, {}},
 {kOptionToolsGroup, kGroupTools, kDev, 12300, 1024, 0, false, 1033, 12307,
    [](C c) { return HasCaps(c, kOffersTools | kOffersStatusQueries | kControlKeyHeld); },
-   kPlain, nullptr, false, kNoDialog, {}},
+   kPlain, nullptr, false, kNoDialog, {}, {}, {}},
 {kOptionTools, kOptionToolsGroup, kDevList, 201, 1025, 12367, true, 1041, 44,
-   [](C c) { return HasCaps(c, kOffersTools); }, kPlain, nullptr, false, kNoDialog, {}},
+   [](C c) { return HasCaps(c, kOffersTools); }, kPlain, nullptr, false, kNoDialog, {}, {}, {}},
 {kOptionStatusQueries, kOptionToolsGroup, kDev, 12385, 1026, 0, false, 1050, 12385,
-   [](C c) { return HasCaps(c, kOffersStatusQueries); }, kPlain, nullptr, true, kNoDialog, kYesNo},
+   [](C c) { return HasCaps(c, kOffersStatusQueries); }, kPlain, nullptr, true, kNoDialog, kYesNo,
+   {}, {}},
 {kOptionPrefixGroup, kOptionToolsGroup, kDev, 12421, 1028, 0, false, 1061, 0,
-   kPrefixed, kPlain, nullptr, false, kNoDialog, kPrefixGroupTexts},
+   kPrefixed, kPlain, nullptr, false, kNoDialog, kPrefixGroupTexts, {}, {}},
 {kOptionFormatPrefix, kOptionPrefixGroup, kDev, 12438, 0, 0, false, 1064, 0,
-   kPrefixed, kPlain, [](C) { return LONG{'^'}; }, false, kNoDialog, {}},
+   kPrefixed, kPlain, [](C) { return LONG{'^'}; }, false, kNoDialog, {}, kByteRange, {}},
 {kOptionControlPrefix, kOptionPrefixGroup, kDev, 12422, 0, 0, false, 1062, 0,
-   kPrefixed, kPlain, [](C) { return LONG{'~'}; }, false, kNoDialog, {}},
+   kPrefixed, kPlain, [](C) { return LONG{'~'}; }, false, kNoDialog, {}, kByteRange, {}},
 {kOptionDelimiter, kOptionPrefixGroup, kDev, 12423, 0, 0, false, 1063, 0,
-   kPrefixed, kPlain, [](C) { return LONG{','}; }, false, kNoDialog, {}},
+   kPrefixed, kPlain, [](C) { return LONG{','}; }, false, kNoDialog, {}, kByteRange, {}},
 // Named "Team" / "Print" by texts of its own (option_table.cpp).
 {kOptionTestLabel, kOptionToolsGroup, kDevList, 0, 1025, 0, true, 0, 44,
-   nullptr, kPlain, nullptr, false, kTestLabelDialog, {}},
+   nullptr, kPlain, nullptr, false, kTestLabelDialog, {}, {}, {}},
 };
 // clang-format on
 static_assert(std::size(kOptionRows) == 46);

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "platform/kernel.h"
+#include "platform/last_error.h"
 
 namespace trv::dcl {
 
@@ -13,8 +14,7 @@ BOOL PageBitmap::Begin(DWORD width, DWORD height, DWORD stride) {
   // A row must hold its width; a narrower stride would read the next row's bytes.
   if (std::uint64_t{stride} * 8 < width) {
     Reset();
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
+    return Fail(ERROR_INVALID_PARAMETER);
   }
   haveHeader_ = true;
   width_ = width;
@@ -32,15 +32,11 @@ void PageBitmap::Reset() {
 
 BOOL PageBitmap::Take(std::span<const BYTE> payload) {
   const std::uint64_t size = std::uint64_t{height_} * stride_;
-  if (payload.size() < size) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  if (payload.size() < size) return Fail(ERROR_INVALID_PARAMETER);
   try {
     bytes_.assign(payload.begin(), payload.begin() + static_cast<std::ptrdiff_t>(size));
   } catch (const std::bad_alloc&) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return FALSE;
+    return Fail(ERROR_NOT_ENOUGH_MEMORY);
   }
   return TRUE;
 }

@@ -4,7 +4,9 @@
 // foreign value is refused instead of being misread.
 #pragma once
 
+#include <cstddef>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -39,6 +41,24 @@ DWORD ReadDpiOverride(HKEY driverData);
 std::string EntryKeyName(size_t index, const char* name);
 // The value name of a bar-code property.
 std::string PropertyValueName(WORD optionId);
+
+// ---- entry layouts ------------------------------------------------------------------
+// Each kind of entry is described once, value by value, in the order its values are
+// written; one reader and one writer work from that description, so the two cannot
+// disagree about a value's name, type or size.
+struct EntryField {
+  const char* valueName;
+  DWORD type;     // REG_DWORD, REG_BINARY or REG_SZ
+  size_t offset;  // of the member inside the entry
+  // Bytes of the member. A REG_DWORD member may be a WORD, widened when written and
+  // narrowed when read; a REG_BINARY value is stored with exactly this size; a REG_SZ
+  // member is a DWORD text-heap handle and its text has any length.
+  size_t size;
+  bool dropsTransientMark;  // a flags member: the "changed" mark is never stored
+};
+std::span<const EntryField> PaperFields();
+std::span<const EntryField> TextFontFields();
+std::span<const EntryField> BarcodeFields();
 
 // ---- entries ------------------------------------------------------------------------
 // Text fields of entries refer to the text heap. Writing takes the texts from it (a

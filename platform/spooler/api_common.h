@@ -37,6 +37,7 @@ struct Spool<char> {
   using DriverInfo3 = DRIVER_INFO_3A;
   using PortInfo1 = PORT_INFO_1A;
   using PortInfo2 = PORT_INFO_2A;
+  using MonitorInfo1 = MONITOR_INFO_1A;
   using MonitorInfo2 = MONITOR_INFO_2A;
   using DocInfo1 = DOC_INFO_1A;
   using JobInfo1 = JOB_INFO_1A;
@@ -50,6 +51,7 @@ struct Spool<WCHAR> {
   using DriverInfo3 = DRIVER_INFO_3W;
   using PortInfo1 = PORT_INFO_1W;
   using PortInfo2 = PORT_INFO_2W;
+  using MonitorInfo1 = MONITOR_INFO_1W;
   using MonitorInfo2 = MONITOR_INFO_2W;
   using DocInfo1 = DOC_INFO_1W;
   using JobInfo1 = JOB_INFO_1W;

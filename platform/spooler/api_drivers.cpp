@@ -236,6 +236,36 @@ BOOL EnumPortsT(Char* server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD ne
   return TRUE;
 }
 
+template <typename Char>
+BOOL EnumMonitorsT(Char* server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                   LPDWORD returned) {
+  if (needed == nullptr || returned == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+  *returned = 0;
+  if (!IsLocalServer(server)) return Fail(ERROR_INVALID_NAME);
+  if (level != 1 && level != 2) return Fail(ERROR_INVALID_LEVEL);
+  using Info1 = typename Spool<Char>::MonitorInfo1;
+  using Info2 = typename Spool<Char>::MonitorInfo2;
+  std::vector<std::pair<std::string, std::string>> monitors = {{"Local Port", "localspl.dll"}};
+  for (auto& m : Monitors()) monitors.push_back(std::move(m));
+  const std::size_t each = level == 1 ? sizeof(Info1) : sizeof(Info2);
+  BOOL ok = PackInto<Char>(
+      buffer, size, monitors.size() * each, needed, [&](Packer<Char>& p, BYTE* base) {
+        for (std::size_t i = 0; i < monitors.size(); ++i) {
+          if (level == 1) {
+            reinterpret_cast<Info1*>(base)[i].pName = p.Text(monitors[i].first);
+            continue;
+          }
+          Info2& out = reinterpret_cast<Info2*>(base)[i];
+          out.pName = p.Text(monitors[i].first);
+          out.pEnvironment = p.Text(CurrentEnvironment());
+          out.pDLLName = p.Text(monitors[i].second);
+        }
+      });
+  if (!ok) return FALSE;
+  *returned = static_cast<DWORD>(monitors.size());
+  return TRUE;
+}
+
 }  // namespace
 }  // namespace trv::spooler
 
@@ -287,6 +317,17 @@ TRVAPI BOOL WINAPI AddMonitorA(LPSTR server, DWORD level, LPBYTE info) {
 }
 TRVAPI BOOL WINAPI AddMonitorW(LPWSTR server, DWORD level, LPBYTE info) {
   return Guarded([&]() -> BOOL { return AddMonitorT<WCHAR>(server, level, info); });
+}
+TRVAPI BOOL WINAPI EnumMonitorsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size,
+                                 LPDWORD needed, LPDWORD returned) {
+  return Guarded(
+      [&]() -> BOOL { return EnumMonitorsT<char>(server, level, buffer, size, needed, returned); });
+}
+TRVAPI BOOL WINAPI EnumMonitorsW(LPWSTR server, DWORD level, LPBYTE buffer, DWORD size,
+                                 LPDWORD needed, LPDWORD returned) {
+  return Guarded([&]() -> BOOL {
+    return EnumMonitorsT<WCHAR>(server, level, buffer, size, needed, returned);
+  });
 }
 TRVAPI BOOL WINAPI EnumPortsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
                               LPDWORD returned) {

@@ -2,6 +2,7 @@
 // A port is opened by name; the real endpoint (file, device node, TCP connection)
 // is opened per document at StartDocPort and released at EndDocPort, so a printer
 // that is off between jobs costs nothing and its error reaches the job that met it.
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 
@@ -12,6 +13,7 @@
 #include "platform/spooler/monitor_text.h"
 #include "platform/spooler/port_store.h"
 #include "platform/spooler/port_target.h"
+#include "platform/spooler/reg.h"
 #include "platform/spooler_stand_in.h"
 #include "platform/stand_in.h"
 
@@ -23,6 +25,24 @@ namespace {
 constexpr DWORD kDefaultWriteTimeoutMs = 60000;
 constexpr DWORD kDefaultReadTimeoutMs = 1000;
 
+// The machine's transmission retry time-out ("TransmissionRetryTimeout" under the
+// Windows key, in seconds, as a text or a number), which an administrator sets for
+// printers that are slow to take data; the built-in time-out when it is absent or 0.
+DWORD MachineWriteTimeoutMs() {
+  RegKey key;
+  if (key.Open(kWindowsKey) != ERROR_SUCCESS) return kDefaultWriteTimeoutMs;
+  DWORD seconds = 0;
+  std::string text;
+  if (!key.ReadDword(kTransmissionRetryTimeout, &seconds) &&
+      key.ReadString(kTransmissionRetryTimeout, &text)) {
+    char* end = nullptr;
+    const unsigned long n = std::strtoul(text.c_str(), &end, 10);
+    if (end != text.c_str() && *end == 0 && n <= 0xFFFFFFFFul / 1000) seconds = n;
+  }
+  if (seconds == 0 || seconds > 0xFFFFFFFFu / 1000) return kDefaultWriteTimeoutMs;
+  return seconds * 1000;
+}
+
 class LocalPort : public kernel::HandleObject {
  public:
   LocalPort(std::string name, PortTarget target)
@@ -31,6 +51,7 @@ class LocalPort : public kernel::HandleObject {
   DWORD StartDoc(const std::string& outputFile) {
     std::lock_guard<std::mutex> guard(lock_);
     if (endpoint_) return ERROR_INVALID_FUNCTION;  // a document is already open
+    if (!timeoutsSet_) writeTimeoutMs_ = MachineWriteTimeoutMs();
     DWORD error = ERROR_SUCCESS;
     switch (target_.kind) {
       case TargetKind::DocumentFile:
@@ -74,6 +95,7 @@ class LocalPort : public kernel::HandleObject {
     std::lock_guard<std::mutex> guard(lock_);
     writeTimeoutMs_ = t.WriteTotalTimeoutConstant;
     readTimeoutMs_ = t.ReadTotalTimeoutConstant;
+    timeoutsSet_ = true;
   }
 
   DWORD Close() override { return EndDoc(); }
@@ -84,6 +106,7 @@ class LocalPort : public kernel::HandleObject {
   PortTarget target_;
   DWORD writeTimeoutMs_ = kDefaultWriteTimeoutMs;
   DWORD readTimeoutMs_ = kDefaultReadTimeoutMs;
+  bool timeoutsSet_ = false;  // by the port's user, which the machine's value must not undo
   std::unique_ptr<Endpoint> endpoint_;
 };
 

@@ -36,6 +36,17 @@ DWORD SaveMonitor(const std::string& name, const std::string& library) {
   return static_cast<DWORD>(key.WriteString("Driver", library));
 }
 
+std::vector<std::pair<std::string, std::string>> Monitors() {
+  std::vector<std::pair<std::string, std::string>> monitors;
+  RegKey key;
+  if (key.Open(std::string(kPrintKey) + "\\Monitors") != ERROR_SUCCESS) return monitors;
+  for (const std::string& name : key.SubkeyNames()) {
+    std::string library;
+    if (LoadMonitor(name, &library) == ERROR_SUCCESS) monitors.emplace_back(name, library);
+  }
+  return monitors;
+}
+
 std::vector<PortRecord> Ports() {
   std::vector<PortRecord> ports;
   RegKey key = OpenPortsKey();

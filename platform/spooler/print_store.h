@@ -60,6 +60,8 @@ std::vector<DriverRecord> Drivers(const std::string& environment);
 DWORD LoadMonitor(const std::string& name, std::string* library);
 DWORD SaveMonitor(const std::string& name, const std::string& library);
 std::string MonitorKeyPath(const std::string& name);
+// The installed monitors, name and library, in the registry's order.
+std::vector<std::pair<std::string, std::string>> Monitors();
 
 // ---- ports ---------------------------------------------------------------------------------
 struct PortRecord {

@@ -13,6 +13,10 @@ namespace trv::spooler {
 // Where Windows keeps the spooler's state, under HKEY_LOCAL_MACHINE.
 inline constexpr const char* kPrintKey = "System\\CurrentControlSet\\Control\\Print";
 inline constexpr const char* kPortsKey = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
+// The machine's printing settings that are not a printer's own.
+inline constexpr const char* kWindowsKey =
+    "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+inline constexpr const char* kTransmissionRetryTimeout = "TransmissionRetryTimeout";
 
 // An open registry key, closed with its owner.
 class RegKey {

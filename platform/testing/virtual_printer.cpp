@@ -45,6 +45,7 @@ struct PrinterState {
   std::string errorCode;
   unsigned long bytesPerSecond = 0;
   unsigned long dropAfter = 0;
+  Clock::time_point stallUntil{};
 };
 
 std::string Trim(const std::string& s) {
@@ -113,6 +114,8 @@ bool VirtualPrinter::Impl::Apply(const std::string& rawLine, std::string* error)
     state.errorCode = argument;
   } else if (command == "slow" && ParseCount(argument, &n) && extra.empty()) {
     state.bytesPerSecond = n;
+  } else if (command == "stall" && ParseCount(argument, &n) && extra.empty()) {
+    state.stallUntil = Clock::now() + std::chrono::milliseconds(n);
   } else if (command == "drop" && ParseCount(argument, &n) && extra.empty()) {
     state.dropAfter = n;
   } else if (command == "quit" && argument.empty()) {
@@ -178,6 +181,16 @@ void VirtualPrinter::Impl::ServeConnection(Fd connection) {
   bool reset = false;
   while (!stopping) {
     ReadControlFile();
+    bool stalled;
+    {
+      std::lock_guard<std::mutex> guard(lock);
+      stalled = Clock::now() < state.stallUntil;
+    }
+    if (stalled) {
+      // Takes nothing: what the sender writes piles up in the socket buffers.
+      std::this_thread::sleep_for(std::chrono::milliseconds(kTickMs));
+      continue;
+    }
     if (!WaitReadable(connection.get())) continue;
     unsigned long bytesPerSecond, dropAfter;
     {
@@ -264,6 +277,10 @@ bool VirtualPrinter::Start(unsigned short port, std::string* error) {
   if (!listener.valid()) return fail("socket");
   int one = 1;
   ::setsockopt(listener.get(), SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+  // A label printer's input buffer is small; a fixed one also keeps the kernel from
+  // growing it, so a printer that stops reading soon stops the sender.
+  int receiveBuffer = 256 * 1024;
+  ::setsockopt(listener.get(), SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);

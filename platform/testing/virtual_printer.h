@@ -22,6 +22,7 @@ enum class PrinterLanguage { Cpcl, Epl };
 //   error CODE       answer an error: CPCL the status byte CODE in hex (e.g. 02),
 //                    EPL the two characters CODE (e.g. 07)
 //   slow BPS         read at most BPS bytes per second (0: full speed)
+//   stall MS         read nothing for MS milliseconds (0 ends a stall)
 //   drop N           reset every connection after N bytes of it (0: never)
 //   quit             stop serving (Run returns)
 class VirtualPrinter {

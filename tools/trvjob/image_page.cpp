@@ -17,19 +17,14 @@ namespace {
   throw std::runtime_error(path + ": " + problem);
 }
 
-ImagePage BlankPage(const std::string& path, DWORD width, DWORD height) {
+GreyImage BlankImage(const std::string& path, DWORD width, DWORD height) {
   if (width == 0 || height == 0 || width > kMaxPageDots || height > kMaxPageDots)
     Fail(path, "image size out of range (1 to 65535 dots)");
-  ImagePage page;
-  page.width = width;
-  page.height = height;
-  page.stride = (width + 31) / 32 * 4;
-  page.rows.assign(size_t{page.stride} * height, 0xFF);
-  return page;
-}
-
-void SetBlack(ImagePage& page, DWORD x, DWORD y) {
-  page.rows[size_t{y} * page.stride + x / 8] &= static_cast<BYTE>(~(0x80u >> (x % 8)));
+  GreyImage image;
+  image.width = width;
+  image.height = height;
+  image.grey.assign(size_t{width} * height, 0xFF);
+  return image;
 }
 
 // The netpbm header: magic, then numbers separated by white space and comments.
@@ -78,7 +73,7 @@ class PnmReader {
   size_t at_ = 2;
 };
 
-ImagePage ReadPnm(const std::string& path, const std::string& bytes) {
+GreyImage ReadPnm(const std::string& path, const std::string& bytes) {
   const char kind = bytes[1];
   PnmReader r(path, bytes);
   const unsigned width = r.Number(), height = r.Number();
@@ -87,58 +82,58 @@ ImagePage ReadPnm(const std::string& path, const std::string& bytes) {
     maxval = r.Number();
     if (maxval == 0 || maxval > 65535) Fail(path, "bad grey maximum");
   }
-  ImagePage page = BlankPage(path, width, height);
+  GreyImage image = BlankImage(path, width, height);
   if (kind == '4' || kind == '5') r.EndOfHeader();
   for (DWORD y = 0; y < height; ++y) {
+    BYTE* row = image.grey.data() + size_t{y} * width;
     if (kind == '4') {
       // 1 is black, rows padded to a byte.
       for (DWORD i = 0; i < (width + 7) / 8; ++i) {
         const BYTE b = r.Byte();
         for (DWORD bit = 0; bit < 8 && i * 8 + bit < width; ++bit)
-          if (b & (0x80u >> bit)) SetBlack(page, i * 8 + bit, y);
+          if (b & (0x80u >> bit)) row[i * 8 + bit] = 0;
       }
       continue;
     }
     for (DWORD x = 0; x < width; ++x) {
-      bool black;
       if (kind == '1') {
-        black = r.PlainBit();
-      } else {
-        unsigned grey;
-        if (kind == '2')
-          grey = r.Number();
-        else
-          grey = maxval > 255 ? (r.Byte() << 8) | r.Byte() : r.Byte();
-        // Half grey: darker than the middle of the scale is black.
-        black = 2 * grey < maxval;
+        row[x] = r.PlainBit() ? 0 : 0xFF;
+        continue;
       }
-      if (black) SetBlack(page, x, y);
+      unsigned grey;
+      if (kind == '2')
+        grey = r.Number();
+      else
+        grey = maxval > 255 ? (r.Byte() << 8) | r.Byte() : r.Byte();
+      if (grey > maxval) Fail(path, "grey value above the maximum");
+      // Scaled to 0..255 so that half grey stays half grey.
+      row[x] = static_cast<BYTE>((grey * 255u + maxval / 2) / maxval);
     }
   }
-  return page;
+  return image;
 }
 
-ImagePage ReadPng(const std::string& path) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image, path.c_str())) Fail(path, image.message);
-  image.format = PNG_FORMAT_GRAY;
-  std::vector<png_byte> grey(PNG_IMAGE_SIZE(image));
-  if (!png_image_finish_read(&image, nullptr, grey.data(), 0, nullptr)) {
-    std::string message = image.message;
-    png_image_free(&image);
+GreyImage ReadPng(const std::string& path) {
+  png_image png{};
+  png.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&png, path.c_str())) Fail(path, png.message);
+  png.format = PNG_FORMAT_GRAY;
+  if (png.width == 0 || png.height == 0 || png.width > kMaxPageDots || png.height > kMaxPageDots) {
+    png_image_free(&png);
+    Fail(path, "image size out of range (1 to 65535 dots)");
+  }
+  GreyImage image = BlankImage(path, png.width, png.height);
+  if (!png_image_finish_read(&png, nullptr, image.grey.data(), 0, nullptr)) {
+    std::string message = png.message;
+    png_image_free(&png);
     Fail(path, message);
   }
-  ImagePage page = BlankPage(path, image.width, image.height);
-  for (DWORD y = 0; y < image.height; ++y)
-    for (DWORD x = 0; x < image.width; ++x)
-      if (grey[size_t{y} * image.width + x] < 128) SetBlack(page, x, y);
-  return page;
+  return image;
 }
 
 }  // namespace
 
-ImagePage ReadImagePage(const std::string& path) {
+GreyImage ReadGreyImage(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) Fail(path, "cannot read the file");
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -147,6 +142,21 @@ ImagePage ReadImagePage(const std::string& path) {
       std::string("1245").find(bytes[1]) != std::string::npos)
     return ReadPnm(path, bytes);
   Fail(path, "not a PBM, PGM or PNG image");
+}
+
+ImagePage ReadImagePage(const std::string& path) {
+  const GreyImage image = ReadGreyImage(path);
+  ImagePage page;
+  page.width = image.width;
+  page.height = image.height;
+  page.stride = (image.width + 31) / 32 * 4;
+  page.rows.assign(size_t{page.stride} * image.height, 0xFF);
+  // Half grey: darker than the middle of the scale is black.
+  for (DWORD y = 0; y < image.height; ++y)
+    for (DWORD x = 0; x < image.width; ++x)
+      if (image.grey[size_t{y} * image.width + x] < 128)
+        page.rows[size_t{y} * page.stride + x / 8] &= static_cast<BYTE>(~(0x80u >> (x % 8)));
+  return page;
 }
 
 }  // namespace trv::samples

@@ -1,5 +1,6 @@
-// Page bitmaps read from image files for trvjob --image: PBM (P1, P4) as it stands,
-// PGM (P2, P5) and PNG reduced to black and white at half grey.
+// Images read from PBM (P1, P4), PGM (P2, P5) and PNG files: in grey levels (what
+// trvprint draws), or as page bitmaps for trvjob --image, PBM as it stands and grey
+// reduced to black and white at half grey.
 #pragma once
 
 #include <string>
@@ -18,7 +19,15 @@ struct ImagePage {
   std::vector<BYTE> rows;
 };
 
-// Throws std::runtime_error naming the file and the problem.
+// An image in grey levels, 0 black to 255 white, row after row without padding.
+struct GreyImage {
+  DWORD width = 0;
+  DWORD height = 0;
+  std::vector<BYTE> grey;
+};
+
+// Both throw std::runtime_error naming the file and the problem.
+GreyImage ReadGreyImage(const std::string& path);
 ImagePage ReadImagePage(const std::string& path);
 
 }  // namespace trv::samples

@@ -27,6 +27,7 @@ const char kUsage[] =
     "  busy MS        answer busy for MS milliseconds\n"
     "  error CODE     answer an error (CPCL: status byte in hex; EPL: two characters)\n"
     "  slow BPS       read at most BPS bytes per second (0: full speed)\n"
+    "  stall MS       read nothing for MS milliseconds (0 ends a stall)\n"
     "  drop N         reset each connection after N bytes (0: never)\n"
     "  quit           stop\n";
 

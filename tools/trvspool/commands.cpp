@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 
+#include "host/printer_data.h"
 #include "platform/kernel.h"
 #include "platform/spooler_stand_in.h"
 #include "platform/stand_in.h"
@@ -236,6 +237,11 @@ int AddPrinter(const Args& args) {
   if (h == nullptr) return Report("cannot add printer \"" + name + "\"", GetLastError());
   ClosePrinter(h);
   Note("printer %s added\n", name.c_str());
+  // As the driver's host does on installation: the printer data the graphics driver
+  // reads, from the printer's language library. A printer whose monitor is not one
+  // of the suite's has none to store.
+  if (!trv::host::RefreshPrinterData(name.c_str()) && GetLastError() != ERROR_NOT_SUPPORTED)
+    return Report("cannot store the printer data of \"" + name + "\"", GetLastError());
   return 0;
 }
 

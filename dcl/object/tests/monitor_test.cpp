@@ -23,6 +23,7 @@
 #include "platform/spooler_stand_in.h"
 #include "platform/stand_in.h"
 #include "platform/testing/virtual_printer.h"
+#include "platform/winreg.h"
 #include "platform/winsplp.h"
 #include "spool/record.h"
 #include "spool/writer.h"
@@ -332,6 +333,50 @@ TEST_F(PrinterFaults, AJobWhoseSpoolingProcessIsKilledPrintsWholeWhenResubmitted
   EXPECT_EQ(received.back(), job);
   EXPECT_EQ(WholeCopies(received, job), 1u);
   EXPECT_EQ(WholeCopies(received, first), 1u);
+}
+
+// The printer stops taking data for longer than the machine's transmission retry
+// time-out: the port gives the write up, the job is kept with its error while the
+// other printer's jobs go on, and once the printer reads again the resubmitted job
+// prints whole, once. The job is larger than the socket buffers can hold.
+TEST_F(PrinterFaults, AStalledPrinterKeepsTheJobAndTheResubmissionPrintsItWhole) {
+  HKEY windows = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE,
+                            "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", 0, nullptr,
+                            0, KEY_ALL_ACCESS, nullptr, &windows, nullptr),
+            ERROR_SUCCESS);
+  const char seconds[] = "2";
+  ASSERT_EQ(RegSetValueExA(windows, "TransmissionRetryTimeout", 0, REG_SZ,
+                           reinterpret_cast<const BYTE*>(seconds), sizeof seconds),
+            ERROR_SUCCESS);
+  RegCloseKey(windows);
+
+  std::string job;
+  for (int i = 0; job.size() < 6000000; ++i) job += Label(300 + i);
+  std::string error;
+  ASSERT_TRUE(printer_->Control("stall 600000", &error)) << error;
+  const std::string before = Label(7), after = Label(8);
+  Submit("Label", before, "C:\\before.prn");
+  const DWORD id = Submit("Net label", job);
+  auto kept = KeptJobs("Net label");
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(kept[0].id, id);
+  EXPECT_NE(kept[0].status & JOB_STATUS_ERROR, 0u);
+  EXPECT_NE(kept[0].error, 0u);
+  Submit("Label", after, "C:\\after.prn");
+  EXPECT_EQ(readFile("C:\\before.prn"), before);
+  EXPECT_EQ(readFile("C:\\after.prn"), after);
+
+  ASSERT_TRUE(printer_->Control("stall 0", &error)) << error;
+  const size_t cut = Received(1).size();  // what piled up before the port gave up
+  ASSERT_EQ(cut, 1u);
+  EXPECT_TRUE(Restart("Net label", id)) << GetLastError();
+  EXPECT_TRUE(KeptJobs("Net label").empty());
+  std::vector<std::string> received = Received(2);
+  ASSERT_EQ(received.size(), 2u);
+  EXPECT_LT(received[0].size(), job.size());
+  EXPECT_EQ(received[1], job);
+  EXPECT_EQ(WholeCopies(received, job), 1u);
 }
 
 // The monitor's functions called the way the spooler calls them, over a port that

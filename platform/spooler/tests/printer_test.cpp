@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "platform/spooler/tests/spooler_fixture.h"
@@ -196,6 +197,27 @@ TEST_F(PrinterTest, MonitorsAreInstalledOnceAndOnlyWithTheirLibrary) {
   MONITOR_INFO_2A missing{other, env, absent};
   EXPECT_FALSE(AddMonitorA(nullptr, 2, reinterpret_cast<LPBYTE>(&missing)));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+
+  // Enumerated with their libraries, the built-in port monitor first; a buffer one
+  // byte short says what it needs.
+  DWORD needed = 0, returned = 0;
+  EXPECT_FALSE(EnumMonitorsA(nullptr, 2, nullptr, 0, &needed, &returned));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+  std::vector<BYTE> buffer(needed);
+  EXPECT_FALSE(EnumMonitorsA(nullptr, 2, buffer.data(), needed - 1, &needed, &returned));
+  ASSERT_TRUE(EnumMonitorsA(nullptr, 2, buffer.data(), needed, &needed, &returned));
+  ASSERT_EQ(returned, 2u);
+  const auto* monitors = reinterpret_cast<const MONITOR_INFO_2A*>(buffer.data());
+  EXPECT_STREQ(monitors[0].pName, "Local Port");
+  EXPECT_STREQ(monitors[1].pName, "Test Monitor");
+  EXPECT_STREQ(monitors[1].pDLLName, "testmon.dll");
+  EXPECT_STREQ(monitors[1].pEnvironment, "Windows NT x86");
+  std::vector<BYTE> names(512);
+  ASSERT_TRUE(EnumMonitorsW(nullptr, 1, names.data(), 512, &needed, &returned));
+  EXPECT_EQ(std::u16string(reinterpret_cast<const MONITOR_INFO_1W*>(names.data())[1].pName),
+            u"Test Monitor");
+  EXPECT_FALSE(EnumMonitorsA(nullptr, 3, buffer.data(), needed, &needed, &returned));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_LEVEL));
 
   // A driver may only name a monitor that is installed.
   char driverName[] = "Needs Other", file[] = "TRV.DLL", data[] = "TRVCPL.DAT",

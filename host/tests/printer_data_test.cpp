@@ -1,0 +1,143 @@
+// The host stores the printer data the graphics driver reads, from the printer's
+// language library: entry lists with their counts, the two option blobs and the
+// configuration file's name.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "host/printer_data.h"
+#include "platform/spooler/tests/spooler_fixture.h"
+#include "platform/stand_in.h"
+#include "platform/winreg.h"
+
+namespace {
+
+DWORD U32(const std::vector<BYTE>& v, size_t at) {
+  DWORD x = 0;
+  std::memcpy(&x, v.data() + at, 4);
+  return x;
+}
+
+class HostPrinterData : public trv::testing::SpoolerTest {
+ protected:
+  void SetUp() override {
+    SpoolerTest::SetUp();
+    const std::string out = trv::testing::OutDir();
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, sizeof system);
+    for (const char* f : {"TRVCPL.DLL", "trv_uk.lng"})
+      ASSERT_TRUE(CopyFileA(trv::WindowsPath(out + "/" + f).c_str(),
+                            (std::string(system) + "\\" + f).c_str(), FALSE))
+          << f;
+    for (const char* f : {"TRVBAR.TTF", "TRVBARNT.TTF"})
+      ASSERT_TRUE(CopyFileA(trv::WindowsPath(out + "/" + f).c_str(),
+                            (trv::FontsFolder() + "\\" + f).c_str(), FALSE));
+    std::string name = "CPCL Monitor", env = "Windows NT x86", file = "TRVCPL.DLL";
+    MONITOR_INFO_2A monitor{name.data(), env.data(), file.data()};
+    ASSERT_TRUE(AddMonitorA(nullptr, 2, reinterpret_cast<LPBYTE>(&monitor))) << GetLastError();
+
+    // The model files and the resident fonts' metrics go with the driver.
+    std::string dependents;
+    std::vector<std::string> files = {"TRVCPL.DEF", "trvprd.cfg", "language.dll", "trv_uk.lng"};
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA(trv::WindowsPath(out + "/CP*.UFM").c_str(), &found);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    do {
+      files.push_back(found.cFileName);
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+    for (const std::string& f : files) {
+      dependents += trv::WindowsPath(out + "/" + f);
+      dependents += '\0';
+    }
+    dependents += '\0';
+    char dir[MAX_PATH];
+    DWORD needed = 0;
+    ASSERT_TRUE(GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(dir),
+                                           sizeof dir, &needed));
+    for (const char* f : {"TRV.DLL", "TRVUI.DLL"}) writeFile(std::string(dir) + "\\" + f, f);
+    std::string driver = "CPCL", data = trv::WindowsPath(out + "/TRVCP4.DAT"), type = "RAW";
+    char driverFile[] = "TRV.DLL", configFile[] = "TRVUI.DLL";
+    DRIVER_INFO_3A info{3,          driver.data(), nullptr,           driverFile,  data.data(),
+                        configFile, nullptr,       dependents.data(), name.data(), type.data()};
+    ASSERT_TRUE(AddPrinterDriverA(nullptr, 3, reinterpret_cast<LPBYTE>(&info))) << GetLastError();
+    AddPrinter("Labels", "FILE:", "CPCL");
+  }
+
+  std::vector<BYTE> Value(const char* valueName) {
+    HANDLE h = nullptr;
+    std::string printer = "Labels", value = valueName;
+    EXPECT_TRUE(OpenPrinterA(printer.data(), &h, nullptr));
+    DWORD type = 0, needed = 0;
+    GetPrinterDataA(h, value.data(), &type, nullptr, 0, &needed);
+    std::vector<BYTE> bytes(needed);
+    DWORD rc = GetPrinterDataA(h, value.data(), &type, bytes.data(), needed, &needed);
+    ClosePrinter(h);
+    if (rc != ERROR_SUCCESS) bytes.clear();
+    return bytes;
+  }
+};
+
+TEST_F(HostPrinterData, StoresEveryListWithItsCountAndBothBlobs) {
+  std::vector<std::string> reported;
+  ASSERT_TRUE(trv::host::RefreshPrinterData("Labels", [&](const trv::host::StoredValue& v) {
+    reported.push_back(v.name);
+  })) << GetLastError();
+  EXPECT_EQ(reported, (std::vector<std::string>{"Models", "Trays", "Papers", "Fonts", "Barcodes",
+                                                "Options", "DocProps", "DevProps"}));
+
+  struct List {
+    const char* name;
+    DWORD recordSize;
+  };
+  for (const List& list : {List{"Models", 36}, List{"Trays", 20}, List{"Papers", 60},
+                           List{"Fonts", 136}, List{"Barcodes", 128}, List{"Options", 32}}) {
+    SCOPED_TRACE(list.name);
+    const std::vector<BYTE> v = Value(list.name);
+    ASSERT_GE(v.size(), 4u);
+    const DWORD count = U32(v, v.size() - 4);
+    ASSERT_GT(count, 0u);
+    ASSERT_LE(size_t{count} * list.recordSize + 4, v.size());
+    for (DWORD i = 0; i < count; ++i) EXPECT_EQ(U32(v, i * list.recordSize), list.recordSize);
+  }
+  // The model the printer was installed with leads the models, and its paper list
+  // names its papers in the string pool after the records.
+  const std::vector<BYTE> models = Value("Models");
+  EXPECT_NE(models[4] | (models[5] << 8), 0);
+  const std::vector<BYTE> papers = Value("Papers");
+  const DWORD paperCount = U32(papers, papers.size() - 4);
+  EXPECT_GE(U32(papers, 8), paperCount * 60);
+  EXPECT_GT(U32(papers, 16), 0u);  // width in hundredths of a millimetre
+
+  const std::vector<BYTE> doc = Value("DocProps"), dev = Value("DevProps");
+  ASSERT_GE(doc.size(), 32u);
+  ASSERT_GE(dev.size(), 20u);
+  EXPECT_EQ(U32(doc, 0), 32u);
+  EXPECT_EQ(doc.size(), 32u + U32(doc, 8));
+  EXPECT_EQ(U32(dev, 0), 20u);
+  EXPECT_EQ(dev.size(), 20u + U32(dev, 8));
+  const std::vector<BYTE> config = Value("ConfigFile");
+  EXPECT_STREQ(reinterpret_cast<const char*>(config.data()), "TRVUI.DLL");
+}
+
+TEST_F(HostPrinterData, RefusesPrintersItCannotServe) {
+  SetLastError(0);
+  EXPECT_FALSE(trv::host::RefreshPrinterData("No such printer"));
+  EXPECT_NE(GetLastError(), 0u);
+  // A printer whose monitor is not a language library of the suite gets nothing.
+  InstallDriver("Plain", "Test Monitor");
+  AddPrinter("Plain printer", "FILE:", "Plain");
+  EXPECT_FALSE(trv::host::RefreshPrinterData("Plain printer"));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_SUPPORTED));
+  HANDLE h = nullptr;
+  std::string printer = "Plain printer", value = "Models";
+  ASSERT_TRUE(OpenPrinterA(printer.data(), &h, nullptr));
+  DWORD type = 0, needed = 0;
+  EXPECT_NE(GetPrinterDataA(h, value.data(), &type, nullptr, 0, &needed),
+            static_cast<DWORD>(ERROR_MORE_DATA));
+  ClosePrinter(h);
+}
+
+}  // namespace
