@@ -2,7 +2,7 @@
 #
 #   tools, tests, benchmarks      may use everything below, and the stand-in's controls
 #   host/                         the stand-in for the driver's user-interface host
-#   dcl/                          the suite's language libraries
+#   dcl/  driver/                 the suite's language libraries and graphics driver
 #   spool/  language/             shared by the libraries
 #   platform/ (Win32 headers)     the only way down to the operating system
 #
@@ -20,7 +20,7 @@ set(TRV_LAYER_INCLUDE_DIR ${CMAKE_BINARY_DIR}/layers)
 
 # Headers of the platform that code written for Windows may include.
 set(TRV_WIN32_HEADERS windef.h winerror.h winreg.h winspool.h winsplp.h winver.h kernel.h
-    last_error.h wingdi.h)
+    last_error.h wingdi.h winddi.h)
 # Headers of the stand-in itself: tools, tests and benchmarks only.
 set(TRV_CONTROL_HEADERS stand_in.h spooler_stand_in.h resources.h)
 
@@ -64,6 +64,7 @@ trv_header_set(trv_stand_in_headers ${TRV_CONTROL_HEADERS})
 trv_layer(spool)
 trv_layer(language)
 trv_layer(dcl)
+trv_layer(driver)
 trv_layer(host)
 
 # Everything, for the stand-in's own sources, tools, tests and benchmarks.

@@ -81,6 +81,14 @@ struct SIZE {
 };
 using SIZEL = SIZE;
 
+union LARGE_INTEGER {
+  struct {
+    DWORD LowPart;
+    LONG HighPart;
+  };
+  LONGLONG QuadPart;
+};
+
 #ifndef TRUE
 #define TRUE 1
 #define FALSE 0

@@ -9,6 +9,29 @@
 
 struct HDC__;
 using HDC = HDC__*;
+// GDI objects: one handle type per kind; HGDIOBJ takes any of them, as on Windows.
+using HGDIOBJ = void*;
+struct HBITMAP__;
+using HBITMAP = HBITMAP__*;
+struct HPALETTE__;
+using HPALETTE = HPALETTE__*;
+struct HPEN__;
+using HPEN = HPEN__*;
+struct HBRUSH__;
+using HBRUSH = HBRUSH__*;
+struct HFONT__;
+using HFONT = HFONT__*;
+struct HRGN__;
+using HRGN = HRGN__*;
+
+// 0x00bbggrr
+using COLORREF = DWORD;
+#define RGB(r, g, b)                                                                             \
+  (static_cast<COLORREF>(static_cast<BYTE>(r) | (static_cast<WORD>(static_cast<BYTE>(g)) << 8) | \
+                         (static_cast<DWORD>(static_cast<BYTE>(b)) << 16)))
+#define GetRValue(c) (static_cast<BYTE>((c)&0xff))
+#define GetGValue(c) (static_cast<BYTE>(((c) >> 8) & 0xff))
+#define GetBValue(c) (static_cast<BYTE>(((c) >> 16) & 0xff))
 
 #define LF_FACESIZE 32
 #define LF_FULLFACESIZE 64
@@ -146,6 +169,71 @@ struct NEWTEXTMETRICW {
   UINT ntmAvgWidth;
 };
 
+struct PANOSE {
+  BYTE bFamilyType;
+  BYTE bSerifStyle;
+  BYTE bWeight;
+  BYTE bProportion;
+  BYTE bContrast;
+  BYTE bStrokeVariation;
+  BYTE bArmStyle;
+  BYTE bLetterform;
+  BYTE bMidline;
+  BYTE bXHeight;
+};
+
+// How a printer adjusts the colours of a halftoned image (StretchBlt in HALFTONE mode).
+struct COLORADJUSTMENT {
+  WORD caSize;
+  WORD caFlags;
+  WORD caIlluminantIndex;
+  WORD caRedGamma;
+  WORD caGreenGamma;
+  WORD caBlueGamma;
+  WORD caReferenceBlack;
+  WORD caReferenceWhite;
+  SHORT caContrast;
+  SHORT caBrightness;
+  SHORT caColorfulness;
+  SHORT caRedGreenTint;
+};
+
+// Binary raster operations (the pen's mix with the surface).
+#define R2_BLACK 1
+#define R2_NOTMERGEPEN 2
+#define R2_MASKNOTPEN 3
+#define R2_NOTCOPYPEN 4
+#define R2_MASKPENNOT 5
+#define R2_NOT 6
+#define R2_XORPEN 7
+#define R2_NOTMASKPEN 8
+#define R2_MASKPEN 9
+#define R2_NOTXORPEN 10
+#define R2_NOP 11
+#define R2_MERGENOTPEN 12
+#define R2_COPYPEN 13
+#define R2_MERGEPENNOT 14
+#define R2_MERGEPEN 15
+#define R2_WHITE 16
+
+// Ternary raster operations (source, pattern and destination).
+#define SRCCOPY 0x00CC0020
+#define SRCPAINT 0x00EE0086
+#define SRCAND 0x008800C6
+#define SRCINVERT 0x00660046
+#define NOTSRCCOPY 0x00330008
+#define PATCOPY 0x00F00021
+#define PATINVERT 0x005A0049
+#define DSTINVERT 0x00550009
+#define BLACKNESS 0x00000042
+#define WHITENESS 0x00FF0062
+
+// Stretch modes.
+#define BLACKONWHITE 1
+#define WHITEONBLACK 2
+#define COLORONCOLOR 3
+#define HALFTONE 4
+
 struct FONTSIGNATURE {
   DWORD fsUsb[4];
   DWORD fsCsb[2];
@@ -269,3 +357,203 @@ TRVAPI int WINAPI EnumFontFamiliesExA(HDC dc, LOGFONTA* font, FONTENUMPROCA proc
                                       DWORD flags);
 TRVAPI int WINAPI EnumFontFamiliesExW(HDC dc, LOGFONTW* font, FONTENUMPROCW proc, LPARAM lParam,
                                       DWORD flags);
+
+// ---- device contexts for drawing -----------------------------------------------------
+// A printer device context runs the printer's graphics driver in this process: the
+// driver file the spooler names for the printer is loaded and enabled, and every
+// drawing call goes to the driver's function when its surface hooks it, and to the
+// engine otherwise. A memory device context draws into its selected bitmap.
+
+struct DOCINFOA {
+  int cbSize;
+  LPCSTR lpszDocName;
+  LPCSTR lpszOutput;
+  LPCSTR lpszDatatype;
+  DWORD fwType;
+};
+struct DOCINFOW {
+  int cbSize;
+  LPCWSTR lpszDocName;
+  LPCWSTR lpszOutput;
+  LPCWSTR lpszDatatype;
+  DWORD fwType;
+};
+
+#define SP_ERROR (-1)
+#define CLR_INVALID 0xFFFFFFFF
+#define GDI_ERROR (0xFFFFFFFFL)
+#define HGDI_ERROR (reinterpret_cast<HGDIOBJ>(static_cast<LONG_PTR>(-1)))
+
+// GetDeviceCaps indices.
+#define DRIVERVERSION 0
+#define TECHNOLOGY 2
+#define HORZSIZE 4
+#define VERTSIZE 6
+#define HORZRES 8
+#define VERTRES 10
+#define BITSPIXEL 12
+#define PLANES 14
+#define NUMCOLORS 24
+#define TEXTCAPS 34
+#define RASTERCAPS 38
+#define ASPECTX 40
+#define ASPECTY 42
+#define ASPECTXY 44
+#define LOGPIXELSX 88
+#define LOGPIXELSY 90
+#define PHYSICALWIDTH 110
+#define PHYSICALHEIGHT 111
+#define PHYSICALOFFSETX 112
+#define PHYSICALOFFSETY 113
+#define DT_RASPRINTER 2
+
+// Mapping modes.
+#define MM_TEXT 1
+#define MM_LOMETRIC 2
+#define MM_HIMETRIC 3
+#define MM_LOENGLISH 4
+#define MM_HIENGLISH 5
+#define MM_TWIPS 6
+
+// Pens, brushes and stock objects.
+#define PS_SOLID 0
+#define PS_DASH 1
+#define PS_DOT 2
+#define PS_DASHDOT 3
+#define PS_DASHDOTDOT 4
+#define PS_NULL 5
+#define PS_INSIDEFRAME 6
+
+#define BS_SOLID 0
+#define BS_NULL 1
+#define BS_HOLLOW BS_NULL
+
+struct LOGBRUSH {
+  UINT lbStyle;
+  COLORREF lbColor;
+  ULONG_PTR lbHatch;
+};
+
+#define WHITE_BRUSH 0
+#define LTGRAY_BRUSH 1
+#define GRAY_BRUSH 2
+#define DKGRAY_BRUSH 3
+#define BLACK_BRUSH 4
+#define NULL_BRUSH 5
+#define HOLLOW_BRUSH NULL_BRUSH
+#define WHITE_PEN 6
+#define BLACK_PEN 7
+#define NULL_PEN 8
+
+// Text.
+#define TRANSPARENT 1
+#define OPAQUE 2
+#define TA_LEFT 0
+#define TA_RIGHT 2
+#define TA_CENTER 6
+#define TA_TOP 0
+#define TA_BOTTOM 8
+#define TA_BASELINE 24
+#define ETO_OPAQUE 0x0002
+#define ETO_CLIPPED 0x0004
+
+// Device-independent bitmaps.
+#define BI_RGB 0L
+#define DIB_RGB_COLORS 0
+
+struct RGBQUAD {
+  BYTE rgbBlue;
+  BYTE rgbGreen;
+  BYTE rgbRed;
+  BYTE rgbReserved;
+};
+
+struct BITMAPINFOHEADER {
+  DWORD biSize;
+  LONG biWidth;
+  LONG biHeight;  // positive: bottom-up rows
+  WORD biPlanes;
+  WORD biBitCount;
+  DWORD biCompression;
+  DWORD biSizeImage;
+  LONG biXPelsPerMeter;
+  LONG biYPelsPerMeter;
+  DWORD biClrUsed;
+  DWORD biClrImportant;
+};
+
+struct BITMAPINFO {
+  BITMAPINFOHEADER bmiHeader;
+  RGBQUAD bmiColors[1];
+};
+
+// Regions (rectangles are all a label needs).
+#define RGN_ERROR 0
+#define NULLREGION 1
+#define SIMPLEREGION 2
+#define COMPLEXREGION 3
+#define RGN_AND 1
+#define RGN_OR 2
+#define RGN_COPY 5
+
+// A printer DC: `device` is the printer's name; `driver` and `output` are ignored,
+// as on Windows NT. The devmode, when given, is handed to the driver.
+TRVAPI HDC WINAPI CreateDCW(LPCWSTR driver, LPCWSTR device, LPCWSTR output,
+                            const DEVMODEW* devmode);
+TRVAPI HDC WINAPI CreateDCA(LPCSTR driver, LPCSTR device, LPCSTR output, const DEVMODEW* devmode);
+TRVAPI int WINAPI GetDeviceCaps(HDC dc, int index);
+
+// Documents: StartDoc opens the spooler job and returns its id (SP_ERROR on failure).
+TRVAPI int WINAPI StartDocW(HDC dc, const DOCINFOW* info);
+TRVAPI int WINAPI StartDocA(HDC dc, const DOCINFOA* info);
+TRVAPI int WINAPI StartPage(HDC dc);
+TRVAPI int WINAPI EndPage(HDC dc);
+TRVAPI int WINAPI EndDoc(HDC dc);
+TRVAPI int WINAPI AbortDoc(HDC dc);
+
+// Objects.
+TRVAPI HGDIOBJ WINAPI GetStockObject(int index);
+TRVAPI HPEN WINAPI CreatePen(int style, int width, COLORREF color);
+TRVAPI HBRUSH WINAPI CreateSolidBrush(COLORREF color);
+TRVAPI HBRUSH WINAPI CreateBrushIndirect(const LOGBRUSH* brush);
+TRVAPI HFONT WINAPI CreateFontIndirectW(const LOGFONTW* font);
+TRVAPI HFONT WINAPI CreateFontIndirectA(const LOGFONTA* font);
+TRVAPI HRGN WINAPI CreateRectRgn(int left, int top, int right, int bottom);
+TRVAPI HBITMAP WINAPI CreateCompatibleBitmap(HDC dc, int width, int height);
+TRVAPI HBITMAP WINAPI CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits,
+                                       HANDLE section, DWORD offset);
+TRVAPI HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object);
+TRVAPI BOOL WINAPI DeleteObject(HGDIOBJ object);
+
+// State.
+TRVAPI int WINAPI SetMapMode(HDC dc, int mode);
+TRVAPI int WINAPI GetMapMode(HDC dc);
+TRVAPI BOOL WINAPI SetViewportOrgEx(HDC dc, int x, int y, POINT* previous);
+TRVAPI BOOL WINAPI SetWindowOrgEx(HDC dc, int x, int y, POINT* previous);
+TRVAPI BOOL WINAPI LPtoDP(HDC dc, POINT* points, int count);
+TRVAPI COLORREF WINAPI SetTextColor(HDC dc, COLORREF color);
+TRVAPI COLORREF WINAPI SetBkColor(HDC dc, COLORREF color);
+TRVAPI int WINAPI SetBkMode(HDC dc, int mode);
+TRVAPI UINT WINAPI SetTextAlign(HDC dc, UINT align);
+TRVAPI int WINAPI SetROP2(HDC dc, int rop2);
+TRVAPI int WINAPI SetStretchBltMode(HDC dc, int mode);
+TRVAPI int WINAPI IntersectClipRect(HDC dc, int left, int top, int right, int bottom);
+TRVAPI int WINAPI SelectClipRgn(HDC dc, HRGN region);
+
+// Drawing.
+TRVAPI BOOL WINAPI MoveToEx(HDC dc, int x, int y, POINT* previous);
+TRVAPI BOOL WINAPI LineTo(HDC dc, int x, int y);
+TRVAPI BOOL WINAPI Polyline(HDC dc, const POINT* points, int count);
+TRVAPI BOOL WINAPI PolyBezier(HDC dc, const POINT* points, DWORD count);
+TRVAPI BOOL WINAPI Rectangle(HDC dc, int left, int top, int right, int bottom);
+TRVAPI BOOL WINAPI Ellipse(HDC dc, int left, int top, int right, int bottom);
+TRVAPI int WINAPI FillRect(HDC dc, const RECT* rect, HBRUSH brush);
+TRVAPI BOOL WINAPI TextOutW(HDC dc, int x, int y, LPCWSTR text, int count);
+TRVAPI BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int count);
+TRVAPI BOOL WINAPI ExtTextOutW(HDC dc, int x, int y, UINT options, const RECT* rect, LPCWSTR text,
+                               UINT count, const INT* dx);
+TRVAPI BOOL WINAPI GetTextExtentPoint32W(HDC dc, LPCWSTR text, int count, SIZE* size);
+TRVAPI int WINAPI StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight,
+                                int xSrc, int ySrc, int srcWidth, int srcHeight, const void* bits,
+                                const BITMAPINFO* info, UINT usage, DWORD rop);
+TRVAPI COLORREF WINAPI GetPixel(HDC dc, int x, int y);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/windef.h"
+#include "platform/wingdi.h"
 
 // ---- device mode -------------------------------------------------------------------
 #define CCHDEVICENAME 32
@@ -67,42 +68,8 @@ struct DEVMODEA {
   DWORD dmPanningHeight;
 };
 
-struct DEVMODEW {
-  WCHAR dmDeviceName[CCHDEVICENAME];
-  WORD dmSpecVersion;
-  WORD dmDriverVersion;
-  WORD dmSize;
-  WORD dmDriverExtra;
-  DWORD dmFields;
-  SHORT dmOrientation;
-  SHORT dmPaperSize;
-  SHORT dmPaperLength;
-  SHORT dmPaperWidth;
-  SHORT dmScale;
-  SHORT dmCopies;
-  SHORT dmDefaultSource;
-  SHORT dmPrintQuality;
-  SHORT dmColor;
-  SHORT dmDuplex;
-  SHORT dmYResolution;
-  SHORT dmTTOption;
-  SHORT dmCollate;
-  WCHAR dmFormName[CCHFORMNAME];
-  WORD dmLogPixels;
-  DWORD dmBitsPerPel;
-  DWORD dmPelsWidth;
-  DWORD dmPelsHeight;
-  DWORD dmDisplayFlags;
-  DWORD dmDisplayFrequency;
-  DWORD dmICMMethod;
-  DWORD dmICMIntent;
-  DWORD dmMediaType;
-  DWORD dmDitherType;
-  DWORD dmReserved1;
-  DWORD dmReserved2;
-  DWORD dmPanningWidth;
-  DWORD dmPanningHeight;
-};
+// DEVMODEW comes from wingdi.h, where Windows declares it.
+
 static_assert(sizeof(DEVMODEA) == 156 && sizeof(DEVMODEW) == 220, "Windows device mode sizes");
 
 using LPDEVMODEA = DEVMODEA*;

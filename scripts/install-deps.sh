@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   g++ cmake make pkg-config ccache
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  libsqlite3-dev libfreetype-dev libpng-dev nlohmann-json3-dev
+  libsqlite3-dev libfreetype-dev libpng-dev nlohmann-json3-dev libcairo2-dev libpixman-1-dev
   python3-fonttools fonts-dejavu-core
   clang-format clang-tidy
   clang-14 libclang-rt-14-dev  # the fuzz harnesses (scripts/fuzz.sh)

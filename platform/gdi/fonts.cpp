@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/gdi/dc.h"
 #include "platform/gdi/font_faces.h"
 #include "platform/kernel/handles.h"
 #include "platform/kernel/paths.h"
@@ -102,8 +103,6 @@ FontTable& LoadedTable() {
   return t;
 }
 
-class MemoryDc : public trv::kernel::HandleObject {};
-
 template <class T>
 void CopyName(T* out, size_t capacity, const std::string& ansi) {
   if constexpr (sizeof(T) == 1) {
@@ -172,7 +171,7 @@ void Describe(const FontFace& face, Elf& elf, Ntm& ntm) {
 // GDI again.
 template <class Elf, class Ntm, class Lf, class Proc>
 int Enumerate(HDC dc, const std::string& faceName, Proc proc, LPARAM lParam) {
-  if (!trv::kernel::FindHandleAs<MemoryDc>(dc)) {
+  if (!trv::gdi::IsDc(dc)) {
     SetLastError(ERROR_INVALID_HANDLE);
     return 0;
   }
@@ -235,6 +234,43 @@ std::vector<std::string> LoadedFontFiles() {
 
 }  // namespace trv
 
+namespace trv::gdi {
+
+// The font mapper, as far as a label needs it: the family asked for (without regard
+// to case), else the first family of the table; within the family the face nearest
+// in weight whose slant matches, the slant counting more.
+bool FindFontFile(const std::string& family, int weight, bool italic, FontChoice* choice) {
+  FontTable& t = Table();
+  std::lock_guard<std::recursive_mutex> guard(t.lock);
+  LoadedTable();
+  auto sameName = [&](const std::string& a) {
+    return a.size() == family.size() && lstrcmpiA(a.c_str(), family.c_str()) == 0;
+  };
+  std::string wanted;
+  for (const FontFile& file : t.files)
+    for (const FontFace& face : file.faces)
+      if (wanted.empty() && sameName(face.family)) wanted = face.family;
+  if (wanted.empty()) {
+    for (const FontFile& file : t.files)
+      if (wanted.empty() && !file.faces.empty()) wanted = file.faces[0].family;
+  }
+  if (wanted.empty()) return false;
+  long best = -1;
+  for (const FontFile& file : t.files)
+    for (size_t i = 0; i < file.faces.size(); ++i) {
+      const FontFace& face = file.faces[i];
+      if (face.family != wanted) continue;
+      long score = std::abs(face.weight - (weight == 0 ? FW_NORMAL : weight)) +
+                   (face.italic != italic ? 10000 : 0);
+      if (best >= 0 && score >= best) continue;
+      best = score;
+      *choice = {file.hostPath, static_cast<int>(i), face.family};
+    }
+  return true;
+}
+
+}  // namespace trv::gdi
+
 TRVAPI int WINAPI AddFontResourceA(LPCSTR fileName) {
   if (fileName == nullptr || *fileName == 0) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -278,21 +314,6 @@ TRVAPI BOOL WINAPI RemoveFontResourceW(LPCWSTR fileName) {
     return FALSE;
   }
   return RemoveFontResourceA(trv::kernel::WideToAnsi(fileName).c_str());
-}
-
-TRVAPI HDC WINAPI CreateCompatibleDC(HDC) {
-  HANDLE h = trv::kernel::AddHandle(std::make_shared<MemoryDc>());
-  if (h == nullptr) SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-  return static_cast<HDC>(h);
-}
-
-TRVAPI BOOL WINAPI DeleteDC(HDC dc) {
-  if (!trv::kernel::FindHandleAs<MemoryDc>(dc)) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
-  trv::kernel::RemoveHandle(dc);
-  return TRUE;
 }
 
 TRVAPI int WINAPI EnumFontFamiliesExA(HDC dc, LOGFONTA* font, FONTENUMPROCA proc, LPARAM lParam,

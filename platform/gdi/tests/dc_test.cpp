@@ -1,0 +1,357 @@
+// GDI as an application sees it: a printer device context loads the printer's
+// graphics driver (a small test driver) through the spooler, runs it through a
+// document, and sends each drawing call to the driver's hooked function or to the
+// engine; memory device contexts draw through the engine alone.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/spooler/tests/spooler_fixture.h"
+#include "platform/stand_in.h"
+#include "platform/winddi.h"
+#include "platform/wingdi.h"
+#include "platform/winreg.h"
+#include "platform/winspool.h"
+
+namespace {
+
+const int kWidth = 240, kHeight = 160, kDpi = 203;
+
+class GdiPrinter : public trv::testing::SpoolerTest {
+ protected:
+  void SetUp() override {
+    SpoolerTest::SetUp();
+    listener_ = trv::AddDebugListener([this](const std::string& text) {
+      if (text.rfind("testdrv: ", 0) == 0) calls_.push_back(text.substr(9));
+    });
+    char dir[MAX_PATH];
+    DWORD needed = 0;
+    ASSERT_TRUE(GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(dir),
+                                           sizeof dir, &needed));
+    std::filesystem::copy_file(TRV_TEST_DRIVER, host(std::string(dir) + "\\TESTGDI.DLL"),
+                               std::filesystem::copy_options::overwrite_existing);
+    writeFile(std::string(dir) + "\\TESTGDIUI.DLL", "ui");
+    std::string name = "Test GDI", type = "RAW";
+    char driverFile[] = "TESTGDI.DLL", configFile[] = "TESTGDIUI.DLL", empty[] = "";
+    char dependents[] = "\0\0";
+    DRIVER_INFO_3A info{3,          name.data(), nullptr,    driverFile, driverFile,
+                        configFile, empty,       dependents, empty,      type.data()};
+    ASSERT_TRUE(AddPrinterDriverA(nullptr, 3, reinterpret_cast<LPBYTE>(&info))) << GetLastError();
+    writeFile("C:\\out\\keep", "");
+    AddPort("C:\\out\\page.prn", "");
+    AddPrinter("Label", "C:\\out\\page.prn", "Test GDI");
+    ASSERT_EQ(AddFontResourceA("Z:\\usr\\share\\fonts\\truetype\\dejavu\\DejaVuSans.ttf"), 1);
+  }
+  void TearDown() override {
+    trv::RemoveDebugListener(listener_);
+    SpoolerTest::TearDown();
+  }
+
+  void Configure(DWORD format, DWORD hooks) {
+    HANDLE h = nullptr;
+    char name[] = "Label";
+    ASSERT_TRUE(OpenPrinterA(name, &h, nullptr));
+    const std::pair<const char*, DWORD> values[] = {{"Width", kWidth},
+                                                    {"Height", kHeight},
+                                                    {"Dpi", kDpi},
+                                                    {"Format", format},
+                                                    {"Hooks", hooks}};
+    for (const auto& [key, value] : values) {
+      std::string k = key;
+      DWORD v = value;
+      ASSERT_EQ(SetPrinterDataA(h, k.data(), REG_DWORD, reinterpret_cast<LPBYTE>(&v), sizeof v),
+                0u);
+    }
+    ClosePrinter(h);
+  }
+
+  // The calls the driver saw, without the drawing ones (or only those).
+  std::vector<std::string> Calls(bool drawing) const {
+    std::vector<std::string> out;
+    for (const std::string& c : calls_) {
+      bool draw = c.rfind("LineTo", 0) == 0 || c.rfind("StrokePath", 0) == 0 ||
+                  c.rfind("FillPath", 0) == 0 || c.rfind("TextOut", 0) == 0 ||
+                  c.rfind("StretchBlt", 0) == 0 || c.rfind("BitBlt", 0) == 0;
+      if (draw == drawing) out.push_back(c);
+    }
+    return out;
+  }
+
+  // The page bytes the driver spooled (the first page of the job file).
+  std::string Page(int* stride) {
+    std::string job = readFile("C:\\out\\page.prn");
+    size_t at = job.find("PAGE ");
+    if (at == std::string::npos) return "";
+    size_t end = job.find('\n', at);
+    std::istringstream header(job.substr(at + 5, end - at - 5));
+    int w, h;
+    header >> w >> h >> *stride;
+    return job.substr(end + 1, static_cast<size_t>(*stride) * static_cast<size_t>(h));
+  }
+
+  std::vector<std::string> calls_;
+
+ private:
+  int listener_ = 0;
+};
+
+// A drawing with every kind of call a label program makes.
+void DrawLabel(HDC dc) {
+  HPEN thin = CreatePen(PS_SOLID, 1, RGB(0, 0, 0));
+  HPEN wide = CreatePen(PS_SOLID, 5, RGB(0, 0, 0));
+  HBRUSH grey = CreateSolidBrush(RGB(128, 128, 128));
+  LOGFONTW lf{};
+  lf.lfHeight = -28;
+  std::u16string face = u"DejaVu Sans";
+  std::copy(face.begin(), face.end(), lf.lfFaceName);
+  HFONT font = CreateFontIndirectW(&lf);
+
+  SelectObject(dc, thin);
+  MoveToEx(dc, 5, 150, nullptr);
+  LineTo(dc, 230, 120);
+  SelectObject(dc, wide);
+  POINT zigzag[] = {{10, 10}, {60, 40}, {110, 10}, {160, 40}};
+  Polyline(dc, zigzag, 4);
+  SelectObject(dc, grey);
+  Ellipse(dc, 120, 50, 220, 110);
+  SelectObject(dc, thin);
+  Rectangle(dc, 10, 60, 70, 100);
+  POINT curve[] = {{20, 140}, {60, 100}, {100, 180}, {140, 130}};
+  PolyBezier(dc, curve, 4);
+  RECT bar{180, 5, 230, 20};
+  FillRect(dc, &bar, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  SelectObject(dc, font);
+  SetBkMode(dc, TRANSPARENT);
+  TextOutW(dc, 20, 105, u"Label 42", 8);
+  // A 4 x 2 checkerboard image, bottom-up, stretched 5 times.
+  struct {
+    BITMAPINFOHEADER h;
+    RGBQUAD colors[2];
+  } info{{sizeof(BITMAPINFOHEADER), 4, 2, 1, 1, BI_RGB, 0, 0, 0, 2, 0},
+         {{0, 0, 0, 0}, {255, 255, 255, 0}}};
+  const BYTE bits[8] = {0xA0, 0, 0, 0, 0x50, 0, 0, 0};
+  StretchDIBits(dc, 180, 30, 20, 10, 0, 0, 4, 2, bits, reinterpret_cast<BITMAPINFO*>(&info),
+                DIB_RGB_COLORS, SRCCOPY);
+  SelectObject(dc, GetStockObject(BLACK_PEN));
+  SelectObject(dc, GetStockObject(WHITE_BRUSH));
+  DeleteObject(thin);
+  DeleteObject(wide);
+  DeleteObject(grey);
+  DeleteObject(font);
+}
+
+// A memory DC over a top-down DIB section of the page's size and format, white.
+struct MemoryPage {
+  HDC dc = nullptr;
+  HBITMAP bitmap = nullptr;
+  BYTE* bits = nullptr;
+  int stride = 0;
+  explicit MemoryPage(int bpp) {
+    struct {
+      BITMAPINFOHEADER h;
+      RGBQUAD colors[2];
+    } info{{sizeof(BITMAPINFOHEADER), kWidth, -kHeight, 1, static_cast<WORD>(bpp), BI_RGB, 0, 0, 0,
+            0, 0},
+           {{0, 0, 0, 0}, {255, 255, 255, 0}}};
+    dc = CreateCompatibleDC(nullptr);
+    void* p = nullptr;
+    bitmap =
+        CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &p, nullptr, 0);
+    bits = static_cast<BYTE*>(p);
+    stride = (kWidth * bpp + 31) / 32 * 4;
+    SelectObject(dc, bitmap);
+    RECT all{0, 0, kWidth, kHeight};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  }
+  ~MemoryPage() {
+    DeleteDC(dc);
+    DeleteObject(bitmap);
+  }
+  std::string Bytes() const {
+    return std::string(reinterpret_cast<char*>(bits), static_cast<size_t>(stride) * kHeight);
+  }
+};
+
+TEST_F(GdiPrinter, DriverRunsThroughTheDeviceAndDocumentInGdisOrder) {
+  Configure(24, 0x12A);
+  HDC dc = CreateDCA(nullptr, "Label", nullptr, nullptr);
+  ASSERT_NE(dc, nullptr) << GetLastError();
+  EXPECT_EQ(GetDeviceCaps(dc, HORZRES), kWidth);
+  EXPECT_EQ(GetDeviceCaps(dc, VERTRES), kHeight);
+  EXPECT_EQ(GetDeviceCaps(dc, LOGPIXELSX), kDpi);
+  EXPECT_EQ(GetDeviceCaps(dc, BITSPIXEL), 24);
+  EXPECT_EQ(GetDeviceCaps(dc, TECHNOLOGY), DT_RASPRINTER);
+  EXPECT_EQ(GetDeviceCaps(dc, HORZSIZE), kWidth * 254 / kDpi / 10);
+  DOCINFOA doc{sizeof(DOCINFOA), "label", nullptr, nullptr, 0};
+  EXPECT_GT(StartDocA(dc, &doc), 0);
+  EXPECT_EQ(StartPage(dc), 1);
+  EXPECT_EQ(EndPage(dc), 1);
+  EXPECT_EQ(EndDoc(dc), 1);
+  EXPECT_TRUE(DeleteDC(dc));
+  std::vector<std::string> want{"EnableDriver engine-ok",
+                                "EnablePDEV Label no-devmode",
+                                "CompletePDEV same-hdev",
+                                "EnableSurface",
+                                "StartDoc label with-job",
+                                "StartPage",
+                                "SendPage",
+                                "EndDoc 0",
+                                "DisableSurface",
+                                "DisablePDEV",
+                                "DisableDriver"};
+  EXPECT_EQ(Calls(false), want);
+  std::string job = readFile("C:\\out\\page.prn");
+  EXPECT_EQ(job.rfind("DOC label\nPAGE 240 160 720\n", 0), 0u);
+  EXPECT_EQ(job.size(), std::string("DOC label\nPAGE 240 160 720\n").size() + 720u * kHeight + 6u);
+  EXPECT_EQ(job.substr(job.size() - 6), "END 0\n");
+}
+
+struct Routing {
+  DWORD bpp;
+  DWORD hooks;
+  std::vector<std::string> drawingCalls;  // the kinds the driver must see, in order of first call
+};
+
+class GdiRouting : public GdiPrinter, public ::testing::WithParamInterface<Routing> {};
+
+// Hooked calls reach the driver, the rest the engine; either way the page the driver
+// sends equals the same drawing on a memory DC of the same format.
+TEST_P(GdiRouting, HookedCallsReachTheDriverAndThePageEqualsTheEnginesDrawing) {
+  const Routing r = GetParam();
+  Configure(r.bpp, r.hooks);
+  HDC dc = CreateDCA(nullptr, "Label", nullptr, nullptr);
+  ASSERT_NE(dc, nullptr) << GetLastError();
+  DOCINFOA doc{sizeof(DOCINFOA), "label", nullptr, nullptr, 0};
+  ASSERT_GT(StartDocA(dc, &doc), 0);
+  ASSERT_EQ(StartPage(dc), 1);
+  DrawLabel(dc);
+  ASSERT_EQ(EndPage(dc), 1);
+  ASSERT_EQ(EndDoc(dc), 1);
+  ASSERT_TRUE(DeleteDC(dc));
+
+  std::vector<std::string> kinds;
+  for (const std::string& c : Calls(true)) {
+    std::string kind = c.substr(0, c.find(' '));
+    if (std::find(kinds.begin(), kinds.end(), kind) == kinds.end()) kinds.push_back(kind);
+  }
+  EXPECT_EQ(kinds, r.drawingCalls);
+
+  int stride = 0;
+  std::string page = Page(&stride);
+  MemoryPage memory(static_cast<int>(r.bpp));
+  DrawLabel(memory.dc);
+  ASSERT_EQ(stride, memory.stride);
+  std::string expected = memory.Bytes();
+  ASSERT_EQ(page.size(), expected.size());
+  // Row padding is no pixel: the driver whitens it, the DIB leaves it zero.
+  const size_t used = (static_cast<size_t>(kWidth) * r.bpp + 7) / 8;
+  int differing = 0;
+  for (size_t i = 0; i < page.size(); ++i)
+    if (i % static_cast<size_t>(stride) < used && page[i] != expected[i] && ++differing < 4)
+      ADD_FAILURE() << "byte " << i % static_cast<size_t>(stride) << " of row "
+                    << i / static_cast<size_t>(stride) << ": "
+                    << int(static_cast<unsigned char>(page[i])) << " not "
+                    << int(static_cast<unsigned char>(expected[i]));
+  EXPECT_EQ(differing, 0);
+  size_t white = 0;
+  for (char c : page) white += static_cast<unsigned char>(c) == 0xFF;
+  EXPECT_LT(white, page.size() * 95 / 100);  // the label is drawn, not just white
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    HooksAndFormats, GdiRouting,
+    ::testing::Values(Routing{24, 0x12A, {"LineTo", "StrokePath", "TextOut", "StretchBlt"}},
+                      Routing{1, 0x12A, {"LineTo", "StrokePath", "TextOut", "StretchBlt"}},
+                      Routing{24, 0, {}},
+                      Routing{1, HOOK_FILLPATH | HOOK_BITBLT, {"FillPath", "BitBlt"}}));
+
+TEST_F(GdiPrinter, DocumentCallsOutOfOrderFailAndAbortTellsTheDriver) {
+  Configure(1, 0);
+  SetLastError(0xdeadbeef);
+  EXPECT_EQ(CreateDCA(nullptr, "No such printer", nullptr, nullptr), nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PRINTER_NAME));
+  HDC dc = CreateDCA(nullptr, "Label", nullptr, nullptr);
+  ASSERT_NE(dc, nullptr);
+  EXPECT_EQ(StartPage(dc), SP_ERROR);
+  EXPECT_EQ(EndDoc(dc), SP_ERROR);
+  DOCINFOA doc{sizeof(DOCINFOA), "label", nullptr, nullptr, 0};
+  ASSERT_GT(StartDocA(dc, &doc), 0);
+  EXPECT_EQ(StartDocA(dc, &doc), SP_ERROR);
+  EXPECT_EQ(EndPage(dc), SP_ERROR);
+  ASSERT_EQ(StartPage(dc), 1);
+  EXPECT_EQ(AbortDoc(dc), 1);
+  EXPECT_EQ(EndDoc(dc), SP_ERROR);
+  EXPECT_TRUE(DeleteDC(dc));
+  std::vector<std::string> calls = Calls(false);
+  EXPECT_NE(std::find(calls.begin(), calls.end(), "EndDoc " + std::to_string(ED_ABORTDOC)),
+            calls.end());
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "StartDoc label with-job"), 1);
+}
+
+// Rectangle covers left .. right - 1 and top .. bottom - 1 with its outline drawn in
+// the pen and the inside in the brush; without a pen it is one pixel smaller.
+TEST(GdiMemory, RectangleCoversItsBoxLikeWindows) {
+  struct Case {
+    bool pen;
+    RECT box;
+  } cases[] = {{true, {10, 10, 20, 15}}, {false, {10, 10, 20, 15}}, {true, {3, 3, 5, 5}}};
+  for (const Case& c : cases) {
+    MemoryPage page(24);
+    HBRUSH grey = CreateSolidBrush(RGB(128, 128, 128));
+    SelectObject(page.dc, grey);
+    SelectObject(page.dc, GetStockObject(c.pen ? BLACK_PEN : NULL_PEN));
+    ASSERT_TRUE(Rectangle(page.dc, c.box.left, c.box.top, c.box.right, c.box.bottom));
+    LONG right = c.box.right - (c.pen ? 1 : 2), bottom = c.box.bottom - (c.pen ? 1 : 2);
+    for (int y = 0; y < 25; ++y)
+      for (int x = 0; x < 25; ++x) {
+        bool inside = x >= c.box.left && x <= right && y >= c.box.top && y <= bottom;
+        bool edge =
+            c.pen && inside && (x == c.box.left || x == right || y == c.box.top || y == bottom);
+        COLORREF want = !inside ? RGB(255, 255, 255) : edge ? RGB(0, 0, 0) : RGB(128, 128, 128);
+        ASSERT_EQ(GetPixel(page.dc, x, y), want) << x << "," << y << (c.pen ? " pen" : " no pen");
+      }
+    SelectObject(page.dc, GetStockObject(WHITE_BRUSH));
+    DeleteObject(grey);
+  }
+}
+
+// Mapping modes turn tenths and hundredths of millimetres into device pixels with
+// y growing upwards; clipping keeps drawing inside the intersected rectangle.
+TEST(GdiMemory, MappingModesAndClipping) {
+  MemoryPage page(24);
+  struct Case {
+    int mode;
+    POINT logical;
+    POINT device;
+  } cases[] = {{MM_TEXT, {7, 9}, {7, 9}},
+               {MM_LOMETRIC, {254, -508}, {96, 192}},
+               {MM_HIMETRIC, {2540, -1270}, {96, 48}},
+               {MM_LOENGLISH, {100, -50}, {96, 48}},
+               {MM_TWIPS, {1440, -720}, {96, 48}}};
+  for (const Case& c : cases) {
+    SetMapMode(page.dc, c.mode);
+    POINT p = c.logical;
+    ASSERT_TRUE(LPtoDP(page.dc, &p, 1));
+    EXPECT_EQ(p.x, c.device.x) << c.mode;
+    EXPECT_EQ(p.y, c.device.y) << c.mode;
+  }
+  SetMapMode(page.dc, MM_LOMETRIC);
+  RECT r{0, 0, 254, -127};  // 1 inch by half an inch: 96 x 48 pixels
+  EXPECT_EQ(IntersectClipRect(page.dc, 0, -25, 127, -100), SIMPLEREGION);  // 48 x 10 .. 38
+  FillRect(page.dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  SetMapMode(page.dc, MM_TEXT);
+  for (int y = 0; y < 60; y += 3)
+    for (int x = 0; x < 110; x += 3) {
+      bool black = x < 48 && y >= 9 && y < 38;
+      EXPECT_EQ(GetPixel(page.dc, x, y), black ? 0u : 0xFFFFFFu) << x << "," << y;
+    }
+  EXPECT_EQ(SelectClipRgn(page.dc, nullptr), SIMPLEREGION);
+  RECT all{0, 0, 10, 5};
+  FillRect(page.dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  EXPECT_EQ(GetPixel(page.dc, 0, 0), 0u);
+}
+
+}  // namespace
