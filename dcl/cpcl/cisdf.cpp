@@ -1,5 +1,6 @@
 #include "dcl/cpcl/cisdf.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -153,6 +154,100 @@ WORD CisdfCheckValue(const std::vector<BYTE>& file) {
   DWORD sum = 0;
   for (BYTE b : file) sum += b;
   return static_cast<WORD>(0x10000 - (sum & 0xFFFF));
+}
+
+}  // namespace trv::dcl
+
+namespace trv::dcl {
+
+namespace {
+constexpr int kCompressAbove = 29;  // dots of font height above which glyphs are compressed
+constexpr size_t kLogFontNumbers = 28;
+constexpr size_t kFaceNameLimit = 31;  // a LOGFONT's face name holds 32 with its terminator
+constexpr int kSpace = 32;
+
+void PutLe32(std::vector<BYTE>& out, LONG v) {
+  const DWORD u = static_cast<DWORD>(v);
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<BYTE>(u >> (8 * i)));
+}
+}  // namespace
+
+CisdfCell CisdfCellOf(const fonts::RasterMetrics& m) {
+  return {m.maxCharWidth * 3 / 2, m.height * 11 / 10};
+}
+
+std::optional<CisdfGlyph> CisdfGlyphOf(int code, const fonts::RasterGlyph& glyph,
+                                       const CisdfCell& cell) {
+  // Drawn at x = -A when A is negative, so the black box starts at column max(A, 0);
+  // what falls outside the cell is cut as drawing into the cell's bitmap cuts it.
+  const int start = std::max(glyph.a, 0);
+  const int columns = std::max(0, std::min(glyph.b, cell.width - start));
+  int first = -1, last = -1;
+  for (int r = 0; r < glyph.rows && columns > 0; ++r) {
+    const int y = glyph.top + r;
+    if (y < 0 || y >= cell.height) continue;
+    bool black = false;
+    for (int x = 0; x < columns && !black; ++x) black = glyph.Black(r, x);
+    if (!black) continue;
+    if (first < 0) first = r;
+    last = r;
+  }
+  CisdfGlyph g;
+  g.a = glyph.a;
+  if (first < 0) {
+    if (code != kSpace) return std::nullopt;
+    g.c = glyph.Advance() - glyph.a;
+    return g;
+  }
+  g.b = columns;
+  g.c = glyph.Advance() - glyph.a - columns;
+  g.top = glyph.top + first;
+  g.rows = last - first + 1;
+  g.bytesPerRow = (columns + 7) / 8;
+  g.bits.assign(static_cast<size_t>(g.rows) * g.bytesPerRow, 0);
+  for (int r = 0; r < g.rows; ++r)
+    for (int x = 0; x < columns; ++x)
+      if (glyph.Black(first + r, x))
+        g.bits[static_cast<size_t>(r) * g.bytesPerRow + x / 8] |=
+            static_cast<BYTE>(0x80 >> (x % 8));
+  return g;
+}
+
+std::vector<BYTE> CisdfLogFont(const fonts::FontDownloadRequest& request, LONG height, LONG width) {
+  std::vector<BYTE> out;
+  PutLe32(out, height);
+  PutLe32(out, width);
+  PutLe32(out, 0);  // escapement
+  PutLe32(out, 0);  // orientation
+  PutLe32(out, fonts::StyleWeight(request.style));
+  out.push_back((request.style & fonts::kStyleItalic) ? 1 : 0);
+  out.push_back((request.effects & fonts::kEffectUnderline) ? 1 : 0);
+  out.push_back((request.effects & fonts::kEffectStrikeOut) ? 1 : 0);
+  out.insert(out.end(), 5, 0);  // Western character set, default precisions, quality, pitch
+  const std::string face = request.faceName.substr(0, kFaceNameLimit);
+  out.insert(out.end(), face.begin(), face.end());
+  static_assert(kLogFontNumbers == 28);
+  return out;
+}
+
+DWORD RasteriseCisdfFont(fonts::GlyphRasteriser& raster, const fonts::FontDownloadRequest& request,
+                         LONG height, LONG width, CisdfFont& font,
+                         const std::function<void()>& step) {
+  const fonts::RasterMetrics& metrics = raster.Metrics();
+  const CisdfCell cell = CisdfCellOf(metrics);
+  font = CisdfFont{};
+  font.number = request.number;
+  font.cellHeight = cell.height;
+  fonts::CharacterRange(request.characters, font.first, font.last);
+  font.compress = metrics.height > kCompressAbove;
+  font.logFont = CisdfLogFont(request, height, width);
+  for (int code = font.first; code <= font.last; ++code) {
+    fonts::RasterGlyph glyph;
+    if (DWORD rc = raster.Render(static_cast<BYTE>(code), glyph); rc != ERROR_SUCCESS) return rc;
+    font.glyphs.push_back(CisdfGlyphOf(code, glyph, cell));
+    if (font.glyphs.back() && step) step();
+  }
+  return ERROR_SUCCESS;
 }
 
 }  // namespace trv::dcl

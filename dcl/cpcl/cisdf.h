@@ -2,10 +2,13 @@
 // glyphs, and its announcement ("! CISDF", name, size, check value) on the port.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "dcl/fonts/font_download.h"
+#include "dcl/fonts/truetype_face.h"
 #include "platform/windef.h"
 
 namespace trv::dcl {
@@ -43,5 +46,29 @@ WORD CisdfCheckValue(const std::vector<BYTE>& file);
 
 // The file name of font number n: eight digits.
 std::string CisdfFontName(int number);
+
+// The cell a font is drawn in: 1.5 times its widest character by 1.1 times its height.
+struct CisdfCell {
+  int width = 0;
+  int height = 0;
+};
+CisdfCell CisdfCellOf(const fonts::RasterMetrics& metrics);
+
+// The glyph record of one character drawn in the cell: the rows of the cell that hold
+// black, from the column where its black box starts; nothing for a blank character
+// other than the space, which gets a record without rows.
+std::optional<CisdfGlyph> CisdfGlyphOf(int code, const fonts::RasterGlyph& glyph,
+                                       const CisdfCell& cell);
+
+// The LOGFONT a download is made with, as the file's trailer keeps it: its 28 bytes of
+// numbers (little-endian) and the face name without terminator.
+std::vector<BYTE> CisdfLogFont(const fonts::FontDownloadRequest& request, LONG height, LONG width);
+
+// Draws the request's characters with an opened face into the font (number, cell
+// height, range, compression, glyphs, LOGFONT), stepping `step` after each character
+// that gets a record. ERROR_SUCCESS or the rasteriser's error.
+DWORD RasteriseCisdfFont(fonts::GlyphRasteriser& raster, const fonts::FontDownloadRequest& request,
+                         LONG height, LONG width, CisdfFont& font,
+                         const std::function<void()>& step);
 
 }  // namespace trv::dcl

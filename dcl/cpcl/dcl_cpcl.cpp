@@ -5,9 +5,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <string>
 
 #include "dcl/cpcl/cisdf.h"
+#include "dcl/fonts/font_download.h"
 #include "dcl/model/text_heap.h"
 #include "dcl/object/host_interface.h"
 #include "platform/kernel.h"
@@ -40,6 +42,11 @@ constexpr LONG kSenseBar = 4;
 constexpr LONG kSenseGap = 8;
 
 constexpr size_t kLineBuffer = 128;
+// Downloaded fonts: numbers 9 to 20, drawn at the printer's 203 dots per inch.
+constexpr int kFirstDownloadNumber = 9;
+constexpr int kLastDownloadNumber = 20;
+constexpr LONG kDownloadDpi = 203;
+constexpr WORD kDownloadedFont = 0x02;
 constexpr size_t kTextLineBuffer = 260;
 
 // Status byte of the printer's answer to ESC h.
@@ -384,8 +391,50 @@ BOOL CDCLCpcl::DescribeDeviceStatus(DevicePort*, DeviceStatus* status) {
 
 // ---- downloaded fonts --------------------------------------------------------------------------
 
-// The font-download dialog rasterises a TrueType face; it comes with the dialogs.
-BOOL CDCLCpcl::AddDownloadFont(void*, ModelTables*, WORD*, HWND, void*) { return NotYetOffered(); }
+// The dialog's answers come ahead of the call (SetFontDownloadRequest); the dialog
+// itself comes with the dialogs. `installedList` is the installed text fonts
+// (std::vector<TextFontEntry>), `portBlock` the port the font goes to.
+BOOL CDCLCpcl::AddDownloadFont(void* installedList, ModelTables*, WORD* id, HWND, void* portBlock) {
+  std::optional<fonts::FontDownloadRequest> request = TakeFontDownloadRequest();
+  if (!request) return NotYetOffered();
+  if (installedList == nullptr || id == nullptr || request->number < kFirstDownloadNumber ||
+      request->number > kLastDownloadNumber || request->points < 1 || request->widthPoints < 0 ||
+      request->faceName.empty())
+    return Fail(ERROR_INVALID_PARAMETER);
+  auto& installed = *static_cast<std::vector<TextFontEntry>*>(installedList);
+  const LONG height = request->points * kDownloadDpi / 72;
+  const LONG width = request->widthPoints * kDownloadDpi / 72;
+  fonts::GlyphRasteriser raster;
+  if (DWORD rc = fonts::OpenDownloadFace(*request, height, width, raster)) return Fail(rc);
+  int first = 0, last = 0;
+  fonts::CharacterRange(request->characters, first, last);
+  const int total = last - first + 2;
+  int done = 0;
+  auto step = [&] {
+    if (request->progress) request->progress(++done, total);
+  };
+  CisdfFont font;
+  if (DWORD rc = RasteriseCisdfFont(raster, *request, height, width, font, step)) return Fail(rc);
+  bool allFitted = false;
+  const std::vector<BYTE> bytes = BuildCisdfFile(font, allFitted);
+  const std::string name = CisdfFontName(request->number);
+  DevicePort* port = portBlock != nullptr ? static_cast<DevicePort*>(portBlock) : &Port();
+  if (!SendDownloadFont(name, bytes, port)) return FALSE;  // the printer has no whole font
+  step();
+  // A glyph too large for the file was left out: the download did not complete.
+  if (!allFitted) return Fail(ERROR_INVALID_DATA);
+
+  TextFontEntry entry{};
+  entry.name = TextHeapAdd(request->faceName);
+  entry.commandMacro = TextHeapAdd(name);
+  entry.flags = kDownloadedFont;
+  std::snprintf(entry.info.faceName, sizeof entry.info.faceName, "%s", request->faceName.c_str());
+  entry.info.pointSize = request->points;
+  entry.info.characterClasses = request->characters;
+  entry.info.styleMask = request->style;
+  *id = fonts::EnterDownloadedFont(entry, installed);
+  return TRUE;
+}
 
 BOOL CDCLCpcl::DeleteDownloadFont(const char* fontName, void* portBlock) {
   if (fontName == nullptr) return TRUE;

@@ -1,10 +1,15 @@
 #include "dcl/epl/dcl_epl.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
 #include <new>
+#include <optional>
+#include <string>
 
+#include "dcl/epl/epl_soft_font.h"
+#include "dcl/fonts/font_download.h"
 #include "dcl/model/text_heap.h"
 #include "dcl/object/host_interface.h"
 #include "platform/kernel.h"
@@ -15,6 +20,8 @@ namespace trv::dcl {
 namespace {
 
 constexpr UINT kStatusIntroMessage = 10519;
+// A printer whose configuration names no resolution prints at 203 dots per inch.
+constexpr LONG kDefaultDpi = 203;
 
 // The name table of EPL: one for text and bar codes; the printer turns an item about
 // its own top-left corner.
@@ -333,12 +340,79 @@ BOOL CDCLEpl::DescribeDeviceStatus(DevicePort*, DeviceStatus* status) {
 
 // ---- soft fonts -------------------------------------------------------------------------
 
-BOOL CDCLEpl::AddDownloadFont(void*, ModelTables*, WORD*, HWND, void*) { return NotYetOffered(); }
+// The dialog's answers come ahead of the call (SetFontDownloadRequest); the dialog
+// itself comes with the dialogs. `installedList` is the installed text fonts
+// (std::vector<TextFontEntry>), `portBlock` the port the font goes to.
+BOOL CDCLEpl::AddDownloadFont(void* installedList, ModelTables*, WORD* id, HWND, void* portBlock) {
+  std::optional<fonts::FontDownloadRequest> request = TakeFontDownloadRequest();
+  if (!request) return NotYetOffered();
+  if (installedList == nullptr || id == nullptr || !epl::IsSoftFontLetter(request->letter) ||
+      request->points < 1 || request->orientation > epl::kBothOrientations ||
+      request->faceName.empty())
+    return Fail(ERROR_INVALID_PARAMETER);
+  auto& installed = *static_cast<std::vector<TextFontEntry>*>(installedList);
+  const LONG dpi = Config().resolutionY > 0 ? Config().resolutionY : kDefaultDpi;
+  fonts::GlyphRasteriser raster;
+  if (DWORD rc = fonts::OpenDownloadFace(*request, dpi * request->points / 72, 0, raster))
+    return Fail(rc);
+  int first = 0, last = 0;
+  fonts::CharacterRange(request->characters, first, last);
+  const int total = (last - first + 1) * (request->orientation == epl::kBothOrientations ? 2 : 1);
+  int done = 0;
+  epl::SoftFont font;
+  DWORD rc = epl::RasteriseSoftFont(raster, *request, font, [&] {
+    if (request->progress) request->progress(++done, total);
+  });
+  if (rc != ERROR_SUCCESS) return Fail(rc);
 
-BOOL CDCLEpl::DeleteDownloadFont(const char* fontName, void*) {
-  if (fontName == nullptr || !epl::IsSoftFontLetter(fontName[0])) return TRUE;
-  Send(epl::DeleteFontLine(fontName[0]));
+  DevicePort* port = portBlock != nullptr ? static_cast<DevicePort*>(portBlock) : &Port();
+  auto write = [&](const void* bytes, DWORD count) {
+    return WriteToPort(port, static_cast<const BYTE*>(bytes), count, 0);
+  };
+  // The same face and size downloaded before under another letter is replaced. Its
+  // letter is deleted from the printer only once the new font is in, so a failed
+  // download leaves the printer and the list as they were.
+  auto old = std::find_if(installed.begin(), installed.end(), [&](const TextFontEntry& e) {
+    return (e.flags & epl::kDownloadedFontFlag) && e.info.pointSize == request->points &&
+           request->faceName == e.info.faceName;
+  });
+  // No status request may land inside the font's bytes.
+  binaryData_ = true;
+  BOOL sent = epl::SendSoftFont(font, write);
+  const char oldLetter = old != installed.end() ? TextHeapText(old->commandMacro)[0] : 0;
+  if (sent && epl::IsSoftFontLetter(oldLetter) && oldLetter != request->letter) {
+    const std::string deletion = "\nN\n" + epl::DeleteFontLine(oldLetter);
+    sent = write(deletion.data(), static_cast<DWORD>(deletion.size()));
+  }
+  binaryData_ = false;
+  if (!sent) return FALSE;
+
+  TextFontEntry entry{};
+  entry.key = 0xFFFF;
+  entry.name = TextHeapAdd(request->faceName);
+  entry.commandMacro = TextHeapAdd(std::string(1, request->letter));
+  entry.flags = epl::kDownloadedFontFlag;
+  std::snprintf(entry.info.faceName, sizeof entry.info.faceName, "%s", request->faceName.c_str());
+  entry.info.pointSize = request->points;
+  entry.info.characterClasses = request->characters;
+  entry.info.styleMask = request->style;
+  if (old != installed.end()) {
+    entry.id = old->id;
+    *old = entry;
+    *id = entry.id;
+  } else {
+    *id = fonts::EnterDownloadedFont(entry, installed);
+  }
   return TRUE;
+}
+
+BOOL CDCLEpl::DeleteDownloadFont(const char* fontName, void* portBlock) {
+  if (fontName == nullptr || !epl::IsSoftFontLetter(fontName[0])) return TRUE;
+  DevicePort* port = portBlock != nullptr ? static_cast<DevicePort*>(portBlock) : &Port();
+  const std::string line = epl::DeleteFontLine(fontName[0]);
+  // A deletion that did not reach the printer is reported, not passed off as done.
+  return WriteToPort(port, reinterpret_cast<const BYTE*>(line.data()),
+                     static_cast<DWORD>(line.size()), 0);
 }
 
 CDCLBase* CreateDclObject() { return new (std::nothrow) CDCLEpl(); }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "dcl/epl/epl_commands.h"
+#include "dcl/fonts/font_download.h"
 #include "dcl/model/text_heap.h"
 #include "platform/kernel.h"
 
@@ -80,19 +81,80 @@ BOOL DownloadSoftFont(const SoftFont& font, const WriteFn& write, TextFontEntry 
   if (!SendSoftFont(font, write)) return FALSE;
   entry.key = 0xFFFF;
   entry.flags |= kDownloadedFontFlag;
-  const char letter[2] = {font.letter, 0};
-  for (TextFontEntry& e : installed) {
-    if (std::string_view(TextHeapText(e.commandMacro)) == letter) {
-      entry.id = e.id;
-      e = entry;
-      return TRUE;
+  fonts::EnterDownloadedFont(entry, installed);
+  return TRUE;
+}
+
+}  // namespace trv::dcl::epl
+
+namespace trv::dcl::epl {
+
+namespace {
+void SetBlack(SoftGlyph& g, DWORD row, DWORD x) {
+  g.bits[static_cast<size_t>(row) * RowBytes(g.width) + x / 8] |=
+      static_cast<BYTE>(0x80 >> (x % 8));
+}
+bool IsBlack(const SoftGlyph& g, DWORD row, DWORD x) {
+  return (g.bits[static_cast<size_t>(row) * RowBytes(g.width) + x / 8] & (0x80 >> (x % 8))) != 0;
+}
+}  // namespace
+
+SoftGlyph UprightSoftGlyph(BYTE code, const fonts::RasterGlyph& glyph, DWORD height) {
+  SoftGlyph g;
+  g.code = code;
+  g.width = static_cast<DWORD>(std::max(glyph.Advance(), 0));
+  g.rows = height;
+  g.bits.assign(static_cast<size_t>(height) * RowBytes(g.width), 0);
+  for (int r = 0; r < glyph.rows; ++r) {
+    const long y = static_cast<long>(glyph.top) + r;
+    if (y < 0 || y >= static_cast<long>(height)) continue;
+    for (int c = 0; c < glyph.b; ++c) {
+      const long x = static_cast<long>(glyph.a) + c;
+      if (x >= 0 && x < static_cast<long>(g.width) && glyph.Black(r, c))
+        SetBlack(g, static_cast<DWORD>(y), static_cast<DWORD>(x));
     }
   }
-  WORD next = 0;
-  for (const TextFontEntry& e : installed) next = std::max<WORD>(next, e.id + 1);
-  entry.id = next;
-  installed.push_back(entry);
-  return TRUE;
+  return g;
+}
+
+SoftGlyph TurnedSoftGlyph(const SoftGlyph& upright, DWORD height) {
+  SoftGlyph g;
+  g.code = upright.code;
+  g.width = height;
+  g.rows = upright.width;
+  g.bits.assign(static_cast<size_t>(g.rows) * RowBytes(g.width), 0);
+  // Turned clockwise: the upright column x becomes row x, and the upright row y
+  // becomes column height - 1 - y.
+  for (DWORD y = 0; y < upright.rows && y < height; ++y)
+    for (DWORD x = 0; x < upright.width; ++x)
+      if (IsBlack(upright, y, x)) SetBlack(g, x, height - 1 - y);
+  return g;
+}
+
+DWORD RasteriseSoftFont(fonts::GlyphRasteriser& raster, const fonts::FontDownloadRequest& request,
+                        SoftFont& font, const std::function<void()>& step) {
+  font = SoftFont{};
+  font.letter = request.letter;
+  font.orientation = static_cast<SoftFontOrientation>(request.orientation);
+  // Every character is drawn in the height that drawing any of them reports: the
+  // font's height.
+  font.height = static_cast<DWORD>(std::max(raster.Metrics().height, 0));
+  int first = 0, last = 0;
+  fonts::CharacterRange(request.characters, first, last);
+  const bool upright = request.orientation != kRotatedOnly;
+  const bool turned = request.orientation != kUprightOnly;
+  for (int code = first; code <= last; ++code) {
+    fonts::RasterGlyph glyph;
+    if (DWORD rc = raster.Render(static_cast<BYTE>(code), glyph); rc != ERROR_SUCCESS) return rc;
+    SoftGlyph g = UprightSoftGlyph(static_cast<BYTE>(code), glyph, font.height);
+    if (turned) font.rotated.push_back(TurnedSoftGlyph(g, font.height));
+    if (upright) font.upright.push_back(std::move(g));
+    if (step) {
+      step();
+      if (upright && turned) step();
+    }
+  }
+  return ERROR_SUCCESS;
 }
 
 }  // namespace trv::dcl::epl

@@ -7,6 +7,8 @@
 #include <functional>
 #include <vector>
 
+#include "dcl/fonts/font_download.h"
+#include "dcl/fonts/truetype_face.h"
 #include "dcl/model/entries.h"
 #include "platform/windef.h"
 
@@ -53,5 +55,18 @@ BOOL SendSoftFont(const SoftFont& font, const WriteFn& write);
 // downloaded-font bit. The entry's command macro is the text of the letter.
 BOOL DownloadSoftFont(const SoftFont& font, const WriteFn& write, TextFontEntry entry,
                       std::vector<TextFontEntry>& installed);
+
+// A character drawn upright in a bitmap as wide as its advance (A + B + C) and
+// `height` rows high, its baseline `ascent` rows down; what falls outside is cut.
+SoftGlyph UprightSoftGlyph(BYTE code, const fonts::RasterGlyph& glyph, DWORD height);
+// The upright bitmap turned by 90 degrees clockwise, as a font made with escapement
+// -900 draws it: `height` dots wide and as many rows as the character's advance.
+SoftGlyph TurnedSoftGlyph(const SoftGlyph& upright, DWORD height);
+
+// Draws the request's characters (letter, orientation, range) with an opened face into
+// the font, stepping `step` after each character of each form. ERROR_SUCCESS or the
+// rasteriser's error.
+DWORD RasteriseSoftFont(fonts::GlyphRasteriser& raster, const fonts::FontDownloadRequest& request,
+                        SoftFont& font, const std::function<void()>& step);
 
 }  // namespace trv::dcl::epl

@@ -233,3 +233,115 @@ DWORD ReadFaceMetrics(const std::string& windowsPath, long index, FaceMetrics& f
 }
 
 }  // namespace trv::dcl::fonts
+
+// ---- glyphs drawn for download --------------------------------------------------------------
+
+namespace trv::dcl::fonts {
+
+namespace {
+// Codes 0x80 to 0x9F of the Western code page; the rest of it is Latin-1.
+constexpr char16_t kWestern80[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+// 26.6 pixels to whole pixels, rounded.
+int Pixels(FT_Pos v) { return static_cast<int>((v + 32) >> 6); }
+}  // namespace
+
+char16_t WesternCharacter(BYTE code) {
+  return code >= 0x80 && code <= 0x9F ? kWestern80[code - 0x80] : static_cast<char16_t>(code);
+}
+
+struct GlyphRasteriser::State {
+  OpenFace open;
+};
+
+GlyphRasteriser::GlyphRasteriser() = default;
+GlyphRasteriser::~GlyphRasteriser() = default;
+
+DWORD GlyphRasteriser::Open(const std::string& windowsPath, long index, int height,
+                            int averageWidth) {
+  state_.reset();
+  metrics_ = RasterMetrics{};
+  if (height < 1 || averageWidth < 0) return ERROR_INVALID_PARAMETER;
+  auto state = std::make_unique<State>();
+  if (DWORD rc = ::trv::dcl::fonts::Open(windowsPath, index, state->open); rc != ERROR_SUCCESS)
+    return rc;
+  FT_Face face = state->open.face.get();
+  auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+  auto* hhea = static_cast<TT_HoriHeader*>(FT_Get_Sfnt_Table(face, FT_SFNT_HHEA));
+  if (os2 == nullptr || os2->version == 0xFFFF || hhea == nullptr || face->units_per_EM == 0)
+    return ERROR_BAD_FORMAT;
+  const long winHeight = static_cast<long>(os2->usWinAscent) + os2->usWinDescent;
+  if (winHeight <= 0) return ERROR_BAD_FORMAT;
+  // A positive Windows font height is the cell height: the em is scaled so that the
+  // face's Windows ascent and descent together fill it.
+  const FT_F26Dot6 emHeight = static_cast<FT_F26Dot6>(
+      (static_cast<long long>(height) * 64 * face->units_per_EM + winHeight / 2) / winHeight);
+  FT_F26Dot6 emWidth = emHeight;
+  if (averageWidth > 0 && os2->xAvgCharWidth > 0)
+    emWidth = static_cast<FT_F26Dot6>(
+        (static_cast<long long>(averageWidth) * 64 * face->units_per_EM + os2->xAvgCharWidth / 2) /
+        os2->xAvgCharWidth);
+  if (FT_Set_Char_Size(face, emWidth, emHeight, 72, 72) != 0) return ERROR_GEN_FAILURE;
+  if (face->charmap == nullptr || face->charmap->encoding != FT_ENCODING_UNICODE)
+    FT_Select_Charmap(face, FT_ENCODING_UNICODE);
+  const FT_Fixed xs = face->size->metrics.x_scale;
+  const FT_Fixed ys = face->size->metrics.y_scale;
+  metrics_.ascent = Pixels(FT_MulFix(os2->usWinAscent, ys));
+  metrics_.descent = Pixels(FT_MulFix(os2->usWinDescent, ys));
+  metrics_.height = metrics_.ascent + metrics_.descent;
+  metrics_.maxCharWidth = Pixels(FT_MulFix(face->max_advance_width, xs));
+  metrics_.averageCharWidth = Pixels(FT_MulFix(os2->xAvgCharWidth, xs));
+  const long gap = hhea->Line_Gap - (winHeight - (hhea->Ascender - hhea->Descender));
+  metrics_.externalLeading = gap > 0 ? Pixels(FT_MulFix(gap, ys)) : 0;
+  state_ = std::move(state);
+  return ERROR_SUCCESS;
+}
+
+DWORD GlyphRasteriser::Render(BYTE code, RasterGlyph& glyph) {
+  glyph = RasterGlyph{};
+  if (!state_) return ERROR_INVALID_HANDLE;
+  FT_Face face = state_->open.face.get();
+  const FT_UInt index = FT_Get_Char_Index(face, WesternCharacter(code));
+  if (FT_Load_Glyph(face, index, FT_LOAD_TARGET_MONO) != 0 ||
+      FT_Render_Glyph(face->glyph, FT_RENDER_MODE_MONO) != 0)
+    return ERROR_GEN_FAILURE;
+  const FT_GlyphSlot slot = face->glyph;
+  const FT_Bitmap& bitmap = slot->bitmap;
+  const int advance = Pixels(slot->advance.x);
+  const int width = static_cast<int>(bitmap.width);
+  const int pitch = bitmap.pitch < 0 ? -bitmap.pitch : bitmap.pitch;
+  const int stride = (width + 7) / 8;
+  auto blankRow = [&](int row) {
+    const unsigned char* p = bitmap.buffer + static_cast<ptrdiff_t>(row) * pitch;
+    for (int i = 0; i < stride; ++i)
+      if (p[i] != 0) return false;
+    return true;
+  };
+  int first = 0, last = static_cast<int>(bitmap.rows) - 1;
+  while (first <= last && blankRow(first)) ++first;
+  while (last >= first && blankRow(last)) --last;
+  if (width == 0 || first > last) {
+    glyph.c = advance;  // nothing black: all of the advance is space
+    return ERROR_SUCCESS;
+  }
+  glyph.a = slot->bitmap_left;
+  glyph.b = width;
+  glyph.c = advance - glyph.a - glyph.b;
+  glyph.top = metrics_.ascent - slot->bitmap_top + first;
+  glyph.rows = last - first + 1;
+  glyph.bits.assign(static_cast<size_t>(glyph.rows) * stride, 0);
+  // The bits past the box's right edge stay white.
+  const BYTE endMask = static_cast<BYTE>(0xFF00 >> (width % 8 == 0 ? 8 : width % 8));
+  for (int r = 0; r < glyph.rows; ++r) {
+    const unsigned char* p = bitmap.buffer + static_cast<ptrdiff_t>(first + r) * pitch;
+    BYTE* out = glyph.bits.data() + static_cast<size_t>(r) * stride;
+    std::memcpy(out, p, static_cast<size_t>(stride));
+    out[stride - 1] &= endMask;
+  }
+  return ERROR_SUCCESS;
+}
+
+}  // namespace trv::dcl::fonts

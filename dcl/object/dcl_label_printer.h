@@ -5,7 +5,10 @@
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <utility>
 
+#include "dcl/fonts/font_download.h"
 #include "dcl/model/backend_profiles.h"
 #include "dcl/model/printer_config.h"
 #include "dcl/object/dcl_model_file.h"
@@ -93,6 +96,11 @@ class CDCLLabelPrinter : public CDCLModelFile {
   BOOL AddDownloadFont(void* installedList, ModelTables* tables, WORD* id, HWND window,
                        void* portBlock) override = 0;                           // 102
   BOOL DeleteDownloadFont(const char* fontName, void* portBlock) override = 0;  // 103
+  // The answers of the font-download dialog, given ahead by a caller that downloads
+  // without it; AddDownloadFont uses them once, in place of showing the dialog.
+  void SetFontDownloadRequest(fonts::FontDownloadRequest request) {
+    fontDownloadRequest_ = std::move(request);
+  }
   BOOL WriteTextCommand(LONG x, LONG y, LONG charWidth, LONG charHeight, LONG multX, LONG multY,
                         LONG direction, DWORD placement, const TextFontEntry* font,
                         const BYTE* text, DWORD textLength, BYTE* payload) override = 0;  // 106
@@ -138,6 +146,12 @@ class CDCLLabelPrinter : public CDCLModelFile {
   LanguageBinding* Language() const { return language_.get(); }
   void SetLanguage(std::unique_ptr<LanguageBinding> binding);
   bool StatusQueries() const { return statusQueries_; }
+  // The pending font-download answers, taken (they serve one download).
+  std::optional<fonts::FontDownloadRequest> TakeFontDownloadRequest() {
+    std::optional<fonts::FontDownloadRequest> r = std::move(fontDownloadRequest_);
+    fontDownloadRequest_.reset();
+    return r;
+  }
   // The back-ends' load: the language's presets, the label layer's load, then what the
   // language does not offer taken away.
   BOOL LoadForLanguage(ModelTables* tables, const BackEndProfile& profile);
@@ -162,6 +176,7 @@ class CDCLLabelPrinter : public CDCLModelFile {
   // The pair OpenDirect remembers for the font and tools dialogs.
   DWORD directA_ = 0;
   DWORD directB_ = 0;
+  std::optional<fonts::FontDownloadRequest> fontDownloadRequest_;
 };
 
 }  // namespace trv::dcl

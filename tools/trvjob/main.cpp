@@ -1,7 +1,7 @@
 // trvjob: writes a sample print job in the record stream to a file.
 //
 //   trvjob [--width DOTS] [--height DOTS] [--pages N] [--objects N]
-//          [--raw-prefix TEXT] OUTPUT
+//          [--raw-prefix TEXT] [--set NAME=VALUE ...] OUTPUT
 //   trvjob [--objects N] --image FILE [FILE ...] OUTPUT
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +9,7 @@
 #include <fstream>
 #include <string>
 
+#include "tools/trvjob/job_settings.h"
 #include "tools/trvjob/sample_job.h"
 
 namespace {
@@ -20,7 +21,7 @@ int Usage(const char* problem) {
   std::fprintf(stderr, "trvjob: %s\n", problem);
   std::fprintf(stderr,
                "usage: trvjob [--width DOTS] [--height DOTS] [--pages N] [--objects N]\n"
-               "              [--raw-prefix TEXT] OUTPUT\n"
+               "              [--raw-prefix TEXT] [--set NAME=VALUE ...] OUTPUT\n"
                "       trvjob [--objects N] --image FILE [FILE ...] OUTPUT\n");
   return kExitUsage;
 }
@@ -40,6 +41,7 @@ struct Arguments {
   std::string output;
   std::vector<std::string> images;
   bool objectsGiven = false;
+  std::vector<trv::samples::Setting> settings;
 };
 
 // Returns 0 when the arguments are good, else the exit code.
@@ -73,6 +75,13 @@ int ParseArguments(int argc, char** argv, Arguments& args) {
       if (value == nullptr) return Usage("--raw-prefix needs a text");
       o.rawPrefix = value;
       ++i;
+    } else if (arg == "--set") {
+      // An option value in the job's option blobs (e.g. status=1: status queries).
+      trv::samples::Setting setting;
+      if (value == nullptr || !trv::samples::ParseSetting(value, setting))
+        return Usage("--set takes NAME=VALUE with a known name or an identifier");
+      args.settings.push_back(setting);
+      ++i;
     } else if (arg == "--image") {
       // Every following name up to the last is an image; the last is the output.
       for (++i; i + 1 < argc && !std::string(argv[i]).starts_with("--"); ++i)
@@ -101,7 +110,12 @@ int main(int argc, char** argv) {
       args.options.images.push_back(trv::samples::ReadImagePage(image));
     // Image pages carry only their bitmap unless objects were asked for.
     if (!args.images.empty() && !args.objectsGiven) args.options.objects = 0;
-    const std::vector<BYTE> job = trv::samples::MakeSampleJob(args.options);
+    std::vector<BYTE> job = trv::samples::MakeSampleJob(args.options);
+    for (const trv::samples::Setting& setting : args.settings)
+      if (!trv::samples::ApplySetting(job, setting)) {
+        std::fprintf(stderr, "trvjob: the job has no option blob for option 0x%04X\n", setting.id);
+        return kExitFailure;
+      }
     std::ofstream out(args.output, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(job.data()), static_cast<std::streamsize>(job.size()));
     out.close();
