@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # A CPCL job that asks for status queries, through the spooler and TRVCPL.DLL to the
 # virtual printer: the printer answers busy for a while, then ready, and the job is
-# held back while busy and then prints whole.
+# held back while busy and then prints whole. A printer that stays busy past the
+# "Printer not Ready" time-out makes the monitor ask the user: answered "Retry", the
+# job is written again once the printer is ready and arrives whole, exactly once.
 set -euo pipefail
 out=$1
 work=$(mktemp -d)
@@ -36,3 +38,18 @@ queries=$(grep -a -c $'\eh' "$work/printer/$last" || true)
 (( elapsed >= 1000 )) || { echo "the job did not wait for the busy printer (${elapsed} ms)" >&2; exit 1; }
 [[ -z "$("$out/trvspool" list jobs)" ]] || { echo "the printed job is still listed" >&2; exit 1; }
 echo "busy printer waited for (${elapsed} ms, $queries status requests), job printed whole"
+
+# Busy for longer than the monitor's 10-second wait: the user is asked, answers Retry,
+# and the job goes out again after the printer is back.
+echo "busy 11500" > "$work/printer/control"
+sleep 0.2
+before=$(ls "$work/printer" | grep -c '^job-')
+TRV_MESSAGEBOX_ANSWER=RETRY "$out/trvspool" submit Labels "$work/job"
+jobs=$(ls "$work/printer" | grep '^job-' | sort | tail -n +$((before + 1)))
+whole=0
+for j in $jobs; do
+  [[ $(grep -a -c $'^PRINT\r$' "$work/printer/$j" || true) == 3 ]] && whole=$((whole + 1))
+done
+[[ $whole == 1 ]] || { echo "after the time-out the job arrived whole $whole times" >&2; exit 1; }
+[[ -z "$("$out/trvspool" list jobs)" ]] || { echo "the retried job is still listed" >&2; exit 1; }
+echo "busy past the time-out, retried by the user: job printed whole once"
