@@ -195,7 +195,8 @@ bool ParseLabelDescription(std::string_view text, const std::string& name,
   json root;
   try {
     root = json::parse(text.begin(), text.end());
-  } catch (const json::parse_error& e) {
+  } catch (const json::exception& e) {
+    // Syntax errors and numbers too large for any type alike.
     *error = name + ": not a valid JSON text: " + e.what();
     return false;
   }

@@ -137,6 +137,10 @@ TEST(LabelDescription, AFileThatIsNotJsonSaysSo) {
   std::string error;
   EXPECT_FALSE(ParseLabelDescription("{\"label\": ", "broken.json", "", &d, &error));
   EXPECT_EQ(error.rfind("broken.json: not a valid JSON text: ", 0), 0u) << error;
+  // A number no type can hold is a fault of the text, not of the program.
+  EXPECT_FALSE(ParseLabelDescription(R"({"label": {"width": 1e99999, "height": 1}, "items": []})",
+                                     "huge.json", "", &d, &error));
+  EXPECT_EQ(error.rfind("huge.json: not a valid JSON text: ", 0), 0u) << error;
   EXPECT_FALSE(ReadLabelDescription("/nonexistent/label.json", &d, &error));
   EXPECT_EQ(error, "/nonexistent/label.json: cannot read the file");
 }
