@@ -82,10 +82,6 @@ inline constexpr WORD kRenderDither = 1;
 inline constexpr WORD kRenderDiffusion = 2;
 inline constexpr WORD kRenderOneBit = 4;
 
-// dmFields bits this platform's wingdi.h does not name yet.
-inline constexpr DWORD kFieldBitsPerPel = 0x00040000;
-inline constexpr DWORD kFieldPelsWidth = 0x00080000;
-inline constexpr DWORD kFieldPelsHeight = 0x00100000;
 // Orientation, paper size, scale, copies, default source, print quality, colour,
 // duplex, y resolution, bits per pixel, pels width and height.
 inline constexpr DWORD kDefaultFields = 0x1C3F13;

@@ -46,7 +46,7 @@ void SetCustomPaper(DriverDevmode& d, const DEVMODEW& s) {
   const LONG xRes = s.dmPrintQuality > 0 ? s.dmPrintQuality : d.pub.dmPrintQuality;
   d.pub.dmPelsHeight = static_cast<DWORD>(std::max<LONG>(0, yRes * d.pub.dmPaperLength / 254));
   d.pub.dmPelsWidth = static_cast<DWORD>(std::max<LONG>(0, xRes * d.pub.dmPaperWidth / 254));
-  d.pub.dmFields |= DM_PAPERSIZE | kFieldPelsWidth | kFieldPelsHeight;
+  d.pub.dmFields |= DM_PAPERSIZE | DM_PELSWIDTH | DM_PELSHEIGHT;
   d.pub.dmFields &= ~(DM_PAPERLENGTH | DM_PAPERWIDTH);
   d.SetI32(priv::kPhysicalX, 0);
   d.SetI32(priv::kPhysicalY, 0);

@@ -7,27 +7,6 @@
 #include "platform/wingdi.h"
 
 // ---- device mode -------------------------------------------------------------------
-#define CCHDEVICENAME 32
-#define CCHFORMNAME 32
-
-#define DM_ORIENTATION 0x00000001
-#define DM_PAPERSIZE 0x00000002
-#define DM_PAPERLENGTH 0x00000004
-#define DM_PAPERWIDTH 0x00000008
-#define DM_SCALE 0x00000010
-#define DM_COPIES 0x00000100
-#define DM_DEFAULTSOURCE 0x00000200
-#define DM_PRINTQUALITY 0x00000400
-#define DM_COLOR 0x00000800
-#define DM_DUPLEX 0x00001000
-#define DM_YRESOLUTION 0x00002000
-#define DM_TTOPTION 0x00004000
-#define DM_COLLATE 0x00008000
-#define DM_FORMNAME 0x00010000
-#define DM_BITSPERPEL 0x00040000
-#define DM_PELSWIDTH 0x00080000
-#define DM_PELSHEIGHT 0x00100000
-
 // The public part of a device mode; dmDriverExtra bytes of the driver's private
 // part follow the first dmSize bytes. Every field is plain data, so the layout is
 // the same as on 32-bit Windows (156 bytes ANSI, 220 bytes wide).

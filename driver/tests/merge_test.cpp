@@ -78,8 +78,7 @@ const MergeCase kCases[] = {
        EXPECT_EQ(m.pub.dmPelsWidth, 406u);
        EXPECT_EQ(m.pub.dmPelsHeight, 239u);  // 203 x 300 / 254
        EXPECT_EQ(m.pub.dmFields & (DM_PAPERWIDTH | DM_PAPERLENGTH), 0u);
-       EXPECT_EQ(m.pub.dmFields & (kFieldPelsWidth | kFieldPelsHeight),
-                 kFieldPelsWidth | kFieldPelsHeight);
+       EXPECT_EQ(m.pub.dmFields & (DM_PELSWIDTH | DM_PELSHEIGHT), DM_PELSWIDTH | DM_PELSHEIGHT);
        EXPECT_EQ(m.I32(priv::kPhysicalX), 0);
        EXPECT_EQ(m.I32(priv::kPhysicalWidth), 406);
        EXPECT_EQ(m.I32(priv::kPhysicalHeight), 239);

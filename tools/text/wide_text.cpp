@@ -34,4 +34,13 @@ std::string BytesFromWide(UINT codePage, DWORD flags, std::u16string_view text, 
   return bytes;
 }
 
+std::string SystemText(DWORD error) {
+  char text[512] = "";
+  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                           error, 0, text, sizeof text, nullptr);
+  std::string s(text, n);
+  while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ')) s.pop_back();
+  return s.empty() ? "unknown error" : s;
+}
+
 }  // namespace trv::tools

@@ -19,4 +19,8 @@ std::optional<std::u16string> WideFromBytes(UINT codePage, DWORD flags, std::str
 std::string BytesFromWide(UINT codePage, DWORD flags, std::u16string_view text,
                           bool* lossy = nullptr);
 
+// The system's text for an error code, without its line break ("unknown error"
+// when the system has none).
+std::string SystemText(DWORD error);
+
 }  // namespace trv::tools

@@ -6,21 +6,15 @@
 
 #include "host/printer_data.h"
 #include "platform/kernel.h"
+#include "tools/text/wide_text.h"
 
 namespace {
+
+using trv::tools::SystemText;
 
 int Usage() {
   std::fprintf(stderr, "usage: trvhost refresh PRINTER\n");
   return 2;
-}
-
-std::string SystemText(DWORD error) {
-  char text[512] = "";
-  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                           error, 0, text, sizeof text, nullptr);
-  std::string s(text, n);
-  while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ')) s.pop_back();
-  return s.empty() ? "unknown error" : s;
 }
 
 }  // namespace

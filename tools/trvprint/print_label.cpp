@@ -14,14 +14,7 @@
 namespace trvprint {
 namespace {
 
-std::string SystemText(DWORD error) {
-  char text[512] = "";
-  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                           error, 0, text, sizeof text, nullptr);
-  std::string s(text, n);
-  while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ')) s.pop_back();
-  return s.empty() ? "unknown error" : s;
-}
+using trv::tools::SystemText;
 
 std::string ItemName(const LabelDescription& label, const Item& item) {
   return label.name + ": item " + std::to_string(item.number) + " (" + KindName(item.kind) + ")";

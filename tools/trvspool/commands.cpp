@@ -16,10 +16,13 @@
 #include "platform/spooler_stand_in.h"
 #include "platform/stand_in.h"
 #include "platform/winspool.h"
+#include "tools/text/wide_text.h"
 
 namespace trvspool {
 
 namespace {
+
+using trv::tools::SystemText;
 bool g_quiet = false;
 
 // A line that says what was done; left out when the caller asked for quiet.
@@ -64,15 +67,6 @@ bool ParseNumber(const std::string& text, unsigned long* value) {
   char* end = nullptr;
   *value = std::strtoul(text.c_str(), &end, 10);
   return !text.empty() && *end == '\0' && text[0] != '-';
-}
-
-std::string SystemText(unsigned long error) {
-  char text[512] = "";
-  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                           static_cast<DWORD>(error), 0, text, sizeof text, nullptr);
-  std::string s(text, n);
-  while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ')) s.pop_back();
-  return s.empty() ? "unknown error" : s;
 }
 
 // "Ask for the size, then fill" for the enumeration calls.
