@@ -200,7 +200,7 @@ BOOL RefreshPrinterData(const char* printerName, const StoredValueFn& stored) tr
                              reinterpret_cast<LPBYTE>(files.configFile.data()),
                              static_cast<DWORD>(files.configFile.size() + 1));
   if (rc != ERROR_SUCCESS) return Fail(rc);
-  return TRUE;
+  return StoreDefaultDevmode(printerName);
 } catch (const std::bad_alloc&) {
   return Fail(ERROR_NOT_ENOUGH_MEMORY);
 }

@@ -24,6 +24,7 @@
 #include "dcl/object/dcl_label_printer.h"
 #include "dcl/object/device_port.h"
 #include "dcl/object/host_interface.h"
+#include "host/printer_data.h"
 #include "platform/kernel.h"
 #include "platform/stand_in.h"
 #include "platform/winspool.h"
@@ -233,6 +234,14 @@ int main(int argc, char** argv) {
     return Fail("cannot load the configuration of \"" + printer +
                 "\": " + SystemText(GetLastError()));
 
+  auto* label = static_cast<CDCLLabelPrinter*>(object);
+  // The installed text fonts as stored: the download adds to or replaces in them, the
+  // deletion takes the font out, and the list is saved once the printer has the job.
+  if (!label->EditInstalledTextFonts()) {
+    const DWORD error = GetLastError();
+    terminate(object);
+    return Fail("cannot read the installed fonts of \"" + printer + "\": " + SystemText(error));
+  }
   std::string bytes;
   trv::dcl::DevicePort port;
   port.handle = static_cast<HANDLE>(static_cast<void*>(&bytes));
@@ -240,10 +249,6 @@ int main(int argc, char** argv) {
   BOOL done = FALSE;
   std::string what;
   if (command == "download") {
-    // The installed text fonts, which the download adds to or replaces in.
-    std::vector<trv::dcl::TextFontEntry> installed;
-    for (DWORD n = 0, count = object->GetTextFontCount(0); n < count; ++n)
-      if (const trv::dcl::TextFontEntry* e = object->GetTextFont(0, n)) installed.push_back(*e);
     int first = 0, last = 0;
     fonts::CharacterRange(request.characters, first, last);
     const int forms = request.orientation == fonts::kOrientationBoth ? 2 : 1;
@@ -260,20 +265,21 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "trvfont: %s: characters %d-%d drawn (%d of %d steps)\n", what.c_str(),
                      first, last, step, total);
     };
-    static_cast<CDCLLabelPrinter*>(object)->SetFontDownloadRequest(request);
+    label->SetFontDownloadRequest(request);
     WORD id = 0;
-    done = object->AddDownloadFont(&installed, nullptr, &id, nullptr, &port);
+    done = object->AddDownloadFont(label->EditedTextFonts(), nullptr, &id, nullptr, &port);
   } else {
     what = target;
     done = object->DeleteDownloadFont(target.c_str(), &port);
+    label->ForgetDownloadedFont(target.c_str());
   }
-  const DWORD error = GetLastError();
-  terminate(object);
-  if (!done) {
+  if (!done || bytes.empty()) {
+    const DWORD error = GetLastError();
+    terminate(object);
+    if (done) return Fail("\"" + target + "\" is not a font name this printer takes");
     if (error == ERROR_FILE_NOT_FOUND) return Fail("face \"" + target + "\" not found");
     return Fail("cannot " + command + " " + what + ": " + SystemText(error));
   }
-  if (bytes.empty()) return Fail("\"" + target + "\" is not a font name this printer takes");
 
   // The bytes go to the printer as one job through the spooler.
   std::error_code ec;
@@ -282,12 +288,29 @@ int main(int argc, char** argv) {
   {
     std::ofstream out(file, std::ios::binary);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) return Fail("cannot write " + file.string());
+    if (!out) {
+      terminate(object);
+      return Fail("cannot write " + file.string());
+    }
   }
   trvspool::SetQuiet(true);
   const int rc = trvspool::Submit({printer, file.string()});
   fs::remove(file, ec);
-  if (rc != 0) return Fail("the printer refused the " + command + " of " + what);
+  if (rc != 0) {
+    terminate(object);
+    return Fail("the printer refused the " + command + " of " + what);
+  }
+  // The printer has it: the installed list follows, then the printer data the graphics
+  // driver reads, so that jobs can use the font from now on.
+  const BOOL saved = label->SaveEditedTextFonts();
+  const DWORD saveError = GetLastError();
+  terminate(object);
+  if (!saved)
+    return Fail(command + " of " + what + " done, but the installed fonts of \"" + printer +
+                "\" could not be saved: " + SystemText(saveError));
+  if (!trv::host::RefreshPrinterData(printer.c_str()))
+    return Fail(command + " of " + what + " done, but the printer data of \"" + printer +
+                "\" could not be refreshed: " + SystemText(GetLastError()));
   std::printf("%s %s on %s (%zu bytes)\n", command == "download" ? "downloaded" : "deleted",
               what.c_str(), printer.c_str(), bytes.size());
   return 0;
