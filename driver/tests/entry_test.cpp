@@ -8,6 +8,7 @@
 #include "driver/pdev.h"
 #include "driver/tests/font_values.h"
 #include "driver/tests/printer_fixture.h"
+#include "platform/gdi/objects.h"
 #include "platform/kernel.h"
 #include "platform/stand_in.h"
 #include "platform/winddi.h"
@@ -348,7 +349,7 @@ TEST_F(DeviceFontEntry, TheDeviceOffersItsFontsAndNamesTheFirstAsDefault) {
   freeTree(tree, id);
   freeTree(nullptr, 0x1234);  // an id the driver never gave: ignored
 
-  FONTOBJ font{};
+  gdi::Font font;  // GDI's realisation of face 1
   font.iFace = 1;
   EXPECT_EQ(queryData(pdev, &font, QFD_MAXEXTENTS, 0, nullptr, nullptr, 0), 124);
   BYTE small[123];
