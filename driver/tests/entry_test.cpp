@@ -383,5 +383,46 @@ TEST_F(DeviceFontEntry, MissingOrDamagedMetricsFailTheDevice) {
   }
 }
 
+TEST_F(DeviceFontEntry, ResettingADeviceDropsItsOpenRawCommandAndQueue) {
+  StoreFonts();
+  GDIINFO caps;
+  DEVINFO info;
+  DHPDEV oldDevice = EnablePDEV(nullptr, &caps, &info);
+  DHPDEV newDevice = EnablePDEV(nullptr, &caps, &info);
+  ASSERT_TRUE(oldDevice && newDevice);
+  HBITMAP bitmap = EngCreateBitmap({812, 1218}, 0, BMF_1BPP, BMF_TOPDOWN, nullptr);
+  SURFOBJ* so = EngLockSurface(reinterpret_cast<HSURF>(bitmap));
+  ASSERT_NE(so, nullptr);
+  so->dhpdev = oldDevice;
+  gdi::Font font;
+  font.iFace = 1;
+  font.flFontType = FO_TYPE_DEVICE;
+  const IFIMETRICS* m = Function<PFN_DrvQueryFont>(INDEX_DrvQueryFont)(oldDevice, 0, 1, nullptr);
+  ASSERT_NE(m, nullptr);
+  font.ifi.assign(reinterpret_cast<const BYTE*>(m), reinterpret_cast<const BYTE*>(m) + m->cjThis);
+  gdi::Str s;
+  s.text = u"${OPEN";
+  for (std::size_t i = 0; i < s.text.size(); ++i)
+    s.positions.push_back({s.text[i], nullptr, {10 + 12 * static_cast<LONG>(i), 40}});
+  s.cGlyphs = static_cast<ULONG>(s.text.size());
+  s.pgp = s.positions.data();
+  s.pwszOrg = s.text.data();
+  s.rclBkGround = {10, 16, 82, 40};
+  BRUSHOBJ fore{0, nullptr, 0};
+  EXPECT_TRUE(Function<PFN_DrvTextOut>(INDEX_DrvTextOut)(so, &s, &font, nullptr, nullptr, nullptr,
+                                                         &fore, nullptr, nullptr, 0x0D0D));
+  Device& old = *reinterpret_cast<PDEV*>(oldDevice)->device;
+  EXPECT_TRUE(old.text().rawOpen);
+  EXPECT_EQ(old.queue().size(), 1u);
+  EXPECT_TRUE(Function<PFN_DrvResetPDEV>(INDEX_DrvResetPDEV)(oldDevice, newDevice));
+  EXPECT_FALSE(old.text().rawOpen);
+  EXPECT_FALSE(old.text().rawEntry.has_value());
+  EXPECT_TRUE(old.queue().empty());
+  EngUnlockSurface(so);
+  EngDeleteSurface(reinterpret_cast<HSURF>(bitmap));
+  DisablePDEV(oldDevice);
+  DisablePDEV(newDevice);
+}
+
 }  // namespace
 }  // namespace trv::driver
