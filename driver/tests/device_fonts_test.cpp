@@ -380,6 +380,34 @@ TEST(DeviceFontList, AFaceOfNoHeightIsNotOffered) {
   EXPECT_EQ(list.face(1)->family(), u"CPCL Font 4");
 }
 
+TEST(DeviceFontList, CutOrCorruptedListsAreRefusedOrReadWithinTheirRecords) {
+  Images images = SampleImages();
+  const EntryList barcodes = List(testing::SampleBarcodesValue(), 128);
+  const Bytes fonts = testing::SampleFontsValue();
+  for (std::size_t n = 0; n < fonts.size(); ++n) {
+    const Bytes cut(fonts.begin(), fonts.begin() + static_cast<long>(n));
+    // A cut list is refused as a list; one that still reads as a list is built
+    // from records that lie inside it.
+    auto list = EntryList::Parse(cut, 136, 0);
+    if (!list) continue;
+    DeviceFontList built;
+    const DWORD error = built.Build(Lookup, &images, *list, barcodes, 203, 203);
+    EXPECT_TRUE(error == ERROR_SUCCESS || error == ERROR_FILE_NOT_FOUND) << n;
+  }
+  // Names that fill their fields without a terminator are read to the field's end
+  // and match no metrics.
+  Bytes open = fonts;
+  std::fill(open.begin() + 32, open.begin() + 32 + 48, 'F');
+  std::fill(open.begin() + 32 + 64, open.begin() + 32 + 80, 'M');
+  DeviceFontList built;
+  EXPECT_EQ(built.Build(Lookup, &images, List(open, 136), barcodes, 203, 203),
+            static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  images[u"UFM:" + std::u16string(16, u'M')] = images[u"UFM:CPF00.UFM"];
+  ASSERT_EQ(built.Build(Lookup, &images, List(open, 136), barcodes, 203, 203),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(built.face(1)->family(), std::u16string(48, u'F'));
+}
+
 // ---- what GDI asks ----------------------------------------------------------------
 
 class FontQueries : public ::testing::Test {
