@@ -128,19 +128,23 @@ TEST_F(HostPrinterData, StoresEveryListWithItsCountAndBothBlobs) {
 // The refresh also stores the printer's default devmode with the driver's private
 // part; a choice the current default already made (landscape) survives a refresh.
 TEST_F(HostPrinterData, StoresTheDefaultDevmodeKeepingTheUsersChoices) {
-  auto defaultDevmode = [] {
-    HANDLE h = nullptr;
-    std::u16string name = u"Labels";
-    EXPECT_TRUE(OpenPrinterW(reinterpret_cast<LPWSTR>(name.data()), &h, nullptr));
+  HANDLE h = nullptr;
+  std::u16string name = u"Labels";
+  ASSERT_TRUE(OpenPrinterW(reinterpret_cast<LPWSTR>(name.data()), &h, nullptr));
+  // The printer's level-2 information, whose pDevMode points into it.
+  auto info = [h] {
     DWORD needed = 0;
     GetPrinterW(h, 2, nullptr, 0, &needed);
-    std::vector<BYTE> info(needed);
-    EXPECT_TRUE(GetPrinterW(h, 2, info.data(), needed, &needed));
-    ClosePrinter(h);
-    const DEVMODEW* dm = reinterpret_cast<const PRINTER_INFO_2W*>(info.data())->pDevMode;
+    std::vector<BYTE> bytes(needed);
+    EXPECT_TRUE(GetPrinterW(h, 2, bytes.data(), needed, &needed));
+    return bytes;
+  };
+  auto defaultDevmode = [&] {
+    const std::vector<BYTE> bytes = info();
+    const DEVMODEW* dm = reinterpret_cast<const PRINTER_INFO_2W*>(bytes.data())->pDevMode;
     if (dm == nullptr) return std::vector<BYTE>{};
-    const auto* bytes = reinterpret_cast<const BYTE*>(dm);
-    return std::vector<BYTE>(bytes, bytes + dm->dmSize + dm->dmDriverExtra);
+    const auto* at = reinterpret_cast<const BYTE*>(dm);
+    return std::vector<BYTE>(at, at + dm->dmSize + dm->dmDriverExtra);
   };
   auto pub = [](const std::vector<BYTE>& dm) {
     DEVMODEW p{};
@@ -156,20 +160,14 @@ TEST_F(HostPrinterData, StoresTheDefaultDevmodeKeepingTheUsersChoices) {
   EXPECT_EQ(pub(dm).dmOrientation, DMORIENT_PORTRAIT);
 
   // The user turns the default to landscape; the next refresh keeps it.
-  HANDLE h = nullptr;
-  std::u16string name = u"Labels";
-  ASSERT_TRUE(OpenPrinterW(reinterpret_cast<LPWSTR>(name.data()), &h, nullptr));
-  DWORD needed = 0;
-  GetPrinterW(h, 2, nullptr, 0, &needed);
-  std::vector<BYTE> info(needed);
-  ASSERT_TRUE(GetPrinterW(h, 2, info.data(), needed, &needed));
+  std::vector<BYTE> changed = info();
   dm[offsetof(DEVMODEW, dmOrientation)] = DMORIENT_LANDSCAPE;
-  reinterpret_cast<PRINTER_INFO_2W*>(info.data())->pDevMode =
+  reinterpret_cast<PRINTER_INFO_2W*>(changed.data())->pDevMode =
       reinterpret_cast<DEVMODEW*>(dm.data());
-  ASSERT_TRUE(SetPrinterW(h, 2, info.data(), 0)) << GetLastError();
-  ClosePrinter(h);
+  ASSERT_TRUE(SetPrinterW(h, 2, changed.data(), 0)) << GetLastError();
   ASSERT_TRUE(trv::host::RefreshPrinterData("Labels")) << GetLastError();
   const std::vector<BYTE> kept = defaultDevmode();
+  ClosePrinter(h);
   ASSERT_EQ(kept.size(), dm.size());
   EXPECT_EQ(pub(kept).dmOrientation, DMORIENT_LANDSCAPE);
 }

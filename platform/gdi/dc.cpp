@@ -1104,6 +1104,7 @@ TRVAPI BOOL WINAPI GetTextExtentPoint32W(HDC handle, LPCWSTR text, int count, SI
   return TRUE;
 }
 
+// NOLINTNEXTLINE(readability-function-size): the thirteen parameters are the Win32 signature.
 TRVAPI int WINAPI StretchDIBits(HDC handle, int xDest, int yDest, int destWidth, int destHeight,
                                 int xSrc, int ySrc, int srcWidth, int srcHeight, const void* bits,
                                 const BITMAPINFO* info, UINT usage, DWORD rop) {
