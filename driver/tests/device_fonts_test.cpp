@@ -18,12 +18,12 @@ namespace trv::driver {
 namespace {
 
 using testing::Bytes;
+using testing::UfmFields;
 using testing::UfmImage;
-using testing::UfmSpec;
 
 Bytes Info(DWORD flags, DWORD multiplierX = 1, DWORD multiplierY = 1,
            const std::string& face = "Printer Face") {
-  testing::FontEntrySpec spec;
+  testing::FontEntryFields spec;
   spec.face = face;
   spec.metrics = "FACE.UFM";
   spec.flags = flags;
@@ -53,7 +53,7 @@ std::unique_ptr<DeviceFontBlock> BuildOk(const Bytes& image, const Bytes& info,
 }
 
 TEST(DeviceFontBlock, IsLaidOutAsAMetricsImageWithThePrintersNameForTheFont) {
-  UfmSpec spec;  // family "Image Family", style "Regular", unique name
+  UfmFields spec;  // family "Image Family", style "Regular", unique name
   const auto block = BuildOk(UfmImage(spec), Info(0));
   ASSERT_TRUE(block);
   const auto bytes = block->bytes();
@@ -97,7 +97,7 @@ TEST(DeviceFontBlock, IsLaidOutAsAMetricsImageWithThePrintersNameForTheFont) {
 }
 
 TEST(DeviceFontBlock, WithoutStyleOrUniqueNameTheyAreTheEmptyStringEndingTheFamily) {
-  UfmSpec spec;
+  UfmFields spec;
   spec.style.clear();
   spec.uniqueName = false;
   spec.extTextMetrics = true;
@@ -168,7 +168,7 @@ TEST(DeviceFontBlock, ScalesAsTheFontsFlagsSayAndSaturatesInsteadOfWrapping) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    UfmSpec spec;
+    UfmFields spec;
     spec.unitsPerEm = c.unitsPerEm;
     spec.winAscender = c.ascender;
     spec.widths = {11};
@@ -189,7 +189,7 @@ TEST(DeviceFontBlock, ScalesAsTheFontsFlagsSayAndSaturatesInsteadOfWrapping) {
 
 // An image with every part: strings, a simulation, EXTTEXTMETRIC, widths, kerning.
 Bytes FullImage() {
-  UfmSpec spec;
+  UfmFields spec;
   spec.extTextMetrics = true;
   spec.boldSimulation = true;
   spec.widths = {10, 11, 12, 13};
@@ -260,7 +260,7 @@ TEST(DeviceFontBlock, CorruptedOffsetsAndCountsAreRefused) {
     EXPECT_FALSE(block);
   }
   // An unterminated style name: its last character runs to the end of cjThis.
-  UfmSpec spec;
+  UfmFields spec;
   spec.uniqueName = false;
   Bytes open = UfmImage(spec);
   for (std::size_t at = ifi + U32(open, ifi + 12); at < ifi + U32(open, ifi); ++at) open[at] = 'x';
@@ -328,7 +328,7 @@ TEST(DeviceFontList, TheStoredCountOfMagnificationsIsHeldToWhatAPrinterCanDo) {
   Images images = SampleImages();
   for (auto [stored, faces] : cases) {
     SCOPED_TRACE(stored);
-    testing::FontEntrySpec spec{14, "CPCL Font 4", "CPF40.UFM", 0x200, -1, 0x17, 7, 1, 1, stored};
+    testing::FontEntryFields spec{14, "CPCL Font 4", "CPF40.UFM", 0x200, -1, 0x17, 7, 1, 1, stored};
     DeviceFontList list;
     ASSERT_EQ(list.Build(Lookup, &images,
                          List(testing::EntryListValue({testing::TextFontRecord(spec)}, {}), 136),
@@ -369,7 +369,7 @@ TEST(DeviceFontList, MissingOrDamagedMetricsFailTheWholeList) {
 
 TEST(DeviceFontList, AFaceOfNoHeightIsNotOffered) {
   Images images = SampleImages();
-  UfmSpec flat;
+  UfmFields flat;
   flat.unitsPerEm = 0;
   images[u"UFM:CPF00.UFM"] = UfmImage(flat);
   DeviceFontList list;
@@ -473,7 +473,7 @@ TEST_F(FontQueries, GlyphSetsAndKerningPairsAreHandedOutAndFreed) {
 }
 
 TEST_F(FontQueries, AGlyphSetOfNoCharactersIsRefused) {
-  UfmSpec backwards;
+  UfmFields backwards;
   backwards.family = u"CPCL Font 0";
   backwards.firstChar = 0x40;
   backwards.lastChar = 0x3F;
