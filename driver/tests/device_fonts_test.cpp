@@ -23,13 +23,13 @@ using testing::UfmImage;
 
 Bytes Info(DWORD flags, DWORD multiplierX = 1, DWORD multiplierY = 1,
            const std::string& face = "Printer Face") {
-  testing::FontEntryFields spec;
-  spec.face = face;
-  spec.metrics = "FACE.UFM";
-  spec.flags = flags;
-  spec.multiplierX = multiplierX;
-  spec.multiplierY = multiplierY;
-  const Bytes record = testing::TextFontRecord(spec);
+  testing::FontEntryFields fields;
+  fields.face = face;
+  fields.metrics = "FACE.UFM";
+  fields.flags = flags;
+  fields.multiplierX = multiplierX;
+  fields.multiplierY = multiplierY;
+  const Bytes record = testing::TextFontRecord(fields);
   return Bytes(record.begin() + 32, record.end());
 }
 
@@ -53,8 +53,8 @@ std::unique_ptr<DeviceFontBlock> BuildOk(const Bytes& image, const Bytes& info,
 }
 
 TEST(DeviceFontBlock, IsLaidOutAsAMetricsImageWithThePrintersNameForTheFont) {
-  UfmFields spec;  // family "Image Family", style "Regular", unique name
-  const auto block = BuildOk(UfmImage(spec), Info(0));
+  UfmFields fields;  // family "Image Family", style "Regular", unique name
+  const auto block = BuildOk(UfmImage(fields), Info(0));
   ASSERT_TRUE(block);
   const auto bytes = block->bytes();
   const IFIMETRICS& m = block->ifi();
@@ -97,15 +97,15 @@ TEST(DeviceFontBlock, IsLaidOutAsAMetricsImageWithThePrintersNameForTheFont) {
 }
 
 TEST(DeviceFontBlock, WithoutStyleOrUniqueNameTheyAreTheEmptyStringEndingTheFamily) {
-  UfmFields spec;
-  spec.style.clear();
-  spec.uniqueName = false;
-  spec.extTextMetrics = true;
-  spec.boldSimulation = true;
-  spec.widths = {10, 11, 12};
-  spec.kerning = {{'A', 'V', -3}};
-  spec.codePage = 0xFFFF;
-  const auto block = BuildOk(UfmImage(spec), Info(0));
+  UfmFields fields;
+  fields.style.clear();
+  fields.uniqueName = false;
+  fields.extTextMetrics = true;
+  fields.boldSimulation = true;
+  fields.widths = {10, 11, 12};
+  fields.kerning = {{'A', 'V', -3}};
+  fields.codePage = 0xFFFF;
+  const auto block = BuildOk(UfmImage(fields), Info(0));
   ASSERT_TRUE(block);
   const auto bytes = block->bytes();
   const IFIMETRICS& m = block->ifi();
@@ -168,13 +168,13 @@ TEST(DeviceFontBlock, ScalesAsTheFontsFlagsSayAndSaturatesInsteadOfWrapping) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    UfmFields spec;
-    spec.unitsPerEm = c.unitsPerEm;
-    spec.winAscender = c.ascender;
-    spec.widths = {11};
-    spec.kerning = {{'A', 'V', -3}};
+    UfmFields fields;
+    fields.unitsPerEm = c.unitsPerEm;
+    fields.winAscender = c.ascender;
+    fields.widths = {11};
+    fields.kerning = {{'A', 'V', -3}};
     const auto block =
-        BuildOk(UfmImage(spec), Info(c.flags, c.multiplierX, c.multiplierY), c.magnification);
+        BuildOk(UfmImage(fields), Info(c.flags, c.multiplierX, c.multiplierY), c.magnification);
     ASSERT_TRUE(block);
     const IFIMETRICS& m = block->ifi();
     EXPECT_EQ(m.fwdUnitsPerEm, c.wantEm);
@@ -189,12 +189,12 @@ TEST(DeviceFontBlock, ScalesAsTheFontsFlagsSayAndSaturatesInsteadOfWrapping) {
 
 // An image with every part: strings, a simulation, EXTTEXTMETRIC, widths, kerning.
 Bytes FullImage() {
-  UfmFields spec;
-  spec.extTextMetrics = true;
-  spec.boldSimulation = true;
-  spec.widths = {10, 11, 12, 13};
-  spec.kerning = {{'A', 'V', -3}, {'T', 'o', -2}};
-  return UfmImage(spec);
+  UfmFields fields;
+  fields.extTextMetrics = true;
+  fields.boldSimulation = true;
+  fields.widths = {10, 11, 12, 13};
+  fields.kerning = {{'A', 'V', -3}, {'T', 'o', -2}};
+  return UfmImage(fields);
 }
 
 TEST(DeviceFontBlock, EveryCutOfAnImageIsRefused) {
@@ -260,9 +260,9 @@ TEST(DeviceFontBlock, CorruptedOffsetsAndCountsAreRefused) {
     EXPECT_FALSE(block);
   }
   // An unterminated style name: its last character runs to the end of cjThis.
-  UfmFields spec;
-  spec.uniqueName = false;
-  Bytes open = UfmImage(spec);
+  UfmFields fields;
+  fields.uniqueName = false;
+  Bytes open = UfmImage(fields);
   for (std::size_t at = ifi + U32(open, ifi + 12); at < ifi + U32(open, ifi); ++at) open[at] = 'x';
   std::unique_ptr<DeviceFontBlock> block;
   EXPECT_EQ(DeviceFontBlock::Build(open, info.data(), 1, 203, 203, block),
@@ -328,10 +328,11 @@ TEST(DeviceFontList, TheStoredCountOfMagnificationsIsHeldToWhatAPrinterCanDo) {
   Images images = SampleImages();
   for (auto [stored, faces] : cases) {
     SCOPED_TRACE(stored);
-    testing::FontEntryFields spec{14, "CPCL Font 4", "CPF40.UFM", 0x200, -1, 0x17, 7, 1, 1, stored};
+    testing::FontEntryFields fields{14, "CPCL Font 4", "CPF40.UFM", 0x200, -1, 0x17, 7, 1,
+                                    1,  stored};
     DeviceFontList list;
     ASSERT_EQ(list.Build(Lookup, &images,
-                         List(testing::EntryListValue({testing::TextFontRecord(spec)}, {}), 136),
+                         List(testing::EntryListValue({testing::TextFontRecord(fields)}, {}), 136),
                          List(testing::EntryListValue({}, {}), 128), 203, 203),
               static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_EQ(list.count(), faces);

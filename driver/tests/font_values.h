@@ -33,7 +33,7 @@ struct UfmFields {
 // Offsets inside an image built by UfmImage.
 inline constexpr std::size_t kUfmIfiAt = 44;
 
-Bytes UfmImage(const UfmFields& spec);
+Bytes UfmImage(const UfmFields& fields);
 
 // A TextFontEntry (136 bytes): id, magnifications (offset 28) and FontInfo.
 struct FontEntryFields {
@@ -45,7 +45,7 @@ struct FontEntryFields {
   DWORD multiplierX = 1, multiplierY = 1;
   LONG magnifications = 1;
 };
-Bytes TextFontRecord(const FontEntryFields& spec);
+Bytes TextFontRecord(const FontEntryFields& fields);
 // A BarcodeFontEntry (128 bytes).
 Bytes BarcodeRecord(WORD id, const std::string& face, const std::string& metrics, DWORD flags = 0);
 
