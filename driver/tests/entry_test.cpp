@@ -271,7 +271,7 @@ TEST_F(DriverEntry, EveryEntryRefusesADamagedDevice) {
   EXPECT_EQ(reinterpret_cast<PDEV*>(other)->device->pageNumber(), 1u);  // the page number travels
 
   // The last field of the device structure overwritten.
-  auto* last = reinterpret_cast<DWORD*>(reinterpret_cast<BYTE*>(pdev) + offsetof(PDEV, magicEnd));
+  DWORD* last = &reinterpret_cast<PDEV*>(pdev)->magicEnd;
   const DWORD saved = *last;
   *last = 0;
   SetLastError(kSentinel);

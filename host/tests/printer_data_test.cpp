@@ -52,7 +52,10 @@ class HostPrinterData : public trv::testing::SpoolerTest {
     } while (FindNextFileA(find, &found));
     FindClose(find);
     for (const std::string& f : files) {
-      dependents += trv::WindowsPath(out + "/" + f);
+      std::string path = out;
+      path += '/';
+      path += f;
+      dependents += trv::WindowsPath(path);
       dependents += '\0';
     }
     dependents += '\0';

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <set>
 #include <string>
 #include <utility>
@@ -38,10 +39,10 @@ struct Reference {
     EXPECT_EQ(FT_New_Face(library, kDejaVu, 0, &face), 0);
     auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
     const double units = os2->usWinAscent + os2->usWinDescent;
-    FT_Set_Char_Size(face, 0, FT_F26Dot6(cellHeight * 64.0 * face->units_per_EM / units + 0.5), 72,
-                     72);
-    ascent = int(os2->usWinAscent * cellHeight / units + 0.5);
-    height = ascent + int(os2->usWinDescent * cellHeight / units + 0.5);
+    FT_Set_Char_Size(
+        face, 0, FT_F26Dot6(std::lround(cellHeight * 64.0 * face->units_per_EM / units)), 72, 72);
+    ascent = int(std::lround(os2->usWinAscent * cellHeight / units));
+    height = ascent + int(std::lround(os2->usWinDescent * cellHeight / units));
   }
   ~Reference() {
     FT_Done_Face(face);

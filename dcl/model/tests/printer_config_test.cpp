@@ -87,6 +87,8 @@ class DataFileTest : public trv::testing::FreshMachine {
   PrinterConfig config;
 };
 
+// One expectation per field of the sample model, in the order of the model file.
+// NOLINTNEXTLINE(readability-function-size)
 void ExpectTheSampleModel(const PrinterConfig& c) {
   EXPECT_EQ(c.modelName, "Label 203");
   EXPECT_EQ(c.modelPicture, "lbl.bmp");

@@ -72,7 +72,7 @@ TEST_F(ImageFiles, EachFormatGivesTheSamePage) {
 TEST_F(ImageFiles, BadFilesAreRefusedByName) {
   const std::string files[] = {
       Write("text.txt", "hello"),
-      Write("short.pbm", std::string("P4\n16 2\n") + "\x00"),
+      Write("short.pbm", std::string("P4\n16 2\n") + '\0'),
       Write("empty.pgm", "P5\n0 3\n255\n"),
       (dir_ / "missing.png").string(),
   };

@@ -86,8 +86,6 @@ TEST_P(BadDescriptions, AreRefusedWithTheFileTheItemAndTheFault) {
   EXPECT_EQ(d.name, "untouched");
 }
 
-constexpr const char* kLabel = R"("label": {"width": 50, "height": 30})";
-
 INSTANTIATE_TEST_SUITE_P(
     Cases, BadDescriptions,
     ::testing::Values(
