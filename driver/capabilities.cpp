@@ -103,8 +103,20 @@ bool FillDevInfo(const Device& device, PDEV& pdev, ULONG size, DEVINFO* out) {
   if (pdev.palette == nullptr) return false;
   DEVINFO info{};
   info.flGraphicsCaps = oneBit ? 0x4E2 : 0xC0;
-  // The printer's own fonts are not offered yet: the three default fonts stay empty.
-  info.cFonts = 0;
+  // The first device font is the default of every kind; without one they stay empty.
+  if (const DeviceFontBlock* first = device.deviceFonts().face(1)) {
+    const IFIMETRICS& m = first->ifi();
+    LOGFONTW font{};
+    font.lfHeight = m.fwdUnitsPerEm;
+    font.lfWidth = m.fwdAveCharWidth;
+    font.lfWeight = m.usWinWeight;
+    font.lfPitchAndFamily = m.jWinPitchAndFamily;
+    const std::u16string& family = first->family();
+    std::copy_n(family.begin(), std::min<std::size_t>(family.size(), LF_FACESIZE - 1),
+                font.lfFaceName);
+    info.lfDefaultFont = info.lfAnsiVarFont = info.lfAnsiFixFont = font;
+  }
+  info.cFonts = device.deviceFonts().count();
   info.iDitherFormat = BMF_1BPP;
   info.cxDither = info.cyDither = oneBit ? 8 : 0;
   info.hpalDefault = pdev.palette;

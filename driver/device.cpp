@@ -43,6 +43,11 @@ std::unique_ptr<Device> Device::Enable(std::span<const BYTE> appDevmode,
     device->barcodes_ = ReadEntryList(printer, u"Barcodes", kBarcodeRecordSize, 0);
     device->fonts_ = ReadEntryList(printer, u"Fonts", kTextFontRecordSize, 0);
     if (!device->barcodes_ || !device->fonts_) return Fail(ERROR_NOT_ENOUGH_MEMORY), nullptr;
+    if (const DWORD error = device->deviceFonts_.Build(printer, *device->fonts_, *device->barcodes_,
+                                                       device->devmode_.pub.dmPrintQuality,
+                                                       device->devmode_.pub.dmYResolution);
+        error != ERROR_SUCCESS)
+      return Fail(error), nullptr;
     return device;
   } catch (const std::bad_alloc&) {
     Fail(ERROR_NOT_ENOUGH_MEMORY);
@@ -75,6 +80,7 @@ BOOL Device::StartPage(const SurfaceView& surface) {
   if (surface.bits != nullptr) std::memset(surface.bits, 0xFF, surface.byteSize());
   ++page_;
   queue_.clear();
+  text_.CloseRaw();  // its record went with the queue
   if (options_ && options_->count() >= 1 && FramesOn()) {
     BYTE payload[6] = {};
     spool::WriteU16(payload + 4, Copies());
@@ -95,6 +101,8 @@ BOOL Device::SendPage(const SurfaceView& surface) {
   settings.sendBitsAsIs = devmode_.U16(priv::kSendBitsAsIs) != 0;
   settings.landscape = devmode_.pub.dmOrientation == DMORIENT_LANDSCAPE;
   settings.order = order_;
+  // A raw command the page left open ends with the page.
+  text_.CloseRaw();
   if (ReducePage(surface, settings, write_) == PageResult::kFailed) return FALSE;
   for (const QueuedObject& object : queue_)
     if (!Write(object.type, object.payload.data(), static_cast<DWORD>(object.payload.size())))
@@ -107,6 +115,7 @@ BOOL Device::SendPage(const SurfaceView& surface) {
 BOOL Device::EndDoc() {
   Write(spool::DCLD_DOC_END, nullptr, 0);  // the document ends whatever the printer says
   options_.reset();
+  text_.CloseRaw();
   documentStarted_ = false;
   return TRUE;
 }

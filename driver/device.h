@@ -9,9 +9,11 @@
 #include <string_view>
 #include <vector>
 
+#include "driver/device_fonts.h"
 #include "driver/devmode.h"
 #include "driver/page_output.h"
 #include "driver/printer_data.h"
+#include "driver/text_state.h"
 #include "platform/windef.h"
 
 namespace trv::driver {
@@ -27,10 +29,12 @@ class Device {
  public:
   // Builds the device's devmode from the printer's data, merges the application's
   // devmode (dmSize + dmDriverExtra bytes, or empty), puts the printer's current
-  // device options in and reads the font and bar-code lists. Null with the last
-  // error set: ERROR_NOT_ENOUGH_MEMORY for memory and for missing or damaged printer
-  // data, the merge's error for an application devmode that cannot be read,
-  // ERROR_INVALID_PARAMETER for a page size outside 1..32767 dots.
+  // device options in, reads the font and bar-code lists and builds the device fonts
+  // from them. Null with the last error set: ERROR_NOT_ENOUGH_MEMORY for memory and
+  // for missing or damaged printer data, the merge's error for an application devmode
+  // that cannot be read, ERROR_INVALID_PARAMETER for a page size outside 1..32767
+  // dots, the device fonts' error (ERROR_FILE_NOT_FOUND for missing metrics,
+  // ERROR_BAD_FORMAT for damaged ones).
   static std::unique_ptr<Device> Enable(std::span<const BYTE> appDevmode,
                                         std::u16string_view deviceName, HANDLE printer);
 
@@ -53,6 +57,8 @@ class Device {
   std::vector<QueuedObject>& queue() { return queue_; }
   const std::optional<EntryList>& fonts() const { return fonts_; }
   const std::optional<EntryList>& barcodes() const { return barcodes_; }
+  const DeviceFontList& deviceFonts() const { return deviceFonts_; }
+  TextState& text() { return text_; }
   void setByteOrder(ByteOrder order) { order_ = order; }
 
  private:
@@ -70,6 +76,8 @@ class Device {
   bool documentStarted_ = false;
   std::optional<EntryList> fonts_, barcodes_, options_;
   std::vector<QueuedObject> queue_;
+  DeviceFontList deviceFonts_;
+  TextState text_;
   ByteOrder order_ = ByteOrder::kBgr;
 };
 

@@ -5,7 +5,9 @@
 #include <cstring>
 #include <new>
 
+#include "driver/font_queries.h"
 #include "driver/pdev.h"
+#include "driver/text_out.h"
 #include "platform/last_error.h"
 #include "platform/winddi.h"
 #include "platform/winerror.h"
@@ -69,8 +71,10 @@ BOOL APIENTRY ResetPDEV(DHPDEV oldHandle, DHPDEV newHandle) {
   PDEV* now = PdevOf(newHandle);
   if (old == nullptr || now == nullptr) return FALSE;
   now->device->setPageNumber(old->device->pageNumber());
-  // The old device is about to go: what it held for an unfinished page goes now.
+  // The old device is about to go: what it held for an unfinished page goes now,
+  // with an open raw command and collected bar-code data.
   old->device->queue().clear();
+  old->device->text().Reset();
   return TRUE;
 }
 
@@ -165,28 +169,35 @@ BOOL APIENTRY LineTo(SURFOBJ* surface, CLIPOBJ* clip, BRUSHOBJ* brush, LONG x1, 
 BOOL APIENTRY TextOut(SURFOBJ* surface, STROBJ* str, FONTOBJ* font, CLIPOBJ* clip, RECTL* extra,
                       RECTL* opaque, BRUSHOBJ* fore, BRUSHOBJ* opaqueBrush, POINTL* origin,
                       MIX mix) {
-  if (PdevOf(surface) == nullptr) return FALSE;
-  return EngTextOut(surface, str, font, clip, extra, opaque, fore, opaqueBrush, origin, mix);
+  PDEV* pdev = PdevOf(surface);
+  if (pdev == nullptr) return FALSE;
+  return DeviceTextOut(*pdev->device, surface, str, font, clip, extra, opaque, fore, opaqueBrush,
+                       origin, mix);
 }
 
-// The device offers no fonts of its own (DEVINFO's cFonts is 0), so GDI has none to
-// ask about.
-PIFIMETRICS APIENTRY QueryFont(DHPDEV handle, ULONG_PTR, ULONG, ULONG_PTR*) {
-  if (PdevOf(handle) != nullptr) SetLastError(ERROR_INVALID_PARAMETER);
-  return nullptr;
+// The printer's fonts and bar codes, offered to GDI as device fonts.
+PIFIMETRICS APIENTRY QueryFont(DHPDEV handle, ULONG_PTR, ULONG face, ULONG_PTR* id) {
+  PDEV* pdev = PdevOf(handle);
+  if (pdev == nullptr) return nullptr;
+  return trv::driver::QueryFont(pdev->device->deviceFonts(), face, id);
 }
-PVOID APIENTRY QueryFontTree(DHPDEV handle, ULONG_PTR, ULONG, ULONG, ULONG_PTR*) {
-  if (PdevOf(handle) != nullptr) SetLastError(ERROR_INVALID_PARAMETER);
-  return nullptr;
+PVOID APIENTRY QueryFontTree(DHPDEV handle, ULONG_PTR, ULONG face, ULONG mode, ULONG_PTR* id) {
+  PDEV* pdev = PdevOf(handle);
+  if (pdev == nullptr) return nullptr;
+  return trv::driver::QueryFontTree(pdev->device->deviceFonts(), face, mode, id);
 }
-LONG APIENTRY QueryFontData(DHPDEV handle, FONTOBJ*, ULONG, HGLYPH, GLYPHDATA*, PVOID, ULONG) {
-  if (PdevOf(handle) != nullptr) SetLastError(ERROR_INVALID_PARAMETER);
-  return static_cast<LONG>(FD_ERROR);
+LONG APIENTRY QueryFontData(DHPDEV handle, FONTOBJ* font, ULONG mode, HGLYPH glyph, GLYPHDATA* data,
+                            PVOID buffer, ULONG size) {
+  PDEV* pdev = PdevOf(handle);
+  if (pdev == nullptr) return static_cast<LONG>(FD_ERROR);
+  return trv::driver::QueryFontData(pdev->device->deviceFonts(), font, mode, glyph, data, buffer,
+                                    size);
 }
+// The device fonts' glyphs are never drawn by the driver: the printer draws them.
 ULONG APIENTRY GetGlyphMode(DHPDEV handle, FONTOBJ*) {
   return PdevOf(handle) != nullptr ? FO_GLYPHBITS : 0;
 }
-void APIENTRY Free(PVOID, ULONG_PTR) {}
+void APIENTRY Free(PVOID tree, ULONG_PTR id) { FreeFontTree(tree, id); }
 
 template <typename F>
 PFN Fn(F f) {
