@@ -6,6 +6,7 @@
 #include <new>
 
 #include "driver/font_queries.h"
+#include "driver/lines.h"
 #include "driver/pdev.h"
 #include "driver/text_out.h"
 #include "platform/last_error.h"
@@ -150,20 +151,23 @@ BOOL APIENTRY StretchBlt(SURFOBJ* dest, SURFOBJ* src, SURFOBJ* mask, CLIPOBJ* cl
                          COLORADJUSTMENT* ca, POINTL* htOrigin, RECTL* destRect, RECTL* srcRect,
                          POINTL* maskOrigin, ULONG mode) {
   if (PdevOf(dest) == nullptr) return FALSE;
-  return EngStretchBlt(dest, src, mask, clip, xlate, ca, htOrigin, destRect, srcRect, maskOrigin,
-                       mode);
+  return DriverStretchBlt(dest, src, mask, clip, xlate, ca, htOrigin, destRect, srcRect, maskOrigin,
+                          mode);
 }
 
 BOOL APIENTRY StrokePath(SURFOBJ* surface, PATHOBJ* path, CLIPOBJ* clip, XFORMOBJ* xform,
                          BRUSHOBJ* brush, POINTL* brushOrigin, LINEATTRS* attrs, MIX mix) {
-  if (PdevOf(surface) == nullptr) return FALSE;
-  return EngStrokePath(surface, path, clip, xform, brush, brushOrigin, attrs, mix);
+  PDEV* pdev = PdevOf(surface);
+  if (pdev == nullptr) return FALSE;
+  return DriverStrokePath(*pdev->device, surface, path, clip, xform, brush, brushOrigin, attrs,
+                          mix);
 }
 
 BOOL APIENTRY LineTo(SURFOBJ* surface, CLIPOBJ* clip, BRUSHOBJ* brush, LONG x1, LONG y1, LONG x2,
                      LONG y2, RECTL* bounds, MIX mix) {
-  if (PdevOf(surface) == nullptr) return FALSE;
-  return EngLineTo(surface, clip, brush, x1, y1, x2, y2, bounds, mix);
+  PDEV* pdev = PdevOf(surface);
+  if (pdev == nullptr) return FALSE;
+  return DriverLineTo(*pdev->device, surface, clip, brush, x1, y1, x2, y2, bounds, mix);
 }
 
 BOOL APIENTRY TextOut(SURFOBJ* surface, STROBJ* str, FONTOBJ* font, CLIPOBJ* clip, RECTL* extra,

@@ -165,10 +165,13 @@ for _ in $(seq 50); do
   (( $(ls "$demo/printer" | grep -c '^job-') > before )) && [[ -s "$demo/printer/$last" ]] && break
   sleep 0.1
 done
-LC_ALL=C grep -a -o -E '(! [0-9 ]+|PW [0-9]+|PCX [0-9]+ [0-9]+|PRINT)'$'\r' "$demo/printer/$last" |
+# The box and the rule under the heading reach the printer as its own lines ("L"),
+# four sides and one rule per label, after the label's image.
+LC_ALL=C grep -a -o -E '(! [0-9 ]+|PW [0-9]+|PCX [0-9]+ [0-9]+|L [0-9 ]+|PRINT)'$'\r' "$demo/printer/$last" |
   tr -d '\r' > "$demo/shipping.commands"
 cat "$demo/shipping.commands"
-if [[ $(grep -c '^PCX' "$demo/shipping.commands") -ne 3 || $(grep -c '^PRINT$' "$demo/shipping.commands") -ne 3 ]]; then
+if [[ $(grep -c '^PCX' "$demo/shipping.commands") -ne 3 || $(grep -c '^PRINT$' "$demo/shipping.commands") -ne 3 ||
+      $(grep -c '^L ' "$demo/shipping.commands") -ne 15 ]]; then
   echo "the printer did not receive three labels from trvprint" >&2
   exit 1
 fi

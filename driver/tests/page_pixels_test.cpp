@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <random>
 #include <vector>
 
 namespace trv::driver {
@@ -193,6 +194,116 @@ TEST(Landscape, CornersOfAWidePage) {
   EXPECT_FALSE(IsWhite(turned, 0, 0));      // top right to the top left
   EXPECT_FALSE(IsWhite(turned, 399, 799));  // bottom left to the bottom right
   EXPECT_TRUE(IsWhite(turned, 399, 0));
+}
+
+// ---- the reductions and the turn against their rules, dot by dot ----------------------
+
+// Pages of every kind a label holds: white, black, hard black-and-white edges (text,
+// bars), and grey (photos), in random sizes, including widths and heights that are not
+// multiples of eight.
+struct RandomPage {
+  RandomPage(std::mt19937& random, DWORD width, DWORD height) {
+    view.width = width;
+    view.height = height;
+    view.stride = (width * 3 + 3) / 4 * 4;
+    view.bitsPerPixel = 24;
+    bytes.assign(std::size_t{view.stride} * height, 0xFF);
+    for (DWORD y = 0; y < height; ++y) {
+      const int kind = static_cast<int>(random() % 4);
+      for (DWORD x = 0; x < width; ++x) {
+        BYTE* p = bytes.data() + std::size_t{y} * view.stride + 3 * x;
+        switch ((kind + x / 11) % 4) {
+          case 0: break;  // white
+          case 1: std::fill_n(p, 3, BYTE{0}); break;
+          case 2: std::fill_n(p, 3, static_cast<BYTE>(random() % 2 ? 0 : 255)); break;
+          default:
+            for (int c = 0; c < 3; ++c) p[c] = static_cast<BYTE>(random());
+        }
+      }
+    }
+    view.bits = bytes.data();
+  }
+  Bytes bytes;
+  SurfaceView view;
+};
+
+int GreyAt(const SurfaceView& s, DWORD x, DWORD y) {
+  const BYTE* p = s.bits + std::size_t{y} * s.stride + 3 * x;
+  return (11 * p[0] + 59 * p[1] + 30 * p[2]) / 100;  // blue, green, red
+}
+
+PageBitmap ThresholdByRule(const SurfaceView& s) {
+  PageBitmap out = WhiteBitmap(s.width, s.height);
+  for (DWORD y = 0; y < s.height; ++y)
+    for (DWORD x = 0; x < s.width; ++x)
+      if (!(GreyAt(s, x, y) > 128)) out.bits[y * out.stride + x / 8] &= ~(0x80 >> (x % 8));
+  return out;
+}
+
+PageBitmap DitherByRule(const SurfaceView& s) {
+  static const int kMatrix[8][8] = {
+      {0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26},
+      {12, 44, 4, 36, 14, 46, 6, 38}, {60, 28, 52, 20, 62, 30, 54, 22},
+      {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
+      {15, 47, 7, 39, 13, 45, 5, 37}, {63, 31, 55, 23, 61, 29, 53, 21}};
+  PageBitmap out = WhiteBitmap(s.width, s.height);
+  for (DWORD y = 0; y < s.height; ++y)
+    for (DWORD x = 0; x < s.width; ++x) {
+      const int v = GreyAt(s, x, y) * 64 / 255;
+      if (!(v == 64 || kMatrix[x % 8][y % 8] < v))
+        out.bits[y * out.stride + x / 8] &= ~(0x80 >> (x % 8));
+    }
+  return out;
+}
+
+PageBitmap DiffusionByRule(const SurfaceView& s) {
+  PageBitmap out = WhiteBitmap(s.width, s.height);
+  const long w = s.width;
+  std::vector<std::vector<int>> g(s.height, std::vector<int>(s.width));
+  for (DWORD y = 0; y < s.height; ++y)
+    for (DWORD x = 0; x < s.width; ++x) g[y][x] = GreyAt(s, x, y);
+  auto add = [](int& target, int share) { target = std::clamp(target + share, 0, 255); };
+  for (DWORD y = 0; y < s.height; ++y) {
+    const bool leftward = y % 2 == 0;
+    const long step = leftward ? -1 : 1;
+    for (long i = 0; i < w; ++i) {
+      const long x = leftward ? w - 1 - i : i;
+      const int p = g[y][x];
+      const int e = p > 128 ? p - 255 : p;
+      if (p <= 128) out.bits[y * out.stride + x / 8] &= ~(0x80 >> (x % 8));
+      const long ahead = x + step, behind = x - step;
+      if (ahead >= 0 && ahead < w) add(g[y][ahead], (7 * e) >> 4);
+      if (y + 1 == s.height) continue;
+      if (behind >= 0 && behind < w) add(g[y + 1][behind], (3 * e) >> 4);
+      add(g[y + 1][x], leftward ? (5 * e) / 16 : (5 * e) >> 4);
+      if (ahead >= 0 && ahead < w) add(g[y + 1][ahead], e >> 4);
+    }
+  }
+  return out;
+}
+
+PageBitmap TurnByRule(const PageBitmap& page) {
+  PageBitmap out = WhiteBitmap(page.height, page.width);
+  for (DWORD y = 0; y < out.height; ++y)
+    for (DWORD x = 0; x < out.width; ++x)
+      if (!IsWhite(page, out.height - 1 - y, x))
+        out.bits[y * out.stride + x / 8] &= ~(0x80 >> (x % 8));
+  return out;
+}
+
+TEST(Reduce, EveryMethodAndTheTurnFollowTheirRulesDotByDot) {
+  std::mt19937 random(20261211);
+  for (int round = 0; round < 40; ++round) {
+    const DWORD width = 1 + random() % 90, height = 1 + random() % 40;
+    SCOPED_TRACE(testing::Message() << width << " x " << height << ", round " << round);
+    RandomPage page(random, width, height);
+    const PageBitmap threshold = ReduceThreshold(page.view, ByteOrder::kBgr);
+    EXPECT_EQ(threshold.bits, ThresholdByRule(page.view).bits);
+    EXPECT_EQ(ReduceOrderedDither(page.view, ByteOrder::kBgr).bits, DitherByRule(page.view).bits);
+    EXPECT_EQ(ReduceErrorDiffusion(page.view, ByteOrder::kBgr).bits,
+              DiffusionByRule(page.view).bits);
+    EXPECT_EQ(RotateLandscape(threshold).bits, TurnByRule(threshold).bits);
+  }
 }
 
 TEST(RowEnds, BitsBeyondTheWidthAreWhite) {

@@ -157,8 +157,19 @@ void Path::BezierTo(POINTFIX c1, POINTFIX c2, POINTFIX end) {
   ++cCurves;
 }
 
+// Closing a figure that does not end where it began adds its closing line to the
+// path's count of lines and curves (a rectangle's outline counts four), as drivers
+// that tell a rectangle from other paths by that count expect.
 void Path::Close() {
   if (records.empty()) return;
+  auto begin = std::find_if(records.rbegin(), records.rend(), [](const Record& r) {
+    return (r.flags & PD_BEGINSUBPATH) != 0 && !r.points.empty();
+  });
+  const std::vector<POINTFIX>& last = records.back().points;
+  if (begin != records.rend() && !last.empty()) {
+    const POINTFIX first = begin->points.front();
+    if (last.back().x != first.x || last.back().y != first.y) ++cCurves;
+  }
   records.back().flags |= PD_ENDSUBPATH | PD_CLOSEFIGURE;
 }
 

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "driver/page_pixels.h"
 #include "tools/trvjob/sample_job.h"
 
 namespace trv::samples {
@@ -144,19 +145,39 @@ GreyImage ReadGreyImage(const std::string& path) {
   Fail(path, "not a PBM, PGM or PNG image");
 }
 
-ImagePage ReadImagePage(const std::string& path) {
-  const GreyImage image = ReadGreyImage(path);
-  ImagePage page;
-  page.width = image.width;
-  page.height = image.height;
-  page.stride = (image.width + 31) / 32 * 4;
-  page.rows.assign(size_t{page.stride} * image.height, 0xFF);
-  // Half grey: darker than the middle of the scale is black.
-  for (DWORD y = 0; y < image.height; ++y)
-    for (DWORD x = 0; x < image.width; ++x)
-      if (image.grey[size_t{y} * image.width + x] < 128)
-        page.rows[size_t{y} * page.stride + x / 8] &= static_cast<BYTE>(~(0x80u >> (x % 8)));
-  return page;
+ImagePage ReduceImage(const GreyImage& image, Reduction reduction) {
+  // The page the driver would reduce: 24 bits per pixel, each pixel three equal bytes,
+  // rows padded to 4 bytes.
+  driver::SurfaceView surface;
+  surface.width = image.width;
+  surface.height = image.height;
+  surface.bitsPerPixel = 24;
+  surface.stride = (image.width * 3 + 3) / 4 * 4;
+  std::vector<BYTE> bits(surface.byteSize(), 0xFF);
+  for (DWORD y = 0; y < image.height; ++y) {
+    const BYTE* in = image.grey.data() + size_t{y} * image.width;
+    BYTE* out = bits.data() + size_t{y} * surface.stride;
+    for (DWORD x = 0; x < image.width; ++x) out[3 * x] = out[3 * x + 1] = out[3 * x + 2] = in[x];
+  }
+  surface.bits = bits.data();
+  driver::PageBitmap page;
+  switch (reduction) {
+    case Reduction::kThreshold:
+      page = driver::ReduceThreshold(surface, driver::ByteOrder::kBgr);
+      break;
+    case Reduction::kOrderedDither:
+      page = driver::ReduceOrderedDither(surface, driver::ByteOrder::kBgr);
+      break;
+    case Reduction::kErrorDiffusion:
+      page = driver::ReduceErrorDiffusion(surface, driver::ByteOrder::kBgr);
+      break;
+  }
+  driver::WhitenRowEnds(page);
+  return {page.width, page.height, page.stride, std::move(page.bits)};
+}
+
+ImagePage ReadImagePage(const std::string& path, Reduction reduction) {
+  return ReduceImage(ReadGreyImage(path), reduction);
 }
 
 }  // namespace trv::samples

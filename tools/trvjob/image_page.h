@@ -1,6 +1,7 @@
 // Images read from PBM (P1, P4), PGM (P2, P5) and PNG files: in grey levels (what
-// trvprint draws), or as page bitmaps for trvjob --image, PBM as it stands and grey
-// reduced to black and white at half grey.
+// trvprint draws), or as page bitmaps for trvjob --image, reduced to black and white
+// by the graphics driver's own reductions, so that a job made here carries the page a
+// printer would get from the driver (PBM comes out as it stands with any of them).
 #pragma once
 
 #include <string>
@@ -26,8 +27,16 @@ struct GreyImage {
   std::vector<BYTE> grey;
 };
 
+// The driver's reductions of a grey page: threshold (white above half grey), ordered
+// dither, error diffusion.
+enum class Reduction { kThreshold, kOrderedDither, kErrorDiffusion };
+
 // Both throw std::runtime_error naming the file and the problem.
 GreyImage ReadGreyImage(const std::string& path);
-ImagePage ReadImagePage(const std::string& path);
+ImagePage ReadImagePage(const std::string& path, Reduction reduction = Reduction::kThreshold);
+
+// The grey image as the driver reduces a page of those greys (std::bad_alloc when the
+// page cannot be had).
+ImagePage ReduceImage(const GreyImage& image, Reduction reduction);
 
 }  // namespace trv::samples

@@ -2,13 +2,14 @@
 //
 //   trvjob [--width DOTS] [--height DOTS] [--pages N] [--objects N]
 //          [--raw-prefix TEXT] [--set NAME=VALUE ...] OUTPUT
-//   trvjob [--objects N] --image FILE [FILE ...] OUTPUT
+//   trvjob [--objects N] [--reduce threshold|dither|diffusion] --image FILE [FILE ...] OUTPUT
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <fstream>
 #include <string>
 
+#include "tools/trvjob/image_page.h"
 #include "tools/trvjob/job_settings.h"
 #include "tools/trvjob/sample_job.h"
 
@@ -22,7 +23,8 @@ int Usage(const char* problem) {
   std::fprintf(stderr,
                "usage: trvjob [--width DOTS] [--height DOTS] [--pages N] [--objects N]\n"
                "              [--raw-prefix TEXT] [--set NAME=VALUE ...] OUTPUT\n"
-               "       trvjob [--objects N] --image FILE [FILE ...] OUTPUT\n");
+               "       trvjob [--objects N] [--reduce threshold|dither|diffusion]\n"
+               "              --image FILE [FILE ...] OUTPUT\n");
   return kExitUsage;
 }
 
@@ -40,6 +42,7 @@ struct Arguments {
   trv::samples::SampleJobOptions options;
   std::string output;
   std::vector<std::string> images;
+  trv::samples::Reduction reduction = trv::samples::Reduction::kThreshold;
   bool objectsGiven = false;
   std::vector<trv::samples::Setting> settings;
 };
@@ -82,6 +85,18 @@ int ParseArguments(int argc, char** argv, Arguments& args) {
         return Usage("--set takes NAME=VALUE with a known name or an identifier");
       args.settings.push_back(setting);
       ++i;
+    } else if (arg == "--reduce") {
+      // How grey images become black and white: the graphics driver's reductions.
+      const std::string method = value != nullptr ? value : "";
+      if (method == "threshold")
+        args.reduction = trv::samples::Reduction::kThreshold;
+      else if (method == "dither")
+        args.reduction = trv::samples::Reduction::kOrderedDither;
+      else if (method == "diffusion")
+        args.reduction = trv::samples::Reduction::kErrorDiffusion;
+      else
+        return Usage("--reduce takes threshold, dither or diffusion");
+      ++i;
     } else if (arg == "--image") {
       // Every following name up to the last is an image; the last is the output.
       for (++i; i + 1 < argc && !std::string(argv[i]).starts_with("--"); ++i)
@@ -107,7 +122,7 @@ int main(int argc, char** argv) {
   if (int code = ParseArguments(argc, argv, args)) return code;
   try {
     for (const std::string& image : args.images)
-      args.options.images.push_back(trv::samples::ReadImagePage(image));
+      args.options.images.push_back(trv::samples::ReadImagePage(image, args.reduction));
     // Image pages carry only their bitmap unless objects were asked for.
     if (!args.images.empty() && !args.objectsGiven) args.options.objects = 0;
     std::vector<BYTE> job = trv::samples::MakeSampleJob(args.options);

@@ -428,7 +428,27 @@ TEST(Engine, ClipAndPathEnumeration) {
   path.Close();
   path.MoveTo(Fx(5, 5));
   path.LineTo(Fx(6, 6));
-  EXPECT_EQ(path.cCurves, 3u);
+  // A line, a curve, the line that closes the first figure and one more line.
+  EXPECT_EQ(path.cCurves, 4u);
+  {
+    // A figure that ends where it began closes without another line: an ellipse is
+    // its four curves, a rectangle outline its four sides.
+    Path ellipse;
+    ellipse.MoveTo(Fx(0, 0));
+    ellipse.BezierTo(Fx(1, 0), Fx(2, 1), Fx(2, 2));
+    ellipse.BezierTo(Fx(2, 3), Fx(1, 4), Fx(0, 4));
+    ellipse.BezierTo(Fx(-1, 4), Fx(-2, 3), Fx(-2, 2));
+    ellipse.BezierTo(Fx(-2, 1), Fx(-1, 0), Fx(0, 0));
+    ellipse.Close();
+    EXPECT_EQ(ellipse.cCurves, 4u);
+    Path box;
+    box.MoveTo(Fx(0, 0));
+    box.LineTo(Fx(9, 0));
+    box.LineTo(Fx(9, 9));
+    box.LineTo(Fx(0, 9));
+    box.Close();
+    EXPECT_EQ(box.cCurves, 4u);
+  }
   PATHOBJ_vEnumStart(&path);
   std::vector<std::pair<FLONG, ULONG>> records;
   PATHDATA pd;

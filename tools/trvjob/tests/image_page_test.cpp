@@ -1,14 +1,17 @@
-// trvjob --image reads its page bitmaps from PBM, PGM and PNG files; grey goes black
-// below half grey.
+// trvjob --image reads its page bitmaps from PBM, PGM and PNG files and reduces grey
+// with the graphics driver's reductions: by threshold a dot is white only above half
+// grey (128).
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <stdexcept>
 #include <string>
 
+#include "driver/page_pixels.h"
 #include "tools/trvjob/image_page.h"
 
 namespace trv::samples {
@@ -42,7 +45,9 @@ class ImageFiles : public ::testing::Test {
 };
 
 TEST_F(ImageFiles, EachFormatGivesTheSamePage) {
-  const std::string expected = "#.#.#\n.#.#.\n";
+  // The PBM files hold the same dots as the grey ones reduce to: 127 and 128 are
+  // black, 144 (the first value above 128) white.
+  const std::string expected = "#.###\n.#.#.\n";
   const std::string grey =
       std::string("\x00\xFF\x7F\x80\x10", 5) + std::string("\xF0\x00\xC0\x01\x90", 5);
   png_image image{};
@@ -53,8 +58,8 @@ TEST_F(ImageFiles, EachFormatGivesTheSamePage) {
   const std::string png = (dir_ / "page.png").string();
   ASSERT_TRUE(png_image_write_to_file(&image, png.c_str(), 0, grey.data(), 0, nullptr));
   const std::string files[] = {
-      Write("plain.pbm", "P1\n# a comment\n5 2\n1 0 1 0 1\n0 1 0 1 0\n"),
-      Write("raw.pbm", std::string("P4\n5 2\n") + "\xA8" + "\x50"),
+      Write("plain.pbm", "P1\n# a comment\n5 2\n1 0 1 1 1\n0 1 0 1 0\n"),
+      Write("raw.pbm", std::string("P4\n5 2\n") + "\xB8" + "\x50"),
       Write("plain.pgm", "P2 5 2 255\n0 255 127 128 16\n240 0 192 1 144\n"),
       Write("raw.pgm", "P5\n5 2\n255\n" + grey),
       png,
@@ -67,6 +72,52 @@ TEST_F(ImageFiles, EachFormatGivesTheSamePage) {
     // Bits past the width stay white.
     EXPECT_EQ(page.rows[0] & 0x07, 0x07);
   }
+}
+
+// Each reduction is the driver's: a page of the image's greys reduced as the driver
+// reduces it. An even grey of 128 in ordered dither is half the dots of every 8 x 8
+// block; black and white come through every reduction unchanged.
+TEST_F(ImageFiles, GreyIsReducedAsTheDriverReducesIt) {
+  const DWORD w = 21, h = 11;  // rows of three bytes, the last one partly past the width
+  std::string ramp;
+  for (DWORD y = 0; y < h; ++y)
+    for (DWORD x = 0; x < w; ++x) ramp += static_cast<char>((x * 12 + y * 5) % 256);
+  const std::string file = Write("ramp.pgm", "P5\n21 11\n255\n" + ramp);
+  const std::pair<Reduction, driver::PageBitmap (*)(const driver::SurfaceView&, driver::ByteOrder)>
+      methods[] = {{Reduction::kThreshold, driver::ReduceThreshold},
+                   {Reduction::kOrderedDither, driver::ReduceOrderedDither},
+                   {Reduction::kErrorDiffusion, driver::ReduceErrorDiffusion}};
+  const DWORD stride = (w * 3 + 3) / 4 * 4;
+  std::vector<BYTE> surface(size_t{stride} * h);
+  for (DWORD y = 0; y < h; ++y)
+    for (DWORD x = 0; x < w; ++x)
+      for (DWORD c = 0; c < 3; ++c)
+        surface[size_t{y} * stride + 3 * x + c] = static_cast<BYTE>(ramp[y * w + x]);
+  driver::SurfaceView view;
+  view.width = w;
+  view.height = h;
+  view.stride = stride;
+  view.bitsPerPixel = 24;
+  view.bits = surface.data();
+  for (const auto& [reduction, reduce] : methods) {
+    SCOPED_TRACE(static_cast<int>(reduction));
+    driver::PageBitmap expected = reduce(view, driver::ByteOrder::kBgr);
+    driver::WhitenRowEnds(expected);
+    const ImagePage page = ReadImagePage(file, reduction);
+    EXPECT_EQ(page.width, w);
+    EXPECT_EQ(page.height, h);
+    EXPECT_EQ(page.stride, 4u);
+    EXPECT_EQ(page.rows, expected.bits);
+  }
+
+  const std::string grey = Write("grey.pgm", "P5\n8 8\n255\n" + std::string(64, '\x80'));
+  const std::string dots = Dots(ReadImagePage(grey, Reduction::kOrderedDither));
+  EXPECT_EQ(std::count(dots.begin(), dots.end(), '.'), 32);
+  EXPECT_EQ(std::count(dots.begin(), dots.end(), '#'), 32);
+  const std::string logo = Write("logo.pbm", "P1\n5 2\n1 0 1 1 1\n0 1 0 1 0\n");
+  for (Reduction reduction :
+       {Reduction::kThreshold, Reduction::kOrderedDither, Reduction::kErrorDiffusion})
+    EXPECT_EQ(Dots(ReadImagePage(logo, reduction)), "#.###\n.#.#.\n");
 }
 
 TEST_F(ImageFiles, BadFilesAreRefusedByName) {

@@ -37,6 +37,9 @@ for _ in $(seq 50); do [[ $(jobs) == 1 ]] && break; sleep 0.1; done
 job="$work/printer/$(ls "$work/printer" | grep '^job-')"
 [[ $(grep -a -c $'^PRINT\r$' "$job") == 3 ]] || fail "the job does not hold three labels"
 [[ $(grep -a -c $'^PCX ' "$job") == 3 ]] || fail "the labels do not carry their page images"
+# The box (four sides) and the rule of each label are the printer's own lines.
+[[ $(grep -a -o -E $'L [0-9]+ [0-9]+ [0-9]+ [0-9]+ [0-9]+\r' "$job" | wc -l) == 15 ]] ||
+  fail "the labels' box and rule are not printer lines"
 
 # Refused before anything is printed.
 cat > "$work/bad.json" <<'JSON'
