@@ -1,11 +1,13 @@
 // trvprint: prints labels through GDI and the printer's graphics driver, as an
 // application does.
-//   trvprint --printer NAME [--copies N] [--data FILE.csv] LABEL.json
+//   trvprint --printer NAME [--copies N] [--data FILE.csv] [--as-bitmap] LABEL.json
 //   trvprint --list-fonts --printer NAME
 // LABEL.json describes one label (see label_description.h); with --data, one label is
 // printed per row, its {column} fields filled. Nothing is printed when the description,
 // the data or an image is not valid, or when it names a font or bar code the printer
-// does not have. --list-fonts lists the printer's own fonts and bar codes.
+// does not have. --list-fonts lists the printer's own fonts and bar codes. --as-bitmap
+// draws the printer's own objects as dots of the page instead, to show what the label
+// would cost sent as a page bitmap.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -18,7 +20,8 @@ namespace {
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: trvprint --printer NAME [--copies N] [--data FILE.csv] LABEL.json\n"
+               "usage: trvprint --printer NAME [--copies N] [--data FILE.csv] [--as-bitmap] "
+               "LABEL.json\n"
                "       trvprint --list-fonts --printer NAME\n");
   return 2;
 }
@@ -33,6 +36,8 @@ int main(int argc, char** argv) {
     const std::string a = argv[i];
     if (a == "--list-fonts") {
       listFonts = true;
+    } else if (a == "--as-bitmap") {
+      request.asBitmap = true;
     } else if ((a == "--printer" || a == "--copies" || a == "--data") && i + 1 < argc) {
       const std::string v = argv[++i];
       if (a == "--printer") request.printer = v;

@@ -84,8 +84,9 @@ Picture PictureOf(const trv::samples::GreyImage& image) {
 class Printer {
  public:
   Printer(const LabelDescription& label, Device& device,
-          const std::map<std::string, Picture>& pictures, const PrinterObjects& objects)
-      : label_(label), d_(device), pictures_(pictures), objects_(objects) {}
+          const std::map<std::string, Picture>& pictures, const PrinterObjects& objects,
+          bool asBitmap)
+      : label_(label), d_(device), pictures_(pictures), objects_(objects), asBitmap_(asBitmap) {}
 
   bool Draw(const Item& item, const std::map<std::string, std::string>& row, std::string* error) {
     bool ok = false;
@@ -147,6 +148,13 @@ class Printer {
   }
 
   bool Line(const Item& item) {
+    if (asBitmap_) {
+      const int half = std::max(1, d_.W(item.thickness)) / 2;
+      const int x1 = d_.X(item.x), y1 = d_.Y(item.y), x2 = d_.X(item.x2), y2 = d_.Y(item.y2);
+      return Dots(std::min(x1, x2) - half, std::min(y1, y2) - half,
+                  std::max(x1, x2) - half + std::max(1, d_.W(item.thickness)),
+                  std::max(y1, y2) - half + std::max(1, d_.W(item.thickness)));
+    }
     Selected pen(d_.dc, CreatePen(PS_SOLID, std::max(1, d_.W(item.thickness)), RGB(0, 0, 0)), true);
     if (!pen.ok()) return false;
     return MoveToEx(d_.dc, d_.X(item.x), d_.Y(item.y), nullptr) &&
@@ -163,21 +171,44 @@ class Printer {
     if (!pen.ok() || !brush.ok()) return false;
     const int left = d_.X(item.x), top = d_.Y(item.y);
     const int right = left + d_.W(item.width), bottom = top + d_.H(item.height);
+    if (asBitmap_ && item.kind == Item::Kind::Box) {
+      const int t = std::max(1, d_.W(item.thickness));
+      return item.fill
+                 ? Dots(left, top, right, bottom)
+                 : Dots(left, top, right, top + t) && Dots(left, bottom - t, right, bottom) &&
+                       Dots(left, top, left + t, bottom) && Dots(right - t, top, right, bottom);
+    }
     return item.kind == Item::Kind::Box ? Rectangle(d_.dc, left, top, right, bottom)
                                         : Ellipse(d_.dc, left, top, right, bottom);
   }
 
+  // Black dots filling a rectangle, drawn by the engine into the page.
+  bool Dots(int left, int top, int right, int bottom) {
+    const RECT r{left, top, right, bottom};
+    return FillRect(d_.dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))) != 0;
+  }
+
   // Text in one of the printer's own faces at the label's (x, y), turned
-  // counter-clockwise by `rotation` degrees; `em` 0 for the face's own size.
-  bool DeviceText(const std::string& face, int em, int rotation, int x, int y,
+  // counter-clockwise by `rotation` degrees; `em` 0 for the face's own size. As a
+  // bitmap, a TrueType face of the same size stands in: the bar-code face for a bar
+  // code, a text face for text.
+  bool DeviceText(const std::string& deviceFace, int em, int rotation, int x, int y,
                   const std::u16string& text) {
+    std::string face = deviceFace;
+    if (asBitmap_) {
+      em = EmOf(deviceFace, em);
+      face = std::find(objects_.barcodes.begin(), objects_.barcodes.end(), deviceFace) !=
+                     objects_.barcodes.end()
+                 ? "TRV Code 39"
+                 : "DejaVu Sans";
+    }
     const std::optional<std::u16string> wideFace =
         trv::tools::WideFromBytes(CP_UTF8, MB_ERR_INVALID_CHARS, face);
     if (!wideFace || wideFace->size() >= LF_FACESIZE) return false;
     LOGFONTW font{};
     font.lfHeight = em > 0 ? -em : 0;
     font.lfEscapement = font.lfOrientation = rotation * 10;
-    font.lfOutPrecision = OUT_DEVICE_PRECIS;
+    font.lfOutPrecision = asBitmap_ ? OUT_TT_ONLY_PRECIS : OUT_DEVICE_PRECIS;
     font.lfCharSet = DEFAULT_CHARSET;
     std::copy(wideFace->begin(), wideFace->end(), font.lfFaceName);
     Selected selected(d_.dc, CreateFontIndirectW(&font), true);
@@ -219,6 +250,7 @@ class Printer {
       return false;
     }
     if (item.kind == Item::Kind::Raw) {
+      if (asBitmap_) return true;  // a command is no part of the page's dots
       // Any face carries a command to the driver; the printer's first is at hand.
       const std::string face = objects_.fonts.empty() ? "DejaVu Sans" : objects_.fonts.front();
       return DeviceText(face, 0, 0, 0, 0, *wide);
@@ -247,6 +279,7 @@ class Printer {
   Device& d_;
   const std::map<std::string, Picture>& pictures_;
   const PrinterObjects& objects_;
+  bool asBitmap_;
 };
 
 // The job's devmode: the label's size as a paper of its own (the driver picks the
@@ -352,7 +385,7 @@ bool PrintLabels(const LabelDescription& label, const PrintRequest& request, std
     *error = "cannot start the document: " + SystemText(GetLastError());
     return false;
   }
-  Printer drawer(label, device, pictures, objects);
+  Printer drawer(label, device, pictures, objects, request.asBitmap);
   const size_t labels = request.data != nullptr ? request.data->rows.size() : 1;
   for (size_t n = 0; n < labels; ++n) {
     std::map<std::string, std::string> row;
