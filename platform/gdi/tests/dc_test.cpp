@@ -484,6 +484,12 @@ TEST_F(GdiPrinter, DeviceFontsAreMatchedByNameAndMeasuredFromTheirMetrics) {
     EXPECT_EQ(tm.tmInternalLeading, c.internalLeading) << label;
     EXPECT_EQ(tm.tmFirstChar, 0x20);
     EXPECT_EQ(tm.tmLastChar, 0x7E);
+    TEXTMETRICA narrow;
+    ASSERT_TRUE(GetTextMetricsA(dc, &narrow));
+    EXPECT_EQ(narrow.tmHeight, tm.tmHeight);
+    EXPECT_EQ(narrow.tmAveCharWidth, tm.tmAveCharWidth);
+    EXPECT_EQ(narrow.tmLastChar, 0x7E);
+    EXPECT_EQ(narrow.tmPitchAndFamily, tm.tmPitchAndFamily);
     SelectObject(dc, previous);
     DeleteObject(font);
   }
