@@ -180,9 +180,10 @@ BOOL RefreshPrinterData(const char* printerName, const StoredValueFn& stored) tr
         return table.GetOptionList(o, model, b, s, n, c);
       }))
     return FALSE;
-  for (auto [valueName, get] :
+  for (const auto& blob :
        {std::pair{"DocProps", table.GetDocProps}, std::pair{"DevProps", table.GetDevProps}}) {
-    Value v{valueName, {}, 0, false};
+    const auto get = blob.second;
+    Value v{blob.first, {}, 0, false};
     if (!ReadBlob([&](BYTE* b, DWORD s, DWORD* n) { return get(o, model, b, s, n); }, &v.bytes))
       return FALSE;
     values.push_back(std::move(v));
@@ -200,7 +201,7 @@ BOOL RefreshPrinterData(const char* printerName, const StoredValueFn& stored) tr
                              reinterpret_cast<LPBYTE>(files.configFile.data()),
                              static_cast<DWORD>(files.configFile.size() + 1));
   if (rc != ERROR_SUCCESS) return Fail(rc);
-  return TRUE;
+  return StoreDefaultDevmode(printerName);
 } catch (const std::bad_alloc&) {
   return Fail(ERROR_NOT_ENOUGH_MEMORY);
 }

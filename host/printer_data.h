@@ -27,6 +27,12 @@ using StoredValueFn = std::function<void(const StoredValue&)>;
 // monitor's library is not a language library of this suite (nothing is stored),
 // and the error of the library or of the spooler otherwise. Every list and blob is
 // read before the first is stored, so a library that fails changes nothing.
+// The printer data stored, it also stores the printer's default devmode (below).
 BOOL RefreshPrinterData(const char* printerName, const StoredValueFn& stored = nullptr);
+
+// Builds the printer's default devmode, with the driver's private part, from its
+// printer data, keeps on it what the current default sets that the driver can read,
+// and stores it as the printer's default. FALSE with the last error.
+BOOL StoreDefaultDevmode(const char* printerName);
 
 }  // namespace trv::host

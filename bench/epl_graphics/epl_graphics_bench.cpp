@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "dcl/epl/tests/epl_fixture.h"
+#include "dcl/epl/testing/epl_fixture.h"
 
 namespace {
 

@@ -424,14 +424,7 @@ BOOL CDCLCpcl::AddDownloadFont(void* installedList, ModelTables*, WORD* id, HWND
   // A glyph too large for the file was left out: the download did not complete.
   if (!allFitted) return Fail(ERROR_INVALID_DATA);
 
-  TextFontEntry entry{};
-  entry.name = TextHeapAdd(request->faceName);
-  entry.commandMacro = TextHeapAdd(name);
-  entry.flags = kDownloadedFont;
-  std::snprintf(entry.info.faceName, sizeof entry.info.faceName, "%s", request->faceName.c_str());
-  entry.info.pointSize = request->points;
-  entry.info.characterClasses = request->characters;
-  entry.info.styleMask = request->style;
+  const TextFontEntry entry = fonts::DownloadedFontEntry(*request, name, kDownloadedFont);
   *id = fonts::EnterDownloadedFont(entry, installed);
   return TRUE;
 }

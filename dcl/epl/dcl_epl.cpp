@@ -387,15 +387,8 @@ BOOL CDCLEpl::AddDownloadFont(void* installedList, ModelTables*, WORD* id, HWND,
   binaryData_ = false;
   if (!sent) return FALSE;
 
-  TextFontEntry entry{};
-  entry.key = 0xFFFF;
-  entry.name = TextHeapAdd(request->faceName);
-  entry.commandMacro = TextHeapAdd(std::string(1, request->letter));
-  entry.flags = epl::kDownloadedFontFlag;
-  std::snprintf(entry.info.faceName, sizeof entry.info.faceName, "%s", request->faceName.c_str());
-  entry.info.pointSize = request->points;
-  entry.info.characterClasses = request->characters;
-  entry.info.styleMask = request->style;
+  TextFontEntry entry = fonts::DownloadedFontEntry(*request, std::string(1, request->letter),
+                                                   epl::kDownloadedFontFlag);
   if (old != installed.end()) {
     entry.id = old->id;
     *old = entry;

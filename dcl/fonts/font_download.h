@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -79,6 +80,36 @@ inline DWORD OpenDownloadFace(const FontDownloadRequest& request, LONG height, L
   // The fonts key names a file of the fonts folder or, now and then, a whole path.
   if (file.find_first_of("\\/:") == std::string::npos) file = WindowsFontsDirectory() + file;
   return raster.Open(file, faceIndex, height, width);
+}
+
+// The installed-list entry of a font the printer now keeps under `macro`. It is a
+// TrueType font of the system: applications print with the face itself, and text in
+// that face at the downloaded size and in the downloaded characters goes to the
+// printer's copy. Saving the list generates its metrics from the face, under the name
+// of the face's file (or, for a name too long for the entry, one made from the face).
+inline TextFontEntry DownloadedFontEntry(const FontDownloadRequest& request,
+                                         const std::string& macro, WORD flags) {
+  TextFontEntry entry{};
+  entry.key = ANY_KEY;
+  entry.name = TextHeapAdd(request.faceName);
+  entry.commandMacro = TextHeapAdd(macro);
+  entry.flags = flags;
+  FontInfo& info = entry.info;
+  std::snprintf(info.faceName, sizeof info.faceName, "%s", request.faceName.c_str());
+  info.flags = kFontInfoTrueType;
+  info.pointSize = request.points;
+  info.characterClasses = request.characters;
+  info.styleMask = request.style;
+  const char* face = info.faceName;
+  if (!FindTrueTypeFile(face, request.style, info.trueTypeFile, sizeof info.trueTypeFile))
+    info.trueTypeFile[0] = 0;
+  if (!MetricsFileNameFor(face, request.style, info.metricsFile, sizeof info.metricsFile)) {
+    DWORD hash = 2166136261u;  // FNV-1a over the face and style
+    for (unsigned char c : request.faceName + static_cast<char>('0' + (request.style & 7)))
+      hash = (hash ^ c) * 16777619u;
+    std::snprintf(info.metricsFile, sizeof info.metricsFile, "DL%08X.UFM", hash);
+  }
+  return entry;
 }
 
 // Enters a downloaded font in the installed text-font list: the entry with the same

@@ -101,6 +101,16 @@ class CDCLLabelPrinter : public CDCLModelFile {
   void SetFontDownloadRequest(fonts::FontDownloadRequest request) {
     fontDownloadRequest_ = std::move(request);
   }
+  // Font changes made without the dialog (a tool that downloads or deletes fonts):
+  // EditInstalledTextFonts reads the installed text fonts as stored into the object;
+  // AddDownloadFont adds to EditedTextFonts(), ForgetDownloadedFont takes a downloaded
+  // font out; SaveEditedTextFonts writes the list back, as the text-fonts dialog saves
+  // it, once the printer has the change. Virtual so that a tool holding the object of
+  // a loaded library reaches the library's code.
+  virtual BOOL EditInstalledTextFonts();
+  std::vector<TextFontEntry>* EditedTextFonts() { return &editedFonts_.fonts; }
+  virtual void ForgetDownloadedFont(const char* commandMacro);
+  virtual BOOL SaveEditedTextFonts();
   BOOL WriteTextCommand(LONG x, LONG y, LONG charWidth, LONG charHeight, LONG multX, LONG multY,
                         LONG direction, DWORD placement, const TextFontEntry* font,
                         const BYTE* text, DWORD textLength, BYTE* payload) override = 0;  // 106
@@ -173,6 +183,7 @@ class CDCLLabelPrinter : public CDCLModelFile {
   DWORD jobWidth_ = 0;
   DWORD jobHeight_ = 0;
   StoredLists jobLists_;
+  StoredLists editedFonts_;  // the installed text fonts a tool is changing
   // The pair OpenDirect remembers for the font and tools dialogs.
   DWORD directA_ = 0;
   DWORD directB_ = 0;

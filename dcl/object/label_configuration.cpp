@@ -19,6 +19,8 @@ constexpr const char* kProductConfiguration = "Trvprd.cfg";
 // The name of the paper added when no table paper has the default size.
 constexpr UINT kDefaultPaperText = 12368;
 constexpr int kPaperNameBuffer = 82;
+// An installed font the printer keeps because it was downloaded to it.
+constexpr WORD kDownloadedFontEntry = 0x02;
 
 }  // namespace
 
@@ -117,6 +119,25 @@ DWORD CDCLLabelPrinter::GetBarcodeFontCount(DWORD) {
 }
 const BarcodeFontEntry* CDCLLabelPrinter::GetBarcodeFont(DWORD, DWORD n) {
   return EnsureLoaded() ? installed_.BarcodeFont(registry_.barcodes(), n) : nullptr;
+}
+
+BOOL CDCLLabelPrinter::EditInstalledTextFonts() {
+  editedFonts_ = StoredLists{};
+  return LoadJobLists(editedFonts_);
+}
+
+void CDCLLabelPrinter::ForgetDownloadedFont(const char* commandMacro) {
+  if (commandMacro == nullptr) return;
+  std::erase_if(editedFonts_.fonts, [&](const TextFontEntry& e) {
+    return (e.flags & kDownloadedFontEntry) &&
+           std::strcmp(TextHeapText(e.commandMacro), commandMacro) == 0;
+  });
+}
+
+BOOL CDCLLabelPrinter::SaveEditedTextFonts() {
+  if (!EnsureLoaded()) return FALSE;
+  std::vector<FontInstallItem> install;
+  return registry_.SaveTextFonts(editedFonts_.fonts, false, config_.resolutionX, install);
 }
 
 LONG CDCLLabelPrinter::GetConfigLimit() { return config_.configLimit; }

@@ -3,6 +3,7 @@
 // configuration file's name.
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -10,7 +11,9 @@
 #include "host/printer_data.h"
 #include "platform/spooler/tests/spooler_fixture.h"
 #include "platform/stand_in.h"
+#include "platform/wingdi.h"
 #include "platform/winreg.h"
+#include "platform/winspool.h"
 
 namespace {
 
@@ -120,6 +123,53 @@ TEST_F(HostPrinterData, StoresEveryListWithItsCountAndBothBlobs) {
   EXPECT_EQ(dev.size(), 20u + U32(dev, 8));
   const std::vector<BYTE> config = Value("ConfigFile");
   EXPECT_STREQ(reinterpret_cast<const char*>(config.data()), "TRVUI.DLL");
+}
+
+// The refresh also stores the printer's default devmode with the driver's private
+// part; a choice the current default already made (landscape) survives a refresh.
+TEST_F(HostPrinterData, StoresTheDefaultDevmodeKeepingTheUsersChoices) {
+  HANDLE h = nullptr;
+  std::u16string name = u"Labels";
+  ASSERT_TRUE(OpenPrinterW(reinterpret_cast<LPWSTR>(name.data()), &h, nullptr));
+  // The printer's level-2 information, whose pDevMode points into it.
+  auto info = [h] {
+    DWORD needed = 0;
+    GetPrinterW(h, 2, nullptr, 0, &needed);
+    std::vector<BYTE> bytes(needed);
+    EXPECT_TRUE(GetPrinterW(h, 2, bytes.data(), needed, &needed));
+    return bytes;
+  };
+  auto defaultDevmode = [&] {
+    const std::vector<BYTE> bytes = info();
+    const DEVMODEW* dm = reinterpret_cast<const PRINTER_INFO_2W*>(bytes.data())->pDevMode;
+    if (dm == nullptr) return std::vector<BYTE>{};
+    const auto* at = reinterpret_cast<const BYTE*>(dm);
+    return std::vector<BYTE>(at, at + dm->dmSize + dm->dmDriverExtra);
+  };
+  auto pub = [](const std::vector<BYTE>& dm) {
+    DEVMODEW p{};
+    std::memcpy(&p, dm.data(), sizeof p);
+    return p;
+  };
+  ASSERT_TRUE(defaultDevmode().empty());
+  ASSERT_TRUE(trv::host::RefreshPrinterData("Labels")) << GetLastError();
+  std::vector<BYTE> dm = defaultDevmode();
+  ASSERT_GE(dm.size(), sizeof(DEVMODEW));
+  EXPECT_GT(pub(dm).dmDriverExtra, 0);
+  EXPECT_EQ(std::u16string(pub(dm).dmDeviceName), u"Labels");
+  EXPECT_EQ(pub(dm).dmOrientation, DMORIENT_PORTRAIT);
+
+  // The user turns the default to landscape; the next refresh keeps it.
+  std::vector<BYTE> changed = info();
+  dm[offsetof(DEVMODEW, dmOrientation)] = DMORIENT_LANDSCAPE;
+  reinterpret_cast<PRINTER_INFO_2W*>(changed.data())->pDevMode =
+      reinterpret_cast<DEVMODEW*>(dm.data());
+  ASSERT_TRUE(SetPrinterW(h, 2, changed.data(), 0)) << GetLastError();
+  ASSERT_TRUE(trv::host::RefreshPrinterData("Labels")) << GetLastError();
+  const std::vector<BYTE> kept = defaultDevmode();
+  ClosePrinter(h);
+  ASSERT_EQ(kept.size(), dm.size());
+  EXPECT_EQ(pub(kept).dmOrientation, DMORIENT_LANDSCAPE);
 }
 
 TEST_F(HostPrinterData, RefusesPrintersItCannotServe) {

@@ -557,6 +557,14 @@ TRVAPI HDC WINAPI CreateDCW(LPCWSTR, LPCWSTR device, LPCWSTR, const DEVMODEW* de
   if (dc->hdev == nullptr) return fail(ERROR_NOT_ENOUGH_MEMORY);
   std::vector<DEVMODEW> devmodeCopy;  // the driver takes a non-const devmode
   DEVMODEW* pdm = nullptr;
+  // An application that names no devmode prints with the printer's default one.
+  std::vector<BYTE> printerInfo;
+  if (devmode == nullptr) {
+    GetPrinterW(dc->printerHandle, 2, nullptr, 0, &needed);
+    printerInfo.resize(needed);
+    if (needed != 0 && GetPrinterW(dc->printerHandle, 2, printerInfo.data(), needed, &needed))
+      devmode = reinterpret_cast<const PRINTER_INFO_2W*>(printerInfo.data())->pDevMode;
+  }
   if (devmode != nullptr) {
     size_t bytes = devmode->dmSize + devmode->dmDriverExtra;
     devmodeCopy.resize(bytes / sizeof(DEVMODEW) + 1);
@@ -1348,6 +1356,7 @@ TRVAPI BOOL WINAPI GetTextMetricsA(HDC dc, TEXTMETRICA* tm) {
   return TRUE;
 }
 
+// NOLINTNEXTLINE(readability-function-size): the thirteen parameters are the Win32 signature.
 TRVAPI int WINAPI StretchDIBits(HDC handle, int xDest, int yDest, int destWidth, int destHeight,
                                 int xSrc, int ySrc, int srcWidth, int srcHeight, const void* bits,
                                 const BITMAPINFO* info, UINT usage, DWORD rop) {

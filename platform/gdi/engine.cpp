@@ -323,9 +323,10 @@ const std::vector<int>& Bayer8() {
       std::vector<int> next(static_cast<size_t>(4 * n * n));
       for (int y = 0; y < n; ++y)
         for (int x = 0; x < n; ++x) {
-          int v = 4 * cur[static_cast<size_t>(y * n + x)];
+          int v = 4 * cur[static_cast<size_t>(y) * static_cast<size_t>(n) + static_cast<size_t>(x)];
           auto at = [&](int yy, int xx) -> int& {
-            return next[static_cast<size_t>(yy * 2 * n + xx)];
+            return next[static_cast<size_t>(yy) * 2 * static_cast<size_t>(n) +
+                        static_cast<size_t>(xx)];
           };
           at(y, x) = v;
           at(y, x + n) = v + 2;
@@ -678,7 +679,7 @@ TRVAPI BOOL APIENTRY EngStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* p
           if (d.format == BMF_1BPP) {
             // Grey, then white where it exceeds the pattern's threshold.
             int grey = (30 * GetRValue(c) + 59 * GetGValue(c) + 11 * GetBValue(c)) / 100;
-            int threshold = bayer[static_cast<size_t>((y & 7) * 8 + (xx & 7))];
+            int threshold = bayer[static_cast<size_t>(y & 7) * 8 + static_cast<size_t>(xx & 7)];
             bool white = grey * 64 > threshold * 255 + 127;
             pixel = dstPalette != nullptr ? trv::gdi::ColorToPixel(dstPalette, white ? 0xffffff : 0)
                                           : (white ? 1 : 0);

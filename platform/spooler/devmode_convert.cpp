@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <string>
 
 #include "platform/spooler/api_common.h"
 
@@ -23,13 +24,14 @@ std::vector<BYTE> Whole(const Devmode* d) {
   return std::vector<BYTE>(p, p + d->dmSize + d->dmDriverExtra);
 }
 
-// Converts `count` characters of a name field.
+// Converts a name field of `count` characters (at most 32); the result is always
+// terminated inside its field.
 void NameToAnsi(const WCHAR* from, BYTE* to, std::size_t count) {
-  WCHAR name[33] = {};
-  std::memcpy(name, from, count * sizeof(WCHAR));
-  std::string ansi = AnsiOfWide(name);
+  std::u16string name(from, std::min<std::size_t>(count, 32));
+  name.resize(std::char_traits<char16_t>::length(name.c_str()));
+  const std::string ansi = AnsiOfWide(name.c_str());
   std::memset(to, 0, count);
-  std::memcpy(to, ansi.data(), std::min(ansi.size(), count - 1));
+  std::copy_n(ansi.begin(), std::min(ansi.size(), count - 1), to);
 }
 
 void NameToWide(const BYTE* from, WCHAR* to, std::size_t count) {
@@ -37,7 +39,7 @@ void NameToWide(const BYTE* from, WCHAR* to, std::size_t count) {
                    strnlen(reinterpret_cast<const char*>(from), count));
   std::u16string wide = WideOfAnsi(ansi);
   std::memset(to, 0, count * sizeof(WCHAR));
-  std::memcpy(to, wide.data(), std::min(wide.size(), count - 1) * sizeof(WCHAR));
+  std::copy_n(wide.begin(), std::min(wide.size(), count - 1), to);
 }
 
 }  // namespace

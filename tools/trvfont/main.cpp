@@ -24,6 +24,7 @@
 #include "dcl/object/dcl_label_printer.h"
 #include "dcl/object/device_port.h"
 #include "dcl/object/host_interface.h"
+#include "host/printer_data.h"
 #include "platform/kernel.h"
 #include "platform/stand_in.h"
 #include "platform/winspool.h"
@@ -146,136 +147,154 @@ bool ParseInt(const std::string& s, int& out) {
   return true;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (argc < 2) return Usage("download or delete?");
-  const std::string command = argv[1];
-  if (command == "--help" || command == "-h") {
-    Usage("");
-    return 0;
-  }
-  if (command != "download" && command != "delete") return Usage("unknown command " + command);
+// What the command line asks for.
+struct Arguments {
+  std::string command;  // download or delete
   std::string printer, target, orientation = "0";
   fonts::FontDownloadRequest request;
-  request.points = 12;
   bool haveNumber = false, haveLetter = false;
+};
+
+// 0 when the arguments are sound, else the exit code (after the usage text).
+int ParseArguments(int argc, char** argv, Arguments& a) {
+  a.request.points = 12;
+  const bool download = a.command == "download";
   for (int i = 2; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
-    const bool download = command == "download";
     if (arg == "--printer" && hasValue) {
-      printer = argv[++i];
+      a.printer = argv[++i];
     } else if (download && arg == "--size" && hasValue) {
-      if (!ParseInt(argv[++i], request.points) || request.points < 1)
+      if (!ParseInt(argv[++i], a.request.points) || a.request.points < 1)
         return Usage("--size is a number of points");
     } else if (download && arg == "--width" && hasValue) {
-      if (!ParseInt(argv[++i], request.widthPoints)) return Usage("--width is a number of points");
+      if (!ParseInt(argv[++i], a.request.widthPoints))
+        return Usage("--width is a number of points");
     } else if (download && arg == "--style" && hasValue) {
-      if (!ParseStyle(argv[++i], request.style))
+      if (!ParseStyle(argv[++i], a.request.style))
         return Usage("unknown style " + std::string(argv[i]));
     } else if (download && arg == "--characters" && hasValue) {
-      if (!ParseCharacters(argv[++i], request.characters))
+      if (!ParseCharacters(argv[++i], a.request.characters))
         return Usage("unknown character set " + std::string(argv[i]));
     } else if (download && arg == "--number" && hasValue) {
-      if (!ParseInt(argv[++i], request.number) || request.number < 9 || request.number > 20)
+      if (!ParseInt(argv[++i], a.request.number) || a.request.number < 9 || a.request.number > 20)
         return Usage("--number is 9 to 20");
-      haveNumber = true;
+      a.haveNumber = true;
     } else if (download && arg == "--letter" && hasValue) {
       const std::string l = argv[++i];
       if (l.size() != 1 || l[0] < 'a' || l[0] > 'z') return Usage("--letter is a to z");
-      request.letter = l[0];
-      haveLetter = true;
+      a.request.letter = l[0];
+      a.haveLetter = true;
     } else if (download && arg == "--orientation" && hasValue) {
-      orientation = argv[++i];
-      if (orientation != "0" && orientation != "90" && orientation != "both")
+      a.orientation = argv[++i];
+      if (a.orientation != "0" && a.orientation != "90" && a.orientation != "both")
         return Usage("--orientation is 0, 90 or both");
     } else if (arg.starts_with("-")) {
       return Usage("unknown argument " + arg);
-    } else if (target.empty()) {
-      target = arg;
+    } else if (a.target.empty()) {
+      a.target = arg;
     } else {
       return Usage("one face or font at a time");
     }
   }
-  if (printer.empty()) return Usage("--printer is needed");
-  if (target.empty()) return Usage(command == "download" ? "no face" : "no font");
+  if (a.printer.empty()) return Usage("--printer is needed");
+  if (a.target.empty()) return Usage(download ? "no face" : "no font");
   if (std::getenv("TRV_ROOT") == nullptr) return Usage("TRV_ROOT names the printer's machine");
-  request.faceName = target;
-  request.orientation = orientation == "0"    ? fonts::kOrientationUpright
-                        : orientation == "90" ? fonts::kOrientationTurned
-                                              : fonts::kOrientationBoth;
+  a.request.faceName = a.target;
+  a.request.orientation = a.orientation == "0"    ? fonts::kOrientationUpright
+                          : a.orientation == "90" ? fonts::kOrientationTurned
+                                                  : fonts::kOrientationBoth;
+  return 0;
+}
 
-  PrinterDriver driver;
-  std::string problem;
-  if (!FindDriver(printer, driver, problem)) return Fail(problem);
-  if (command == "download") {
-    if (driver.cpcl && haveLetter) return Usage("a CPCL printer takes --number, not --letter");
-    if (!driver.cpcl && haveNumber) return Usage("an EPL printer takes --letter, not --number");
-    if (driver.cpcl && !haveNumber) request.number = 9;
-    if (!driver.cpcl && !haveLetter) request.letter = 'a';
+// The printer's object, made by its loaded language library and ended with it.
+struct PrinterObject {
+  decltype(&DCLTerminateV2) terminate = nullptr;
+  CDCLBase* object = nullptr;
+  PrinterObject() = default;
+  PrinterObject(const PrinterObject&) = delete;
+  PrinterObject& operator=(const PrinterObject&) = delete;
+  ~PrinterObject() {
+    if (object != nullptr) terminate(object);
   }
+  CDCLLabelPrinter* label() const { return static_cast<CDCLLabelPrinter*>(object); }
+};
 
+bool MakeObject(const std::string& printer, const PrinterDriver& driver, PrinterObject& out,
+                std::string& problem) {
   HMODULE module = LoadLibraryA(driver.library.c_str());
-  if (module == nullptr)
-    return Fail("cannot load " + driver.library + ": " + SystemText(GetLastError()));
+  if (module == nullptr) {
+    problem = "cannot load " + driver.library + ": " + SystemText(GetLastError());
+    return false;
+  }
   auto initialize =
       reinterpret_cast<decltype(&DCLInitializeV2)>(GetProcAddress(module, "DCLInitializeV2"));
-  auto terminate =
+  out.terminate =
       reinterpret_cast<decltype(&DCLTerminateV2)>(GetProcAddress(module, "DCLTerminateV2"));
-  if (initialize == nullptr || terminate == nullptr)
-    return Fail(driver.library + " is not a language library");
+  if (initialize == nullptr || out.terminate == nullptr) {
+    problem = driver.library + " is not a language library";
+    return false;
+  }
   trv::dcl::DCLInterface table{};
   table.size = trv::dcl::kDclInterfaceSize;
-  CDCLBase* object =
+  out.object =
       initialize(printer.c_str(), nullptr, driver.dataFile.c_str(), "trv_uk.lng", 0, &table);
-  if (object == nullptr)
-    return Fail("cannot load the configuration of \"" + printer +
-                "\": " + SystemText(GetLastError()));
+  if (out.object == nullptr) {
+    problem = "cannot load the configuration of \"" + printer + "\": " + SystemText(GetLastError());
+    return false;
+  }
+  return true;
+}
 
-  std::string bytes;
+// The font's name on the printer: its eight-digit number (CPCL) or its letter (EPL).
+std::string FontName(const Arguments& a, bool cpcl) {
+  if (a.command != "download") return a.target;
+  if (!cpcl) return std::string(1, a.request.letter);
+  char name[16];
+  std::snprintf(name, sizeof name, "%08d", a.request.number);
+  return name;
+}
+
+// Runs the object's download or deletion into `bytes` and changes its copy of the
+// installed fonts to match. 0, or the exit code after the message.
+int MakeBytes(Arguments& a, PrinterObject& printer, const std::string& what, std::string& bytes) {
+  if (!printer.label()->EditInstalledTextFonts())
+    return Fail("cannot read the installed fonts of \"" + a.printer +
+                "\": " + SystemText(GetLastError()));
   trv::dcl::DevicePort port;
   port.handle = static_cast<HANDLE>(static_cast<void*>(&bytes));
   port.writePort = KeepBytes;
   BOOL done = FALSE;
-  std::string what;
-  if (command == "download") {
-    // The installed text fonts, which the download adds to or replaces in.
-    std::vector<trv::dcl::TextFontEntry> installed;
-    for (DWORD n = 0, count = object->GetTextFontCount(0); n < count; ++n)
-      if (const trv::dcl::TextFontEntry* e = object->GetTextFont(0, n)) installed.push_back(*e);
+  if (a.command == "download") {
     int first = 0, last = 0;
-    fonts::CharacterRange(request.characters, first, last);
-    const int forms = request.orientation == fonts::kOrientationBoth ? 2 : 1;
-    what = driver.cpcl ? [&] {
-      char name[16];
-      std::snprintf(name, sizeof name, "%08d", request.number);
-      return std::string(name);
-    }()
-                       : std::string(1, request.letter);
+    fonts::CharacterRange(a.request.characters, first, last);
+    const int forms = a.request.orientation == fonts::kOrientationBoth ? 2 : 1;
     // One line per glyph range as each is drawn.
     const int perForm = last - first + 1;
-    request.progress = [&](int step, int total) {
+    a.request.progress = [&](int step, int total) {
       if (step % perForm == 0 && step / perForm <= forms)
         std::fprintf(stderr, "trvfont: %s: characters %d-%d drawn (%d of %d steps)\n", what.c_str(),
                      first, last, step, total);
     };
-    static_cast<CDCLLabelPrinter*>(object)->SetFontDownloadRequest(request);
+    printer.label()->SetFontDownloadRequest(a.request);
     WORD id = 0;
-    done = object->AddDownloadFont(&installed, nullptr, &id, nullptr, &port);
+    done = printer.object->AddDownloadFont(printer.label()->EditedTextFonts(), nullptr, &id,
+                                           nullptr, &port);
   } else {
-    what = target;
-    done = object->DeleteDownloadFont(target.c_str(), &port);
+    done = printer.object->DeleteDownloadFont(a.target.c_str(), &port);
+    printer.label()->ForgetDownloadedFont(a.target.c_str());
   }
-  const DWORD error = GetLastError();
-  terminate(object);
   if (!done) {
-    if (error == ERROR_FILE_NOT_FOUND) return Fail("face \"" + target + "\" not found");
-    return Fail("cannot " + command + " " + what + ": " + SystemText(error));
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND) return Fail("face \"" + a.target + "\" not found");
+    return Fail("cannot " + a.command + " " + what + ": " + SystemText(error));
   }
-  if (bytes.empty()) return Fail("\"" + target + "\" is not a font name this printer takes");
+  if (bytes.empty()) return Fail("\"" + a.target + "\" is not a font name this printer takes");
+  return 0;
+}
 
-  // The bytes go to the printer as one job through the spooler.
+// The bytes go to the printer as one job through the spooler. 0, or the exit code.
+int Submit(const std::string& printer, const std::string& bytes, const std::string& failure) {
   std::error_code ec;
   const fs::path file =
       fs::temp_directory_path() / ("trvfont-" + std::to_string(std::random_device()()) + ".prn");
@@ -287,8 +306,48 @@ int main(int argc, char** argv) {
   trvspool::SetQuiet(true);
   const int rc = trvspool::Submit({printer, file.string()});
   fs::remove(file, ec);
-  if (rc != 0) return Fail("the printer refused the " + command + " of " + what);
-  std::printf("%s %s on %s (%zu bytes)\n", command == "download" ? "downloaded" : "deleted",
-              what.c_str(), printer.c_str(), bytes.size());
+  return rc == 0 ? 0 : Fail(failure);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return Usage("download or delete?");
+  Arguments a;
+  a.command = argv[1];
+  if (a.command == "--help" || a.command == "-h") {
+    Usage("");
+    return 0;
+  }
+  if (a.command != "download" && a.command != "delete")
+    return Usage("unknown command " + a.command);
+  if (int rc = ParseArguments(argc, argv, a)) return rc;
+
+  PrinterDriver driver;
+  std::string problem;
+  if (!FindDriver(a.printer, driver, problem)) return Fail(problem);
+  if (a.command == "download") {
+    if (driver.cpcl && a.haveLetter) return Usage("a CPCL printer takes --number, not --letter");
+    if (!driver.cpcl && a.haveNumber) return Usage("an EPL printer takes --letter, not --number");
+    if (driver.cpcl && !a.haveNumber) a.request.number = 9;
+    if (!driver.cpcl && !a.haveLetter) a.request.letter = 'a';
+  }
+  PrinterObject printer;
+  if (!MakeObject(a.printer, driver, printer, problem)) return Fail(problem);
+  const std::string what = FontName(a, driver.cpcl);
+  std::string bytes;
+  if (int rc = MakeBytes(a, printer, what, bytes)) return rc;
+  if (int rc = Submit(a.printer, bytes, "the printer refused the " + a.command + " of " + what))
+    return rc;
+  // The printer has it: the installed list follows, then the printer data the graphics
+  // driver reads, so that jobs can use the font from now on.
+  if (!printer.label()->SaveEditedTextFonts())
+    return Fail(a.command + " of " + what + " done, but the installed fonts of \"" + a.printer +
+                "\" could not be saved: " + SystemText(GetLastError()));
+  if (!trv::host::RefreshPrinterData(a.printer.c_str()))
+    return Fail(a.command + " of " + what + " done, but the printer data of \"" + a.printer +
+                "\" could not be refreshed: " + SystemText(GetLastError()));
+  std::printf("%s %s on %s (%zu bytes)\n", a.command == "download" ? "downloaded" : "deleted",
+              what.c_str(), a.printer.c_str(), bytes.size());
   return 0;
 }

@@ -58,8 +58,26 @@ assert rest[rest.index(b'-END-FONT-INFO\r\n') + 16:][:2] == bytes([48, 57])
 assert rest[-15:-7] == b'ENDCISTD' and rest[-5:] == bytes(5)
 assert rest[-7:-5] == (len(rest) - rest.rindex(b'RNG')).to_bytes(2, 'big')
 PY
+# The printer keeps the font, so the installed list and the printer data the driver
+# reads name it (under its face, with metrics generated from the face) until it is
+# deleted.
+data='HKLM\System\CurrentControlSet\Control\Print\Printers\Labels\PrinterDriverData'
+fonts_of() { "$out/trvreg" query "$data\Fonts" /s; }
+fonts_of | grep -q 'CommandMacro.*00000012' || fail "the download is not in the installed list"
+metrics=$(fonts_of | grep -A2 'CommandMacro.*00000012' | grep FontInfo | awk '{print $3}' \
+  | python3 -c 'import sys; print(bytes.fromhex(sys.stdin.read().strip())[64:80].split(b"\0")[0].decode())')
+[[ -n "$metrics" ]] || fail "the downloaded font has no metrics name"
+"$out/trvreg" query "$data" /v "UFM:$metrics" > /dev/null || fail "no metrics for the font"
+face_hex=$(printf 'DejaVu Sans' | od -An -tx1 | tr -d ' \n' | tr a-f A-F)
+"$out/trvreg" query "$data" /v Fonts | grep -q "$face_hex" \
+  || fail "the printer data's font list does not have the font"
+before=$(fonts_of | grep -c 'CommandMacro')
 "$out/trvfont" delete --printer Labels 00000012 > /dev/null
 [[ "$(cat "$work/cpcl/$(last_job cpcl)")" == "! U1 DELETE 00000012.CPF" ]] || fail "no CPCL deletion"
+! fonts_of | grep -q 'CommandMacro.*00000012' || fail "the deleted font is still installed"
+[[ "$(fonts_of | grep -c 'CommandMacro')" == $((before - 1)) ]] || fail "the deletion took other fonts"
+! "$out/trvreg" query "$data" /v Fonts | grep -q "$face_hex" \
+  || fail "the printer data still lists the deleted font"
 
 # EPL: the soft font under its letter, upright and turned, then its deletion.
 "$out/trvfont" download --printer Tags --size 8 --characters numeric --letter d \

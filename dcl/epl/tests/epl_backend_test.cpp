@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "dcl/epl/dcl_epl.h"
-#include "dcl/epl/tests/epl_fixture.h"
+#include "dcl/epl/testing/epl_fixture.h"
 #include "dcl/epl/tests/gw_decoder.h"
 #include "dcl/model/text_heap.h"
 #include "platform/kernel.h"

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "dcl/epl/tests/epl_fixture.h"
+#include "dcl/epl/testing/epl_fixture.h"
 #include "dcl/fonts/font_download.h"
 #include "platform/kernel.h"
 #include "platform/stand_in.h"

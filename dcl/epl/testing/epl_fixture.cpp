@@ -1,4 +1,4 @@
-#include "dcl/epl/tests/epl_fixture.h"
+#include "dcl/epl/testing/epl_fixture.h"
 
 #include <cstring>
 
