@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 #include <limits>
+#include <map>
 #include <new>
 
 #include "platform/kernel.h"
@@ -445,10 +446,17 @@ DWORD DeviceFontList::Build(ImageSource source, void* context, const EntryList& 
     }
     std::vector<std::unique_ptr<DeviceFontBlock>> built;
     built.reserve(wanted.size());
+    // Each magnification of a font shares its metrics: they are read once.
+    std::map<std::u16string, std::vector<BYTE>> images;
     for (const Wanted& w : wanted) {
       const std::u16string name = u"UFM:" + Widen(FontInfoMetricsName(w.fontInfo));
-      const auto image = source(context, name);
-      if (!image || image->empty()) return ERROR_FILE_NOT_FOUND;
+      auto known = images.find(name);
+      if (known == images.end()) {
+        auto read = source(context, name);
+        if (!read || read->empty()) return ERROR_FILE_NOT_FOUND;
+        known = images.emplace(name, std::move(*read)).first;
+      }
+      const std::vector<BYTE>* image = &known->second;
       std::unique_ptr<DeviceFontBlock> b;
       if (const DWORD error =
               DeviceFontBlock::Build(*image, w.fontInfo, w.magnification, dpiX, dpiY, b);

@@ -97,12 +97,9 @@ TextSizes SizesOf(FONTOBJ* font, const IFIMETRICS* ifi, LONG dpiX, LONG dpiY) {
     s.points = static_cast<LONG>((e * 72 * 2 + dpiY * 16) / (2LL * dpiY * 16));
     s.height = static_cast<LONG>(emDots * 72 / dpiY);
   }
-  // A face narrower than a point (a bar code's 2-dot module) still has a width: it
-  // is not text too small to print.
-  if (dpiX > 0)
-    s.width = static_cast<LONG>(std::max<long long>(aveDots > 0 ? 1 : 0, aveDots * 72 / dpiX));
-  else if (aveDots > 0)
-    s.width = static_cast<LONG>(aveDots);
+  if (dpiX > 0) s.width = static_cast<LONG>(aveDots * 72 / dpiX);
+  // A face narrower than a point (a bar code's module) keeps its width in dots.
+  if (s.width == 0 && aveDots > 0) s.width = static_cast<LONG>(aveDots);
   return s;
 }
 

@@ -18,18 +18,18 @@ namespace trv::driver {
 namespace {
 
 using testing::Bytes;
+using testing::UfmFields;
 using testing::UfmImage;
-using testing::UfmSpec;
 
 Bytes Info(DWORD flags, DWORD multiplierX = 1, DWORD multiplierY = 1,
            const std::string& face = "Printer Face") {
-  testing::FontEntrySpec spec;
-  spec.face = face;
-  spec.metrics = "FACE.UFM";
-  spec.flags = flags;
-  spec.multiplierX = multiplierX;
-  spec.multiplierY = multiplierY;
-  const Bytes record = testing::TextFontRecord(spec);
+  testing::FontEntryFields fields;
+  fields.face = face;
+  fields.metrics = "FACE.UFM";
+  fields.flags = flags;
+  fields.multiplierX = multiplierX;
+  fields.multiplierY = multiplierY;
+  const Bytes record = testing::TextFontRecord(fields);
   return Bytes(record.begin() + 32, record.end());
 }
 
@@ -53,8 +53,8 @@ std::unique_ptr<DeviceFontBlock> BuildOk(const Bytes& image, const Bytes& info,
 }
 
 TEST(DeviceFontBlock, IsLaidOutAsAMetricsImageWithThePrintersNameForTheFont) {
-  UfmSpec spec;  // family "Image Family", style "Regular", unique name
-  const auto block = BuildOk(UfmImage(spec), Info(0));
+  UfmFields fields;  // family "Image Family", style "Regular", unique name
+  const auto block = BuildOk(UfmImage(fields), Info(0));
   ASSERT_TRUE(block);
   const auto bytes = block->bytes();
   const IFIMETRICS& m = block->ifi();
@@ -97,15 +97,15 @@ TEST(DeviceFontBlock, IsLaidOutAsAMetricsImageWithThePrintersNameForTheFont) {
 }
 
 TEST(DeviceFontBlock, WithoutStyleOrUniqueNameTheyAreTheEmptyStringEndingTheFamily) {
-  UfmSpec spec;
-  spec.style.clear();
-  spec.uniqueName = false;
-  spec.extTextMetrics = true;
-  spec.boldSimulation = true;
-  spec.widths = {10, 11, 12};
-  spec.kerning = {{'A', 'V', -3}};
-  spec.codePage = 0xFFFF;
-  const auto block = BuildOk(UfmImage(spec), Info(0));
+  UfmFields fields;
+  fields.style.clear();
+  fields.uniqueName = false;
+  fields.extTextMetrics = true;
+  fields.boldSimulation = true;
+  fields.widths = {10, 11, 12};
+  fields.kerning = {{'A', 'V', -3}};
+  fields.codePage = 0xFFFF;
+  const auto block = BuildOk(UfmImage(fields), Info(0));
   ASSERT_TRUE(block);
   const auto bytes = block->bytes();
   const IFIMETRICS& m = block->ifi();
@@ -168,13 +168,13 @@ TEST(DeviceFontBlock, ScalesAsTheFontsFlagsSayAndSaturatesInsteadOfWrapping) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    UfmSpec spec;
-    spec.unitsPerEm = c.unitsPerEm;
-    spec.winAscender = c.ascender;
-    spec.widths = {11};
-    spec.kerning = {{'A', 'V', -3}};
+    UfmFields fields;
+    fields.unitsPerEm = c.unitsPerEm;
+    fields.winAscender = c.ascender;
+    fields.widths = {11};
+    fields.kerning = {{'A', 'V', -3}};
     const auto block =
-        BuildOk(UfmImage(spec), Info(c.flags, c.multiplierX, c.multiplierY), c.magnification);
+        BuildOk(UfmImage(fields), Info(c.flags, c.multiplierX, c.multiplierY), c.magnification);
     ASSERT_TRUE(block);
     const IFIMETRICS& m = block->ifi();
     EXPECT_EQ(m.fwdUnitsPerEm, c.wantEm);
@@ -189,12 +189,12 @@ TEST(DeviceFontBlock, ScalesAsTheFontsFlagsSayAndSaturatesInsteadOfWrapping) {
 
 // An image with every part: strings, a simulation, EXTTEXTMETRIC, widths, kerning.
 Bytes FullImage() {
-  UfmSpec spec;
-  spec.extTextMetrics = true;
-  spec.boldSimulation = true;
-  spec.widths = {10, 11, 12, 13};
-  spec.kerning = {{'A', 'V', -3}, {'T', 'o', -2}};
-  return UfmImage(spec);
+  UfmFields fields;
+  fields.extTextMetrics = true;
+  fields.boldSimulation = true;
+  fields.widths = {10, 11, 12, 13};
+  fields.kerning = {{'A', 'V', -3}, {'T', 'o', -2}};
+  return UfmImage(fields);
 }
 
 TEST(DeviceFontBlock, EveryCutOfAnImageIsRefused) {
@@ -260,9 +260,9 @@ TEST(DeviceFontBlock, CorruptedOffsetsAndCountsAreRefused) {
     EXPECT_FALSE(block);
   }
   // An unterminated style name: its last character runs to the end of cjThis.
-  UfmSpec spec;
-  spec.uniqueName = false;
-  Bytes open = UfmImage(spec);
+  UfmFields fields;
+  fields.uniqueName = false;
+  Bytes open = UfmImage(fields);
   for (std::size_t at = ifi + U32(open, ifi + 12); at < ifi + U32(open, ifi); ++at) open[at] = 'x';
   std::unique_ptr<DeviceFontBlock> block;
   EXPECT_EQ(DeviceFontBlock::Build(open, info.data(), 1, 203, 203, block),
@@ -328,10 +328,11 @@ TEST(DeviceFontList, TheStoredCountOfMagnificationsIsHeldToWhatAPrinterCanDo) {
   Images images = SampleImages();
   for (auto [stored, faces] : cases) {
     SCOPED_TRACE(stored);
-    testing::FontEntrySpec spec{14, "CPCL Font 4", "CPF40.UFM", 0x200, -1, 0x17, 7, 1, 1, stored};
+    testing::FontEntryFields fields{14, "CPCL Font 4", "CPF40.UFM", 0x200, -1, 0x17, 7, 1,
+                                    1,  stored};
     DeviceFontList list;
     ASSERT_EQ(list.Build(Lookup, &images,
-                         List(testing::EntryListValue({testing::TextFontRecord(spec)}, {}), 136),
+                         List(testing::EntryListValue({testing::TextFontRecord(fields)}, {}), 136),
                          List(testing::EntryListValue({}, {}), 128), 203, 203),
               static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_EQ(list.count(), faces);
@@ -369,7 +370,7 @@ TEST(DeviceFontList, MissingOrDamagedMetricsFailTheWholeList) {
 
 TEST(DeviceFontList, AFaceOfNoHeightIsNotOffered) {
   Images images = SampleImages();
-  UfmSpec flat;
+  UfmFields flat;
   flat.unitsPerEm = 0;
   images[u"UFM:CPF00.UFM"] = UfmImage(flat);
   DeviceFontList list;
@@ -378,6 +379,34 @@ TEST(DeviceFontList, AFaceOfNoHeightIsNotOffered) {
             static_cast<DWORD>(ERROR_SUCCESS));
   EXPECT_EQ(list.count(), 5u);
   EXPECT_EQ(list.face(1)->family(), u"CPCL Font 4");
+}
+
+TEST(DeviceFontList, CutOrCorruptedListsAreRefusedOrReadWithinTheirRecords) {
+  Images images = SampleImages();
+  const EntryList barcodes = List(testing::SampleBarcodesValue(), 128);
+  const Bytes fonts = testing::SampleFontsValue();
+  for (std::size_t n = 0; n < fonts.size(); ++n) {
+    const Bytes cut(fonts.begin(), fonts.begin() + static_cast<long>(n));
+    // A cut list is refused as a list; one that still reads as a list is built
+    // from records that lie inside it.
+    auto list = EntryList::Parse(cut, 136, 0);
+    if (!list) continue;
+    DeviceFontList built;
+    const DWORD error = built.Build(Lookup, &images, *list, barcodes, 203, 203);
+    EXPECT_TRUE(error == ERROR_SUCCESS || error == ERROR_FILE_NOT_FOUND) << n;
+  }
+  // Names that fill their fields without a terminator are read to the field's end
+  // and match no metrics.
+  Bytes open = fonts;
+  std::fill(open.begin() + 32, open.begin() + 32 + 48, 'F');
+  std::fill(open.begin() + 32 + 64, open.begin() + 32 + 80, 'M');
+  DeviceFontList built;
+  EXPECT_EQ(built.Build(Lookup, &images, List(open, 136), barcodes, 203, 203),
+            static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  images[u"UFM:" + std::u16string(16, u'M')] = images[u"UFM:CPF00.UFM"];
+  ASSERT_EQ(built.Build(Lookup, &images, List(open, 136), barcodes, 203, 203),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(built.face(1)->family(), std::u16string(48, u'F'));
 }
 
 // ---- what GDI asks ----------------------------------------------------------------
@@ -445,7 +474,7 @@ TEST_F(FontQueries, GlyphSetsAndKerningPairsAreHandedOutAndFreed) {
 }
 
 TEST_F(FontQueries, AGlyphSetOfNoCharactersIsRefused) {
-  UfmSpec backwards;
+  UfmFields backwards;
   backwards.family = u"CPCL Font 0";
   backwards.firstChar = 0x40;
   backwards.lastChar = 0x3F;

@@ -6,7 +6,9 @@
 
 #include "driver/devmode.h"
 #include "driver/pdev.h"
+#include "driver/tests/font_values.h"
 #include "driver/tests/printer_fixture.h"
+#include "platform/gdi/objects.h"
 #include "platform/kernel.h"
 #include "platform/stand_in.h"
 #include "platform/winddi.h"
@@ -290,6 +292,136 @@ TEST_F(DriverEntry, EveryEntryRefusesADamagedDevice) {
   EXPECT_EQ(Function<PFN_DrvDitherColor>(INDEX_DrvDitherColor)(pdev, 0, 0, nullptr), 2u);
   DisablePDEV(pdev);
   DisablePDEV(other);
+}
+
+// The sample fonts: two text fonts (one in two magnifications), a TrueType-based
+// font, one not offered, two bar codes: six faces.
+class DeviceFontEntry : public DriverEntry {
+ protected:
+  void StoreFonts() {
+    StoreAll();
+    SetValue(u"Fonts", testing::SampleFontsValue());
+    SetValue(u"Barcodes", testing::SampleBarcodesValue());
+    for (const auto& f : testing::SampleFontImages()) SetValue(f.valueName, f.image);
+  }
+};
+
+TEST_F(DeviceFontEntry, TheDeviceOffersItsFontsAndNamesTheFirstAsDefault) {
+  StoreFonts();
+  GDIINFO caps;
+  DEVINFO info;
+  std::memset(&info, 0xCD, sizeof info);
+  DHPDEV pdev = EnablePDEV(nullptr, &caps, &info);
+  ASSERT_NE(pdev, nullptr) << GetLastError();
+  EXPECT_EQ(info.cFonts, 6u);
+  for (const LOGFONTW* f : {&info.lfDefaultFont, &info.lfAnsiVarFont, &info.lfAnsiFixFont}) {
+    EXPECT_EQ(f->lfHeight, 24);
+    EXPECT_EQ(f->lfWidth, 12);
+    EXPECT_EQ(f->lfWeight, 400);
+    EXPECT_EQ(f->lfPitchAndFamily, 0x31);
+    EXPECT_EQ(std::u16string(f->lfFaceName), u"CPCL Font 0");
+    EXPECT_EQ(f->lfItalic, 0);
+  }
+  auto queryFont = Function<PFN_DrvQueryFont>(INDEX_DrvQueryFont);
+  auto queryData = Function<PFN_DrvQueryFontData>(INDEX_DrvQueryFontData);
+  auto queryTree = Function<PFN_DrvQueryFontTree>(INDEX_DrvQueryFontTree);
+  auto freeTree = Function<PFN_DrvFree>(INDEX_DrvFree);
+  auto glyphMode = Function<PFN_DrvGetGlyphMode>(INDEX_DrvGetGlyphMode);
+  ULONG_PTR id = kSentinel;
+  EXPECT_EQ(reinterpret_cast<ULONG_PTR>(queryFont(pdev, 0, 0, &id)), 6u);
+  EXPECT_EQ(id, 0u);
+  for (ULONG face = 1; face <= 6; ++face) {
+    const IFIMETRICS* m = queryFont(pdev, 0, face, &id);
+    ASSERT_NE(m, nullptr) << face;
+    EXPECT_EQ(m->ptlAspect.y, 203);
+  }
+  SetLastError(kSentinel);
+  EXPECT_EQ(queryFont(pdev, 0, 7, &id), nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_EQ(glyphMode(pdev, nullptr), static_cast<ULONG>(FO_GLYPHBITS));
+
+  PVOID tree = queryTree(pdev, 0, 2, QFT_KERNPAIRS, &id);
+  ASSERT_NE(tree, nullptr);
+  freeTree(tree, id);
+  tree = queryTree(pdev, 0, 1, QFT_GLYPHSET, &id);
+  ASSERT_NE(tree, nullptr);
+  EXPECT_EQ(static_cast<FD_GLYPHSET*>(tree)->cGlyphsSupported, 224u);
+  freeTree(tree, id);
+  freeTree(nullptr, 0x1234);  // an id the driver never gave: ignored
+
+  gdi::Font font;  // GDI's realisation of face 1
+  font.iFace = 1;
+  EXPECT_EQ(queryData(pdev, &font, QFD_MAXEXTENTS, 0, nullptr, nullptr, 0), 124);
+  BYTE small[123];
+  SetLastError(kSentinel);
+  EXPECT_EQ(queryData(pdev, &font, QFD_MAXEXTENTS, 0, nullptr, small, sizeof small), -1);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+  DisablePDEV(pdev);
+}
+
+TEST_F(DeviceFontEntry, MissingOrDamagedMetricsFailTheDevice) {
+  struct Case {
+    const char* name;
+    Bytes value;
+    DWORD error;
+  };
+  Bytes damaged = testing::SampleFontImages()[1].image;
+  testing::PutU32(damaged, 28, static_cast<DWORD>(damaged.size()));  // widths past the end
+  const Case cases[] = {
+      {"empty", {}, ERROR_FILE_NOT_FOUND},
+      {"damaged", damaged, ERROR_BAD_FORMAT},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StoreFonts();
+    SetValue(u"UFM:CPF40.UFM", c.value);
+    GDIINFO caps;
+    DEVINFO info;
+    SetLastError(kSentinel);
+    EXPECT_EQ(EnablePDEV(nullptr, &caps, &info), nullptr);
+    EXPECT_EQ(GetLastError(), c.error);
+  }
+}
+
+TEST_F(DeviceFontEntry, ResettingADeviceDropsItsOpenRawCommandAndQueue) {
+  StoreFonts();
+  GDIINFO caps;
+  DEVINFO info;
+  DHPDEV oldDevice = EnablePDEV(nullptr, &caps, &info);
+  DHPDEV newDevice = EnablePDEV(nullptr, &caps, &info);
+  ASSERT_TRUE(oldDevice && newDevice);
+  HBITMAP bitmap = EngCreateBitmap({812, 1218}, 0, BMF_1BPP, BMF_TOPDOWN, nullptr);
+  SURFOBJ* so = EngLockSurface(reinterpret_cast<HSURF>(bitmap));
+  ASSERT_NE(so, nullptr);
+  so->dhpdev = oldDevice;
+  gdi::Font font;
+  font.iFace = 1;
+  font.flFontType = FO_TYPE_DEVICE;
+  const IFIMETRICS* m = Function<PFN_DrvQueryFont>(INDEX_DrvQueryFont)(oldDevice, 0, 1, nullptr);
+  ASSERT_NE(m, nullptr);
+  font.ifi.assign(reinterpret_cast<const BYTE*>(m), reinterpret_cast<const BYTE*>(m) + m->cjThis);
+  gdi::Str s;
+  s.text = u"${OPEN";
+  for (std::size_t i = 0; i < s.text.size(); ++i)
+    s.positions.push_back({s.text[i], nullptr, {10 + 12 * static_cast<LONG>(i), 40}});
+  s.cGlyphs = static_cast<ULONG>(s.text.size());
+  s.pgp = s.positions.data();
+  s.pwszOrg = s.text.data();
+  s.rclBkGround = {10, 16, 82, 40};
+  BRUSHOBJ fore{0, nullptr, 0};
+  EXPECT_TRUE(Function<PFN_DrvTextOut>(INDEX_DrvTextOut)(so, &s, &font, nullptr, nullptr, nullptr,
+                                                         &fore, nullptr, nullptr, 0x0D0D));
+  Device& old = *reinterpret_cast<PDEV*>(oldDevice)->device;
+  EXPECT_TRUE(old.text().rawOpen);
+  EXPECT_EQ(old.queue().size(), 1u);
+  EXPECT_TRUE(Function<PFN_DrvResetPDEV>(INDEX_DrvResetPDEV)(oldDevice, newDevice));
+  EXPECT_FALSE(old.text().rawOpen);
+  EXPECT_FALSE(old.text().rawEntry.has_value());
+  EXPECT_TRUE(old.queue().empty());
+  EngUnlockSurface(so);
+  EngDeleteSurface(reinterpret_cast<HSURF>(bitmap));
+  DisablePDEV(oldDevice);
+  DisablePDEV(newDevice);
 }
 
 }  // namespace

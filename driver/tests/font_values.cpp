@@ -34,7 +34,7 @@ Bytes FontInfo(const std::string& face, const std::string& metrics, DWORD flags,
 
 }  // namespace
 
-Bytes UfmImage(const UfmSpec& s) {
+Bytes UfmImage(const UfmFields& s) {
   const std::size_t family = 184, face = family + Slot(s.family), style = face + Slot(s.family);
   std::size_t at = style + (s.style.empty() ? 0 : Slot(s.style));
   const std::size_t unique = at;
@@ -121,7 +121,7 @@ Bytes UfmImage(const UfmSpec& s) {
   return b;
 }
 
-Bytes TextFontRecord(const FontEntrySpec& s) {
+Bytes TextFontRecord(const FontEntryFields& s) {
   Bytes r = Record(136, s.id);
   PutI32(r, 28, s.magnifications);
   const Bytes info = FontInfo(s.face, s.metrics, s.flags, s.pointSize, s.classes, s.styles,
@@ -153,9 +153,9 @@ Bytes SampleBarcodesValue() {
 }
 
 std::vector<SampleFont> SampleFontImages() {
-  UfmSpec font0;
+  UfmFields font0;
   font0.family = u"CPCL Font 0";
-  UfmSpec font4;
+  UfmFields font4;
   font4.family = u"CPCL Font 4";
   font4.unitsPerEm = 47;
   font4.aveCharWidth = 24;
@@ -165,7 +165,7 @@ std::vector<SampleFont> SampleFontImages() {
   font4.fontBox[3] = -7;
   for (int g = 0; g < 224; ++g) font4.widths.push_back(static_cast<WORD>(g == 0 ? 12 : 24));
   font4.kerning = {{'A', 'V', -3}, {'T', 'o', -2}};
-  UfmSpec digits;
+  UfmFields digits;
   digits.family = u"Digits TT";
   digits.unitsPerEm = 2048;
   digits.aveCharWidth = 1100;
@@ -173,13 +173,13 @@ std::vector<SampleFont> SampleFontImages() {
   digits.fontBox[1] = 1800;
   digits.fontBox[3] = -400;
   digits.pitchAndFamily = 0x22;
-  UfmSpec code128;
+  UfmFields code128;
   code128.family = u"CPCL Code 128";
   code128.unitsPerEm = 100;
   code128.aveCharWidth = 2;
   code128.maxCharInc = 2;
   code128.lastChar = 0x7E;
-  UfmSpec ean;
+  UfmFields ean;
   ean.family = u"CPCL EAN-13";
   ean.unitsPerEm = 100;
   ean.aveCharWidth = 2;

@@ -12,7 +12,7 @@
 
 namespace trv::driver::testing {
 
-struct UfmSpec {
+struct UfmFields {
   std::u16string family = u"Image Family";
   std::u16string style = u"Regular";  // empty: no style name
   bool uniqueName = true;
@@ -33,10 +33,10 @@ struct UfmSpec {
 // Offsets inside an image built by UfmImage.
 inline constexpr std::size_t kUfmIfiAt = 44;
 
-Bytes UfmImage(const UfmSpec& spec);
+Bytes UfmImage(const UfmFields& fields);
 
 // A TextFontEntry (136 bytes): id, magnifications (offset 28) and FontInfo.
-struct FontEntrySpec {
+struct FontEntryFields {
   WORD id = 0;
   std::string face, metrics;
   DWORD flags = 0;
@@ -45,7 +45,7 @@ struct FontEntrySpec {
   DWORD multiplierX = 1, multiplierY = 1;
   LONG magnifications = 1;
 };
-Bytes TextFontRecord(const FontEntrySpec& spec);
+Bytes TextFontRecord(const FontEntryFields& fields);
 // A BarcodeFontEntry (128 bytes).
 Bytes BarcodeRecord(WORD id, const std::string& face, const std::string& metrics, DWORD flags = 0);
 
