@@ -1,6 +1,7 @@
 #include "driver/page_pixels.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -36,14 +37,19 @@ struct WeightTables {
   int first[256], second[256], third[256];
 };
 
-// Runs `pixelIsWhite(x, y, pixel)` over every pixel of a 24-bpp surface into a new
-// bitmap; eight white pixels in a row (24 bytes of 0xFF) skip the test.
-template <typename Test>
-PageBitmap ReducePerPixel(const SurfaceView& s, Test pixelIsWhite) {
+// Reduces a 24-bpp surface into a new bitmap by comparing each pixel's weighted sum
+// with a threshold: white when the sum is at least atLeast(y)[x mod 8]. Eight white or
+// eight black pixels in a row (24 bytes of 0xFF or of 0) skip the sums: both methods
+// take grey 255 for white and grey 0 for black. The other eight are compared without
+// a branch per pixel, their bits gathered into the byte.
+template <typename Thresholds>
+PageBitmap ReduceBySums(const SurfaceView& s, const WeightTables& w, Thresholds atLeast) {
   PageBitmap out = WhiteBitmap(s.width, s.height);
   for (DWORD y = 0; y < s.height; ++y) {
     const BYTE* src = s.bits + std::size_t{y} * s.stride;
     BYTE* dst = out.bits.data() + std::size_t{y} * out.stride;
+    const int* limit = atLeast(y);
+    auto sum = [&w](const BYTE* p) { return w.sum(p); };
     DWORD x = 0;
     for (; x + 8 <= s.width; x += 8) {
       const BYTE* p = src + std::size_t{x} * 3;
@@ -51,14 +57,18 @@ PageBitmap ReducePerPixel(const SurfaceView& s, Test pixelIsWhite) {
       std::memcpy(&a, p, 8);
       std::memcpy(&b, p + 8, 8);
       std::memcpy(&c, p + 16, 8);
-      if ((a & b & c) == ~std::uint64_t{0}) continue;  // white stays white at every method
-      BYTE bits = 0xFF;
-      for (DWORD k = 0; k < 8; ++k)
-        if (!pixelIsWhite(x + k, y, p + 3 * k)) bits &= static_cast<BYTE>(~(0x80u >> k));
-      dst[x >> 3] = bits;
+      if ((a & b & c) == ~std::uint64_t{0}) continue;  // white stays white
+      if ((a | b | c) == 0) {                          // and black black
+        dst[x >> 3] = 0x00;
+        continue;
+      }
+      unsigned bits = 0;
+      for (unsigned k = 0; k < 8; ++k)
+        bits |= static_cast<unsigned>(sum(p + 3 * k) >= limit[k]) << (7 - k);
+      dst[x >> 3] = static_cast<BYTE>(bits);
     }
     for (; x < s.width; ++x)
-      if (!pixelIsWhite(x, y, src + std::size_t{x} * 3)) SetBlack(dst, x);
+      if (sum(src + std::size_t{x} * 3) < limit[x & 7]) SetBlack(dst, x);
   }
   return out;
 }
@@ -116,33 +126,83 @@ void ApplyTone(const SurfaceView& surface, const ToneTable& table) {
 }
 
 PageBitmap ReduceThreshold(const SurfaceView& s, ByteOrder order) {
-  const WeightTables w(GreyWeightsFor(order));
   // grey = sum / 100 > 128 exactly when sum >= 12900
-  return ReducePerPixel(
-      s, [&w](DWORD, DWORD, const BYTE* p) { return w.sum(p) >= (kThreshold + 1) * 100; });
+  int limit[8];
+  std::fill_n(limit, 8, (kThreshold + 1) * 100);
+  return ReduceBySums(s, WeightTables(GreyWeightsFor(order)),
+                      [&limit](DWORD) -> const int* { return limit; });
 }
 
 PageBitmap ReduceOrderedDither(const SurfaceView& s, ByteOrder order) {
-  const WeightTables w(GreyWeightsFor(order));
-  // The dither level v = grey x 64 / 255 of every weighted sum, looked up.
-  std::vector<BYTE> level(255 * 100 + 1);
-  for (std::size_t sum = 0; sum < level.size(); ++sum)
-    level[sum] = static_cast<BYTE>(static_cast<int>(sum / 100) * 64 / 255);
-  return ReducePerPixel(s, [&w, &level](DWORD x, DWORD y, const BYTE* p) {
-    const int v = level[w.sum(p)];
-    return v == 64 || kBayer[x & 7][y & 7] < v;
-  });
+  // A dot is white when its level v = grey x 64 / 255 is 64 or above the matrix entry
+  // m; v grows with the weighted sum, so that is a sum of at least least[m + 1], the
+  // smallest sum whose level reaches m + 1 (for m = 63 that is v = 64 itself).
+  int least[65];
+  for (int level = 0, sum = 0; level <= 64; ++level) {
+    while ((sum / 100) * 64 / 255 < level) ++sum;
+    least[level] = sum;
+  }
+  int atLeast[8][8];  // [y mod 8][x mod 8]
+  for (int x = 0; x < 8; ++x)
+    for (int y = 0; y < 8; ++y) atLeast[y][x] = least[kBayer[x][y] + 1];
+  return ReduceBySums(s, WeightTables(GreyWeightsFor(order)),
+                      [&atLeast](DWORD y) -> const int* { return atLeast[y & 7]; });
 }
 
+namespace {
+
+// Whether eight greys are each 0 or 255: such dots spread no error.
+bool Settled(std::uint64_t eight) {
+  const std::uint64_t top = eight & 0x8080808080808080u;
+  return (top >> 7) * 0xFF == eight;
+}
+
+// The page bits of eight settled greys (the first in memory is the leftmost dot).
+BYTE SettledBits(std::uint64_t eight) {
+  if constexpr (std::endian::native == std::endian::little) {
+    // The top bit of byte i moved to bit 7 - i of the result.
+    return static_cast<BYTE>((((eight & 0x8080808080808080u) >> 7) * 0x8040201008040201u) >> 56);
+  } else {
+    BYTE bits = 0;
+    for (int i = 0; i < 8; ++i)
+      if (reinterpret_cast<const BYTE*>(&eight)[i] != 0) bits |= static_cast<BYTE>(0x80u >> i);
+    return bits;
+  }
+}
+
+}  // namespace
+
 PageBitmap ReduceErrorDiffusion(const SurfaceView& s, ByteOrder order) {
-  const GreyWeights w = GreyWeightsFor(order);
+  const WeightTables w(GreyWeightsFor(order));
   PageBitmap out = WhiteBitmap(s.width, s.height);
   if (s.width == 0 || s.height == 0) return out;
   const long width = s.width;
-  std::vector<int> cur(s.width), next(s.width);
-  auto greyRow = [&](DWORD y, std::vector<int>& row) {
+  const long groups = width / 8;  // whole groups of eight dots; the rest one by one
+  // Greys stay within 0..255 after every share, so a byte holds each; the rows are
+  // padded to whole groups.
+  const std::size_t padded = (s.width + 7) / 8 * 8;
+  std::vector<BYTE> cur(padded, 0xFF), next(padded, 0xFF);
+  auto greyRow = [&](DWORD y, std::vector<BYTE>& row) {
     const BYTE* src = s.bits + std::size_t{y} * s.stride;
-    for (long x = 0; x < width; ++x) row[x] = Grey(src + 3 * x, w);
+    long x = 0;
+    for (; x + 8 <= width; x += 8) {
+      const BYTE* p = src + 3 * x;
+      std::uint64_t a, b, c;
+      std::memcpy(&a, p, 8);
+      std::memcpy(&b, p + 8, 8);
+      std::memcpy(&c, p + 16, 8);
+      if ((a & b & c) == ~std::uint64_t{0} || (a | b | c) == 0) {
+        std::memset(row.data() + x, a == 0 ? 0 : 0xFF, 8);
+        continue;
+      }
+      for (long k = 0; k < 8; ++k) row[x + k] = static_cast<BYTE>(w.sum(p + 3 * k) / 100);
+    }
+    for (; x < width; ++x) row[x] = static_cast<BYTE>(w.sum(src + 3 * x) / 100);
+  };
+  auto load = [](const BYTE* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v;
   };
   greyRow(0, cur);
   for (DWORD y = 0; y < s.height; ++y) {
@@ -153,21 +213,39 @@ PageBitmap ReduceErrorDiffusion(const SurfaceView& s, ByteOrder order) {
     const bool leftward = y % 2 == 0;
     const long step = leftward ? -1 : 1;
     BYTE* dst = out.bits.data() + std::size_t{y} * out.stride;
-    for (long i = 0; i < width; ++i) {
-      const long x = leftward ? width - 1 - i : i;
+    auto dot = [&](long x) {
       const int p = cur[x];
       const bool white = p > kThreshold;
       const int e = white ? p - 255 : p;
       if (!white) SetBlack(dst, static_cast<DWORD>(x));
+      if (e == 0) return;  // every share of no error is nothing
       const long ahead = x + step, behind = x - step;
       const bool aheadIn = ahead >= 0 && ahead < width, behindIn = behind >= 0 && behind < width;
-      if (aheadIn) cur[ahead] = ClampGrey(cur[ahead] + ((7 * e) >> 4));
-      if (!hasNext) continue;
-      if (behindIn) next[behind] = ClampGrey(next[behind] + ((3 * e) >> 4));
-      next[x] = ClampGrey(next[x] + (leftward ? (5 * e) / 16 : (5 * e) >> 4));
-      if (aheadIn) next[ahead] = ClampGrey(next[ahead] + (e >> 4));
+      if (aheadIn) cur[ahead] = static_cast<BYTE>(ClampGrey(cur[ahead] + ((7 * e) >> 4)));
+      if (!hasNext) return;
+      if (behindIn) next[behind] = static_cast<BYTE>(ClampGrey(next[behind] + ((3 * e) >> 4)));
+      next[x] = static_cast<BYTE>(ClampGrey(next[x] + (leftward ? (5 * e) / 16 : (5 * e) >> 4)));
+      if (aheadIn) next[ahead] = static_cast<BYTE>(ClampGrey(next[ahead] + (e >> 4)));
+    };
+    // A group of eight whose greys, as the scan reaches it, are all 0 or 255 is
+    // written at once: it spreads nothing, and nothing more reaches it in this row.
+    auto group = [&](long g) {
+      const std::uint64_t eight = load(cur.data() + 8 * g);
+      if (Settled(eight)) {
+        dst[g] = SettledBits(eight);
+        return;
+      }
+      for (long k = 0; k < 8; ++k) dot(leftward ? 8 * g + 7 - k : 8 * g + k);
+    };
+    if (leftward) {
+      for (long x = width - 1; x >= 8 * groups; --x) dot(x);
+      for (long g = groups - 1; g >= 0; --g) group(g);
+    } else {
+      for (long g = 0; g < groups; ++g) group(g);
+      for (long x = 8 * groups; x < width; ++x) dot(x);
     }
     std::swap(cur, next);
+    if (hasNext) std::fill(next.begin(), next.end(), BYTE{0xFF});
   }
   return out;
 }
@@ -175,20 +253,33 @@ PageBitmap ReduceErrorDiffusion(const SurfaceView& s, ByteOrder order) {
 PageBitmap RotateLandscape(const PageBitmap& page) {
   PageBitmap out = WhiteBitmap(page.height, page.width);
   // Source column c becomes result row (width - 1 - c) and source row x result
-  // column x; the source is read a byte (eight columns) at a time, row by row, and
-  // white bytes, most of a label, cost nothing more.
+  // column x. The page is turned in blocks of eight rows by eight columns: the block's
+  // eight bytes, one per row, transposed give one byte for each of eight result rows;
+  // white blocks, most of a label, are left as they are.
   const DWORD bytesPerRow = (page.width + 7) / 8;
-  for (DWORD x = 0; x < page.height; ++x) {
-    const BYTE* src = page.bits.data() + std::size_t{x} * page.stride;
-    const BYTE mask = static_cast<BYTE>(~(0x80u >> (x & 7)));
-    BYTE* column = out.bits.data() + (x >> 3);
+  for (DWORD x0 = 0; x0 < page.height; x0 += 8) {
+    const DWORD rows = std::min<DWORD>(8, page.height - x0);
+    const BYTE* src = page.bits.data() + std::size_t{x0} * page.stride;
     for (DWORD k = 0; k < bytesPerRow; ++k) {
-      const BYTE b = src[k];
-      if (b == 0xFF) continue;
-      for (DWORD j = 0; j < 8; ++j) {
+      // Row i of the block in byte 7 - i, so that the transpose reads top row first.
+      std::uint64_t block = 0;
+      for (DWORD i = 0; i < 8; ++i) {
+        const BYTE b = i < rows ? src[std::size_t{i} * page.stride + k] : BYTE{0xFF};
+        block |= std::uint64_t{b} << (56 - 8 * i);
+      }
+      if (block == ~std::uint64_t{0}) continue;
+      // The 8 x 8 bit transpose: byte 7 - j then holds column j, top dot in bit 7.
+      std::uint64_t t;
+      t = (block ^ (block >> 7)) & 0x00AA00AA00AA00AAu;
+      block ^= t ^ (t << 7);
+      t = (block ^ (block >> 14)) & 0x0000CCCC0000CCCCu;
+      block ^= t ^ (t << 14);
+      t = (block ^ (block >> 28)) & 0x00000000F0F0F0F0u;
+      block ^= t ^ (t << 28);
+      for (DWORD j = 0; j < 8 && k * 8 + j < page.width; ++j) {
         const DWORD c = k * 8 + j;
-        if (c >= page.width) break;
-        if (!(b & (0x80u >> j))) column[std::size_t{page.width - 1 - c} * out.stride] &= mask;
+        out.bits[std::size_t{page.width - 1 - c} * out.stride + (x0 >> 3)] =
+            static_cast<BYTE>(block >> (56 - 8 * j));
       }
     }
   }

@@ -78,6 +78,35 @@ TEST_F(GdiPath, AFilledRectangleArrivesAsThePageBitmap) {
   EXPECT_EQ(records[5].second, expected);
 }
 
+// A DC made without a devmode prints with the printer's default devmode: turned to
+// landscape there, the page GDI reports is turned too; without a default the driver's
+// own defaults hold.
+TEST_F(GdiPath, ADcWithoutADevmodeTakesThePrintersDefault) {
+  HDC dc = CreateDCW(nullptr, u"Labels", nullptr, nullptr);
+  ASSERT_NE(dc, nullptr) << GetLastError();
+  const int width = GetDeviceCaps(dc, HORZRES), height = GetDeviceCaps(dc, VERTRES);
+  ASSERT_TRUE(DeleteDC(dc));
+  ASSERT_LT(width, height);
+
+  DWORD needed = 0;
+  GetPrinterW(printer(), 2, nullptr, 0, &needed);
+  std::vector<BYTE> info(needed);
+  ASSERT_TRUE(GetPrinterW(printer(), 2, info.data(), needed, &needed)) << GetLastError();
+  DEVMODEW landscape{};
+  landscape.dmSize = sizeof landscape;
+  landscape.dmSpecVersion = 0x0401;
+  landscape.dmFields = DM_ORIENTATION;
+  landscape.dmOrientation = DMORIENT_LANDSCAPE;
+  reinterpret_cast<PRINTER_INFO_2W*>(info.data())->pDevMode = &landscape;
+  ASSERT_TRUE(SetPrinterW(printer(), 2, info.data(), 0)) << GetLastError();
+
+  dc = CreateDCW(nullptr, u"Labels", nullptr, nullptr);
+  ASSERT_NE(dc, nullptr) << GetLastError();
+  EXPECT_EQ(GetDeviceCaps(dc, HORZRES), height);
+  EXPECT_EQ(GetDeviceCaps(dc, VERTRES), width);
+  ASSERT_TRUE(DeleteDC(dc));
+}
+
 // ---- lines, paths and stretched bitmaps, drawn by an application ----------------------
 
 // A printed page as the records tell it: its bitmap (empty when none was sent) and the
@@ -404,35 +433,6 @@ TEST_F(GdiLines, AGreyImageIsHalftoned) {
   WhitenRowEnds(expected);
   EXPECT_EQ(page.bitmap, expected.bits);
   EXPECT_TRUE(page.lines.empty());
-}
-
-// A DC made without a devmode prints with the printer's default devmode: turned to
-// landscape there, the page GDI reports is turned too; without a default the driver's
-// own defaults hold.
-TEST_F(GdiPath, ADcWithoutADevmodeTakesThePrintersDefault) {
-  HDC dc = CreateDCW(nullptr, u"Labels", nullptr, nullptr);
-  ASSERT_NE(dc, nullptr) << GetLastError();
-  const int width = GetDeviceCaps(dc, HORZRES), height = GetDeviceCaps(dc, VERTRES);
-  ASSERT_TRUE(DeleteDC(dc));
-  ASSERT_LT(width, height);
-
-  DWORD needed = 0;
-  GetPrinterW(printer(), 2, nullptr, 0, &needed);
-  std::vector<BYTE> info(needed);
-  ASSERT_TRUE(GetPrinterW(printer(), 2, info.data(), needed, &needed)) << GetLastError();
-  DEVMODEW landscape{};
-  landscape.dmSize = sizeof landscape;
-  landscape.dmSpecVersion = 0x0401;
-  landscape.dmFields = DM_ORIENTATION;
-  landscape.dmOrientation = DMORIENT_LANDSCAPE;
-  reinterpret_cast<PRINTER_INFO_2W*>(info.data())->pDevMode = &landscape;
-  ASSERT_TRUE(SetPrinterW(printer(), 2, info.data(), 0)) << GetLastError();
-
-  dc = CreateDCW(nullptr, u"Labels", nullptr, nullptr);
-  ASSERT_NE(dc, nullptr) << GetLastError();
-  EXPECT_EQ(GetDeviceCaps(dc, HORZRES), height);
-  EXPECT_EQ(GetDeviceCaps(dc, VERTRES), width);
-  ASSERT_TRUE(DeleteDC(dc));
 }
 
 }  // namespace
