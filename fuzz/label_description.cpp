@@ -35,8 +35,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           FUZZ_CHECK(dots > -100000L * 300 && dots < 100000L * 300);
         }
       }
-      if (item.kind == trvprint::Item::Kind::Text)
-        FUZZ_CHECK(item.rotation % 90 == 0 && item.rotation >= 0 && item.rotation <= 270);
+      FUZZ_CHECK(item.rotation % 90 == 0 && item.rotation >= 0 && item.rotation <= 270);
+      // Printer objects name what the printer is to draw them with.
+      if (item.kind == trvprint::Item::Kind::PrinterText) FUZZ_CHECK(!item.font.empty());
+      if (item.kind == trvprint::Item::Kind::Barcode) FUZZ_CHECK(!item.barcode.empty());
+      if (item.kind == trvprint::Item::Kind::Raw) FUZZ_CHECK(!item.text.empty());
     }
   }
 
@@ -50,7 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::map<std::string, std::string> values;
   for (size_t c = 0; c < table.columns.size(); ++c) values[table.columns[c]] = table.rows[0][c];
   for (const trvprint::Item& item : label.items) {
-    if (item.kind != trvprint::Item::Kind::Text) continue;
+    if (item.kind != trvprint::Item::Kind::Text && item.kind != trvprint::Item::Kind::PrinterText &&
+        item.kind != trvprint::Item::Kind::Barcode && item.kind != trvprint::Item::Kind::Raw)
+      continue;
     std::vector<std::string> fields;
     FUZZ_CHECK(trvprint::FieldsOf(item.text, &fields, &error));
     bool known = true;

@@ -59,7 +59,11 @@ using COLORREF = DWORD;
 #define NTM_REGULAR 0x00000040
 #define NTM_TT_OPENTYPE 0x00040000
 
+#define OUT_DEFAULT_PRECIS 0
+#define OUT_DEVICE_PRECIS 5
 #define OUT_TT_PRECIS 4
+#define OUT_TT_ONLY_PRECIS 7
+#define TMPF_DEVICE 0x08
 #define TMPF_FIXED_PITCH 0x01
 #define TMPF_VECTOR 0x02
 #define TMPF_TRUETYPE 0x04
@@ -167,6 +171,53 @@ struct NEWTEXTMETRICW {
   UINT ntmSizeEM;
   UINT ntmCellHeight;
   UINT ntmAvgWidth;
+};
+
+// A realised font's metrics in logical units (GetTextMetrics).
+struct TEXTMETRICA {
+  LONG tmHeight;
+  LONG tmAscent;
+  LONG tmDescent;
+  LONG tmInternalLeading;
+  LONG tmExternalLeading;
+  LONG tmAveCharWidth;
+  LONG tmMaxCharWidth;
+  LONG tmWeight;
+  LONG tmOverhang;
+  LONG tmDigitizedAspectX;
+  LONG tmDigitizedAspectY;
+  BYTE tmFirstChar;
+  BYTE tmLastChar;
+  BYTE tmDefaultChar;
+  BYTE tmBreakChar;
+  BYTE tmItalic;
+  BYTE tmUnderlined;
+  BYTE tmStruckOut;
+  BYTE tmPitchAndFamily;
+  BYTE tmCharSet;
+};
+
+struct TEXTMETRICW {
+  LONG tmHeight;
+  LONG tmAscent;
+  LONG tmDescent;
+  LONG tmInternalLeading;
+  LONG tmExternalLeading;
+  LONG tmAveCharWidth;
+  LONG tmMaxCharWidth;
+  LONG tmWeight;
+  LONG tmOverhang;
+  LONG tmDigitizedAspectX;
+  LONG tmDigitizedAspectY;
+  WCHAR tmFirstChar;
+  WCHAR tmLastChar;
+  WCHAR tmDefaultChar;
+  WCHAR tmBreakChar;
+  BYTE tmItalic;
+  BYTE tmUnderlined;
+  BYTE tmStruckOut;
+  BYTE tmPitchAndFamily;
+  BYTE tmCharSet;
 };
 
 struct PANOSE {
@@ -354,8 +405,10 @@ TRVAPI HDC WINAPI CreateCompatibleDC(HDC dc);
 TRVAPI BOOL WINAPI DeleteDC(HDC dc);
 
 // An empty lfFaceName enumerates one face of every family; a name enumerates every
-// face of that family. lfCharSet DEFAULT_CHARSET accepts every character set.
-// Returns the last value the callback returned (1 when nothing was enumerated).
+// face of that family. On a printer device context the printer's own faces come
+// first (DEVICE_FONTTYPE, sizes at their design size), then the process's fonts. lfCharSet
+// DEFAULT_CHARSET accepts every character set. Returns the last value the callback returned (1 when
+// nothing was enumerated).
 TRVAPI int WINAPI EnumFontFamiliesExA(HDC dc, LOGFONTA* font, FONTENUMPROCA proc, LPARAM lParam,
                                       DWORD flags);
 TRVAPI int WINAPI EnumFontFamiliesExW(HDC dc, LOGFONTW* font, FONTENUMPROCW proc, LPARAM lParam,
@@ -558,6 +611,10 @@ TRVAPI BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int count);
 TRVAPI BOOL WINAPI ExtTextOutW(HDC dc, int x, int y, UINT options, const RECT* rect, LPCWSTR text,
                                UINT count, const INT* dx);
 TRVAPI BOOL WINAPI GetTextExtentPoint32W(HDC dc, LPCWSTR text, int count, SIZE* size);
+// The selected font as realised on the device: on a printer a face of the printer's
+// own (a device font, TMPF_DEVICE) when one has the requested name.
+TRVAPI BOOL WINAPI GetTextMetricsW(HDC dc, TEXTMETRICW* metrics);
+TRVAPI BOOL WINAPI GetTextMetricsA(HDC dc, TEXTMETRICA* metrics);
 TRVAPI int WINAPI StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight,
                                 int xSrc, int ySrc, int srcWidth, int srcHeight, const void* bits,
                                 const BITMAPINFO* info, UINT usage, DWORD rop);

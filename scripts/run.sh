@@ -19,7 +19,11 @@
 #     monitor's DCL object turns it into EPL set-up lines, "N", "GW" graphics and "P";
 #  7. print a shipping label description with three rows of addresses from an
 #     application (trvprint) through GDI and the graphics driver trv.dll to the CPCL
-#     printer: three labels of CPCL with their page images arrive.
+#     printer: three labels of CPCL with their page images arrive;
+#  8. print the shipping label of printer objects (printer fonts in several sizes and
+#     directions, a Code 128 and a second bar code, rules, a box, a small logo) on the
+#     CPCL printer and on an EPL 203 dpi printer through the whole path, show the
+#     commands each printer received, and what the same label costs as a page bitmap.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -176,3 +180,43 @@ if [[ $(grep -c '^PCX' "$demo/shipping.commands") -ne 3 || $(grep -c '^PRINT$' "
   exit 1
 fi
 echo "three shipping labels arrived: $(stat -c %s "$demo/printer/$last") bytes"
+
+echo "== 8. the shipping label of printer objects on the CPCL and the EPL printer"
+# The EPL model with the real graphics driver, on the EPL virtual printer.
+"$out/trvspool" add-driver "Label EPL GDI" --driver-file "$out/trv.dll" \
+  --data-file "$out/TRVEP2.DAT" --config-file "$demo/files/TRVUI.DLL" \
+  --dependent-files "$out/TRVEPL.DEF,$out/trvprd.cfg,$out/language.dll,$out/trv_uk.lng,$(ls "$out"/EP*.UFM | paste -sd,)" \
+  --monitor "Label EPL Monitor" --monitor-file "$out/TRVEPL.DLL"
+"$out/trvspool" add-printer "EPL shipping labels" --driver "Label EPL GDI" --port LABEL_EPL:
+"$out/trvprint" --list-fonts --printer "EPL shipping labels"
+# Prints the description for the three addresses and waits until the job has
+# arrived whole; the path of the job the printer received goes to standard output.
+print_job() {  # printer folder, printer, description, options
+  local before last size=-1
+  before=$(ls "$1" | grep -c '^job-' || true)
+  "$out/trvprint" --printer "$2" --data data/samples/addresses.csv $4 "$3" >&2
+  for _ in $(seq 100); do
+    (( $(ls "$1" | grep -c '^job-') > before )) && break
+    sleep 0.1
+  done
+  last="$1/$(ls "$1" | grep '^job-' | sort | tail -1)"
+  while [[ $(stat -c %s "$last") != "$size" ]]; do
+    size=$(stat -c %s "$last")
+    sleep 0.3
+  done
+  echo "$last"
+}
+for lang in cpcl epl; do
+  folder="$demo/printer" printer="Shipping labels"
+  [[ $lang == epl ]] && folder="$demo/epl-printer" printer="EPL shipping labels"
+  job=$(print_job "$folder" "$printer" "data/samples/shipping-$lang.json" "")
+  echo "-- the $lang printer received $(stat -c %s "$job") bytes; its command lines (images left out):"
+  LC_ALL=C grep -a -E $'^[ -~]+\r?$' "$job" | tr -d '\r' | LC_ALL=C grep -v -E '^(PCX|GW)' | head -40
+  if ! LC_ALL=C grep -a -q -E '^(B 128 |B[0-9]+,[0-9]+,0,1,)' "$job"; then
+    echo "the $lang printer did not receive the Code 128 as a bar-code command" >&2
+    exit 1
+  fi
+  dots=$(print_job "$folder" "$printer" "data/samples/shipping-$lang.json" --as-bitmap)
+  echo "-- $lang: $(( $(stat -c %s "$job") / 3 )) bytes per label as printer objects," \
+    "$(( $(stat -c %s "$dots") / 3 )) as a page bitmap"
+done

@@ -12,6 +12,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/gdi/device_fonts.h"
 #include "platform/gdi/objects.h"
 #include "platform/kernel/handles.h"
 #include "platform/kernel/text.h"
@@ -66,6 +67,13 @@ struct Dc : kernel::HandleObject {
   std::unique_ptr<Font> realized;
   LOGFONTW realizedFor{};
   long realizedEm = 0;
+  // A printer's own faces, asked of its driver on first use, and the one realised
+  // for the selected font under the mapping it was realised for.
+  std::optional<std::vector<DeviceFace>> deviceFaces;
+  std::unique_ptr<DeviceFont> deviceFont;
+  LOGFONTW deviceFontFor{};
+  double deviceFontScaleX = 0, deviceFontScaleY = 0;
+  ULONG fontUniqueness = 0;
 };
 
 std::shared_ptr<Dc> DcOf(HDC dc) { return kernel::FindHandleAs<Dc>(dc); }
@@ -336,6 +344,104 @@ Font* Realize(Dc& dc) {
   return dc.realized.get();
 }
 
+// ---- the printer's own fonts ---------------------------------------------------------------
+DeviceFontDriver DeviceFontDriverOf(const Dc& dc) {
+  DeviceFontDriver d;
+  if (!dc.device) return d;
+  d.dhpdev = dc.device->dhpdev;
+  d.queryFont = Fn<PFN_DrvQueryFont>(dc, INDEX_DrvQueryFont);
+  d.queryFontTree = Fn<PFN_DrvQueryFontTree>(dc, INDEX_DrvQueryFontTree);
+  d.queryFontData = Fn<PFN_DrvQueryFontData>(dc, INDEX_DrvQueryFontData);
+  d.free = Fn<PFN_DrvFree>(dc, INDEX_DrvFree);
+  return d;
+}
+
+// A driver that reports no fonts (DEVINFO.cFonts 0) is not asked.
+const std::vector<DeviceFace>& DeviceFacesOf(Dc& dc) {
+  if (!dc.deviceFaces) {
+    dc.deviceFaces.emplace();
+    if (dc.printer && dc.devinfo.cFonts > 0 && dc.device && dc.device->dhpdev != nullptr)
+      *dc.deviceFaces = QueryDeviceFaces(DeviceFontDriverOf(dc));
+  }
+  return *dc.deviceFaces;
+}
+
+std::u16string FaceNameOf(const LOGFONTW& lf) {
+  std::u16string face;
+  for (int i = 0; i < LF_FACESIZE && lf.lfFaceName[i] != 0; ++i) face += lf.lfFaceName[i];
+  return face;
+}
+
+// The selected font as one of the printer's faces, when one has its name: a
+// negative height asks for the em, a positive one for the cell (ascender and
+// descender), 0 for the face's own size. OUT_TT_ONLY_PRECIS asks for the process's
+// fonts alone.
+DeviceFont* RealizeDevice(Dc& dc) {
+  if (!dc.printer) return nullptr;
+  auto object = kernel::FindHandleAs<FontObject>(dc.font);
+  LOGFONTW lf = object ? object->lf : LOGFONTW{};
+  if (lf.lfOutPrecision == OUT_TT_ONLY_PRECIS || lf.lfFaceName[0] == 0) return nullptr;
+  double sx, sy;
+  Scale(dc, &sx, &sy);
+  if (dc.deviceFont && std::memcmp(&dc.deviceFontFor, &lf, sizeof lf) == 0 &&
+      dc.deviceFontScaleX == sx && dc.deviceFontScaleY == sy)
+    return dc.deviceFont.get();
+  const std::vector<DeviceFace>& faces = DeviceFacesOf(dc);
+  if (faces.empty()) return nullptr;
+  std::u16string name = FaceNameOf(lf);
+  POINT dpi = Dpi(dc);
+  double requested = std::fabs(lf.lfHeight * sy);
+  double em = lf.lfHeight == 0 ? 0 : requested;
+  const DeviceFace* face = MatchDeviceFace(faces, name, em, dpi);
+  if (face == nullptr) return nullptr;
+  if (lf.lfHeight > 0) {
+    const IFIMETRICS& m = face->metrics();
+    double cell = m.fwdWinAscender + std::abs(static_cast<int>(m.fwdWinDescender));
+    if (cell > 0) em = requested * m.fwdUnitsPerEm / cell;
+    face = MatchDeviceFace(faces, name, em, dpi);
+  }
+  auto font = RealizeDeviceFont(*face, em, std::fabs(lf.lfWidth * sx), lf.lfEscapement, dpi,
+                                ++dc.fontUniqueness);
+  if (!font) return nullptr;
+  dc.deviceFont = std::move(font);
+  dc.deviceFontFor = lf;
+  dc.deviceFontScaleX = sx;
+  dc.deviceFontScaleY = sy;
+  return dc.deviceFont.get();
+}
+
+// A device font's metrics in the DC's logical units.
+void DeviceTextMetrics(const Dc& dc, const DeviceFont& f, TEXTMETRICW* tm) {
+  double sx, sy;
+  Scale(dc, &sx, &sy);
+  auto lx = [&](LONG dots) { return static_cast<LONG>(std::lround(dots / std::fabs(sx))); };
+  auto ly = [&](LONG dots) { return static_cast<LONG>(std::lround(dots / std::fabs(sy))); };
+  const IFIMETRICS& m = f.face->metrics();
+  std::memset(tm, 0, sizeof *tm);
+  tm->tmAscent = ly(f.Ascent());
+  tm->tmDescent = ly(f.Descent());
+  tm->tmHeight = tm->tmAscent + tm->tmDescent;
+  tm->tmInternalLeading = ly(f.InternalLeading());
+  tm->tmExternalLeading =
+      ly(static_cast<LONG>(std::lround(std::max<int>(0, m.fwdMacLineGap) * f.scaleY)));
+  tm->tmAveCharWidth = lx(f.AverageWidth());
+  tm->tmMaxCharWidth = lx(f.MaxWidth());
+  tm->tmWeight = m.usWinWeight != 0 ? m.usWinWeight : FW_NORMAL;
+  POINT dpi = Dpi(dc);
+  tm->tmDigitizedAspectX = dpi.x;
+  tm->tmDigitizedAspectY = dpi.y;
+  tm->tmFirstChar = m.wcFirstChar;
+  tm->tmLastChar = m.wcLastChar;
+  tm->tmDefaultChar = m.wcDefaultChar;
+  tm->tmBreakChar = m.wcBreakChar;
+  tm->tmItalic = (m.fsSelection & 1) ? 1 : 0;
+  bool fixed = (m.jWinPitchAndFamily & 3) == FIXED_PITCH;
+  // TEXTMETRIC's pitch bit is set for variable-pitch fonts.
+  tm->tmPitchAndFamily = static_cast<BYTE>((m.jWinPitchAndFamily & 0xF0) |
+                                           (fixed ? 0 : TMPF_FIXED_PITCH) | TMPF_DEVICE);
+  tm->tmCharSet = m.jWinCharSet;
+}
+
 // ---- the printer's driver ----------------------------------------------------------------
 void Teardown(Dc& dc) {
   if (!dc.printer) return;
@@ -383,6 +489,25 @@ HDC Add(const std::shared_ptr<Dc>& dc) {
 }  // namespace
 
 bool IsDc(HDC dc) { return DcOf(dc) != nullptr; }
+
+std::vector<DeviceFaceDescription> DescribeDeviceFaces(HDC handle) {
+  std::vector<DeviceFaceDescription> out;
+  auto dc = DcOf(handle);
+  if (!dc) return out;
+  for (const DeviceFace& face : DeviceFacesOf(*dc)) {
+    auto natural = RealizeDeviceFont(face, 0, 0, 0, Dpi(*dc), 0);
+    if (!natural) continue;
+    DeviceFaceDescription d;
+    d.family = face.family;
+    DeviceTextMetrics(*dc, *natural, &d.metrics);
+    double sx, sy;
+    Scale(*dc, &sx, &sy);
+    d.emHeight = static_cast<UINT>(
+        std::lround(face.metrics().fwdUnitsPerEm * natural->scaleY / std::fabs(sy)));
+    out.push_back(std::move(d));
+  }
+  return out;
+}
 
 }  // namespace trv::gdi
 
@@ -1016,6 +1141,64 @@ TRVAPI int WINAPI FillRect(HDC handle, const RECT* rect, HBRUSH brushHandle) {
                    0xF0F0);
 }
 
+namespace trv::gdi {
+namespace {
+
+// A line of text laid out for the font the DC realises: the glyphs, their advances
+// in dots, and the direction of the baseline. A printer's own face is measured by
+// its driver and drawn by it; any other font by the engine.
+struct TextLine {
+  Font* font = nullptr;
+  bool device = false;
+  std::vector<HGLYPH> glyphs;
+  std::vector<LONG> advances;
+  LONG ascent = 0, descent = 0, width = 0;
+  double cosine = 1, sine = 0;
+  int escapement = 0;
+};
+
+bool LayOut(Dc& dc, LPCWSTR text, UINT count, const INT* dx, TextLine* line) {
+  double sx, sy;
+  Scale(dc, &sx, &sy);
+  DeviceFont* device = RealizeDevice(dc);
+  Font* engine = device == nullptr ? Realize(dc) : nullptr;
+  if (device == nullptr && engine == nullptr) return false;
+  DeviceFontDriver driver = DeviceFontDriverOf(dc);
+  line->device = device != nullptr;
+  line->font = device != nullptr ? device->font.get() : engine;
+  line->ascent = device != nullptr ? device->Ascent() : engine->Ascent();
+  line->descent = device != nullptr ? device->Descent() : engine->Descent();
+  if (device != nullptr) {
+    line->cosine = device->cosine;
+    line->sine = device->sine;
+    line->escapement = device->escapement;
+  }
+  for (UINT i = 0; i < count; ++i) {
+    HGLYPH g = device != nullptr ? device->face->GlyphOf(text[i]) : engine->GlyphOf(text[i]);
+    LONG advance = dx != nullptr       ? static_cast<LONG>(std::lround(dx[i] * std::fabs(sx)))
+                   : device != nullptr ? device->Advance(driver, g)
+                                       : engine->Advance(g);
+    line->glyphs.push_back(g);
+    line->advances.push_back(advance);
+    line->width += advance;
+  }
+  return true;
+}
+
+// Which way the glyphs run, for the string object.
+FLONG Accelerators(const TextLine& line) {
+  switch (line.escapement) {
+    case 0: return SO_HORIZONTAL;
+    case 900: return SO_VERTICAL | SO_REVERSED;
+    case 1800: return SO_HORIZONTAL | SO_REVERSED;
+    case 2700: return SO_VERTICAL;
+    default: return 0;
+  }
+}
+
+}  // namespace
+}  // namespace trv::gdi
+
 TRVAPI BOOL WINAPI ExtTextOutW(HDC handle, int x, int y, UINT options, const RECT* rect,
                                LPCWSTR text, UINT count, const INT* dx) {
   auto dc = DcOf(handle);
@@ -1024,38 +1207,47 @@ TRVAPI BOOL WINAPI ExtTextOutW(HDC handle, int x, int y, UINT options, const REC
     return FALSE;
   }
   trv::gdi::Target t = trv::gdi::TargetOf(*dc);
-  trv::gdi::Font* font = trv::gdi::Realize(*dc);
-  if (t.so == nullptr || font == nullptr) {
+  trv::gdi::TextLine line;
+  if (t.so == nullptr || !trv::gdi::LayOut(*dc, text, count, dx, &line)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  double sx, sy;
-  trv::gdi::Scale(*dc, &sx, &sy);
   trv::gdi::Str s;
-  s.font = font;
+  s.font = line.font;
   s.text.assign(text, count);
-  std::vector<LONG> advances;
-  LONG width = 0;
-  for (UINT i = 0; i < count; ++i) {
-    HGLYPH g = font->GlyphOf(text[i]);
-    LONG advance =
-        dx != nullptr ? static_cast<LONG>(std::lround(dx[i] * std::fabs(sx))) : font->Advance(g);
-    s.positions.push_back({g, nullptr, {width, 0}});
-    advances.push_back(advance);
-    width += advance;
-  }
+  // The reference point's place on the line: along the baseline (u) by the
+  // horizontal alignment, across it (d, towards the descender) by the vertical one.
   POINTL origin = trv::gdi::ToPixel(*dc, x, y);
+  const double ux = line.cosine, uy = -line.sine, vx = line.sine, vy = line.cosine;
   UINT horizontal = dc->textAlign & TA_CENTER, vertical = dc->textAlign & TA_BASELINE;
-  LONG left = horizontal == TA_CENTER  ? origin.x - width / 2
-              : horizontal == TA_RIGHT ? origin.x - width
-                                       : origin.x;
-  LONG baseline = vertical == TA_BASELINE ? origin.y
-                  : vertical == TA_BOTTOM ? origin.y - font->Descent()
-                                          : origin.y + font->Ascent();
-  for (GLYPHPOS& g : s.positions) g.ptl = {left + g.ptl.x, baseline};
+  double along = horizontal == TA_CENTER  ? -(line.width / 2)
+                 : horizontal == TA_RIGHT ? -line.width
+                                          : 0;
+  double across = vertical == TA_BASELINE ? 0 : vertical == TA_BOTTOM ? -line.descent : line.ascent;
+  double startX = origin.x + along * ux + across * vx;
+  double startY = origin.y + along * uy + across * vy;
+  LONG pen = 0;
+  for (UINT i = 0; i < count; ++i) {
+    s.positions.push_back({line.glyphs[i],
+                           nullptr,
+                           {static_cast<LONG>(std::lround(startX + pen * ux)),
+                            static_cast<LONG>(std::lround(startY + pen * uy))}});
+    pen += line.advances[i];
+  }
+  // The background box: the cell of the whole line, whichever way it runs.
+  double cornersX[4], cornersY[4];
+  for (int k = 0; k < 4; ++k) {
+    double a = (k & 1) ? line.width : 0;
+    double c = (k & 2) ? line.descent : -line.ascent;
+    cornersX[k] = startX + a * ux + c * vx;
+    cornersY[k] = startY + a * uy + c * vy;
+  }
   s.cGlyphs = count;
-  s.flAccel = SO_HORIZONTAL | (dx == nullptr ? SO_FLAG_DEFAULT_PLACEMENT : 0);
-  s.rclBkGround = {left, baseline - font->Ascent(), left + width, baseline + font->Descent()};
+  s.flAccel = trv::gdi::Accelerators(line) | (dx == nullptr ? SO_FLAG_DEFAULT_PLACEMENT : 0);
+  s.rclBkGround = {static_cast<LONG>(std::lround(*std::min_element(cornersX, cornersX + 4))),
+                   static_cast<LONG>(std::lround(*std::min_element(cornersY, cornersY + 4))),
+                   static_cast<LONG>(std::lround(*std::max_element(cornersX, cornersX + 4))),
+                   static_cast<LONG>(std::lround(*std::max_element(cornersY, cornersY + 4)))};
   s.pgp = s.positions.data();
   s.pwszOrg = s.text.data();
 
@@ -1074,9 +1266,11 @@ TRVAPI BOOL WINAPI ExtTextOutW(HDC handle, int x, int y, UINT options, const REC
   POINTL brushOrigin{0, 0};
   MIX mix = R2_COPYPEN | (R2_COPYPEN << 8);
   auto hooked = trv::gdi::Fn<PFN_DrvTextOut>(*dc, INDEX_DrvTextOut);
-  if ((t.hooks & HOOK_TEXTOUT) && hooked != nullptr)
-    return hooked(t.so, &s, font, &clip, nullptr, opaque, &fore, &back, &brushOrigin, mix);
-  return EngTextOut(t.so, &s, font, &clip, nullptr, opaque, &fore, &back, &brushOrigin, mix);
+  // Only the driver can draw its own fonts; GDI hands it their text whether or not
+  // its surface hooks text for the engine's fonts.
+  if (((t.hooks & HOOK_TEXTOUT) || line.device) && hooked != nullptr)
+    return hooked(t.so, &s, line.font, &clip, nullptr, opaque, &fore, &back, &brushOrigin, mix);
+  return EngTextOut(t.so, &s, line.font, &clip, nullptr, opaque, &fore, &back, &brushOrigin, mix);
 }
 
 TRVAPI BOOL WINAPI TextOutW(HDC dc, int x, int y, LPCWSTR text, int count) {
@@ -1093,14 +1287,72 @@ TRVAPI BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int count) {
 TRVAPI BOOL WINAPI GetTextExtentPoint32W(HDC handle, LPCWSTR text, int count, SIZE* size) {
   auto dc = DcOf(handle);
   if (!dc || size == nullptr || count < 0 || (text == nullptr && count > 0)) return FALSE;
-  trv::gdi::Font* font = trv::gdi::Realize(*dc);
-  if (font == nullptr) return FALSE;
-  LONG width = 0;
-  for (int i = 0; i < count; ++i) width += font->Advance(font->GlyphOf(text[i]));
+  trv::gdi::TextLine line;
+  if (!trv::gdi::LayOut(*dc, text, static_cast<UINT>(count), nullptr, &line)) return FALSE;
   double sx, sy;
   trv::gdi::Scale(*dc, &sx, &sy);
-  *size = {static_cast<LONG>(std::lround(width / std::fabs(sx))),
-           static_cast<LONG>(std::lround((font->Ascent() + font->Descent()) / std::fabs(sy)))};
+  *size = {static_cast<LONG>(std::lround(line.width / std::fabs(sx))),
+           static_cast<LONG>(std::lround((line.ascent + line.descent) / std::fabs(sy)))};
+  return TRUE;
+}
+
+TRVAPI BOOL WINAPI GetTextMetricsW(HDC handle, TEXTMETRICW* tm) {
+  auto dc = DcOf(handle);
+  if (!dc || tm == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (trv::gdi::DeviceFont* device = trv::gdi::RealizeDevice(*dc)) {
+    trv::gdi::DeviceTextMetrics(*dc, *device, tm);
+    return TRUE;
+  }
+  trv::gdi::Font* font = trv::gdi::Realize(*dc);
+  if (font == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  double sx, sy;
+  trv::gdi::Scale(*dc, &sx, &sy);
+  auto lx = [&](double dots) { return static_cast<LONG>(std::lround(dots / std::fabs(sx))); };
+  auto ly = [&](double dots) { return static_cast<LONG>(std::lround(dots / std::fabs(sy))); };
+  const IFIMETRICS& m = *FONTOBJ_pifi(font);
+  const double emPixels = font->xform.m.eM22 * m.fwdUnitsPerEm;
+  std::memset(tm, 0, sizeof *tm);
+  tm->tmAscent = ly(font->Ascent());
+  tm->tmDescent = ly(font->Descent());
+  tm->tmHeight = tm->tmAscent + tm->tmDescent;
+  tm->tmInternalLeading = std::max<LONG>(0, ly(font->Ascent() + font->Descent() - emPixels));
+  tm->tmAveCharWidth = lx(m.fwdAveCharWidth * font->xform.m.eM11);
+  tm->tmMaxCharWidth = lx(m.fwdMaxCharInc * font->xform.m.eM11);
+  tm->tmWeight = m.usWinWeight;
+  POINT dpi = trv::gdi::Dpi(*dc);
+  tm->tmDigitizedAspectX = dpi.x;
+  tm->tmDigitizedAspectY = dpi.y;
+  tm->tmFirstChar = m.wcFirstChar;
+  tm->tmLastChar = m.wcLastChar;
+  tm->tmDefaultChar = m.wcDefaultChar;
+  tm->tmBreakChar = m.wcBreakChar;
+  bool fixed = (m.jWinPitchAndFamily & 3) == FIXED_PITCH;
+  tm->tmPitchAndFamily = static_cast<BYTE>(
+      (m.jWinPitchAndFamily & 0xF0) | (fixed ? 0 : TMPF_FIXED_PITCH) | TMPF_TRUETYPE | TMPF_VECTOR);
+  tm->tmCharSet = m.jWinCharSet;
+  return TRUE;
+}
+
+TRVAPI BOOL WINAPI GetTextMetricsA(HDC dc, TEXTMETRICA* tm) {
+  TEXTMETRICW w;
+  if (tm == nullptr || !GetTextMetricsW(dc, &w)) return FALSE;
+  std::memcpy(tm, &w, offsetof(TEXTMETRICA, tmFirstChar));
+  auto narrow = [](WCHAR c) { return static_cast<BYTE>(std::min<unsigned>(c, 0xFF)); };
+  tm->tmFirstChar = narrow(w.tmFirstChar);
+  tm->tmLastChar = narrow(w.tmLastChar);
+  tm->tmDefaultChar = narrow(w.tmDefaultChar);
+  tm->tmBreakChar = narrow(w.tmBreakChar);
+  tm->tmItalic = w.tmItalic;
+  tm->tmUnderlined = w.tmUnderlined;
+  tm->tmStruckOut = w.tmStruckOut;
+  tm->tmPitchAndFamily = w.tmPitchAndFamily;
+  tm->tmCharSet = w.tmCharSet;
   return TRUE;
 }
 

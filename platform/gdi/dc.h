@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/wingdi.h"
 
@@ -11,6 +12,15 @@ namespace trv::gdi {
 
 // True for a device context of this process (printer or memory).
 bool IsDc(HDC dc);
+
+// The printer's own faces of a printer DC at their design size, in the DC's logical
+// units, in the driver's order; empty for any other DC.
+struct DeviceFaceDescription {
+  std::u16string family;
+  TEXTMETRICW metrics{};
+  UINT emHeight = 0;
+};
+std::vector<DeviceFaceDescription> DescribeDeviceFaces(HDC dc);
 
 // The face the font mapper picks for a request.
 struct FontChoice {

@@ -167,6 +167,46 @@ void Describe(const FontFace& face, Elf& elf, Ntm& ntm) {
   ntm.ntmFontSig.fsCsb[0] = 1;  // Latin 1
 }
 
+// A printer's own face as enumeration describes it: at its design size, a device
+// font (not TrueType).
+template <class Elf, class Ntm>
+void DescribeDevice(const trv::gdi::DeviceFaceDescription& face, Elf& elf, Ntm& ntm) {
+  std::memset(&elf, 0, sizeof elf);
+  std::memset(&ntm, 0, sizeof ntm);
+  const TEXTMETRICW& m = face.metrics;
+  std::string ansi = trv::kernel::WideToAnsi(face.family);
+  auto& lf = elf.elfLogFont;
+  lf.lfHeight = m.tmHeight;
+  lf.lfWidth = m.tmAveCharWidth;
+  lf.lfWeight = m.tmWeight;
+  lf.lfItalic = m.tmItalic;
+  lf.lfCharSet = m.tmCharSet;
+  lf.lfOutPrecision = OUT_DEVICE_PRECIS;
+  bool fixed = (m.tmPitchAndFamily & TMPF_FIXED_PITCH) == 0;
+  lf.lfPitchAndFamily =
+      static_cast<BYTE>((m.tmPitchAndFamily & 0xF0) | (fixed ? FIXED_PITCH : VARIABLE_PITCH));
+  CopyName(lf.lfFaceName, LF_FACESIZE, ansi);
+  CopyName(elf.elfFullName, LF_FULLFACESIZE, ansi);
+  CopyName(elf.elfStyle, LF_FACESIZE, "Regular");
+  CopyName(elf.elfScript, LF_FACESIZE, "Western");
+  auto& tm = ntm.ntmTm;
+  std::memcpy(&tm, &m, offsetof(TEXTMETRICW, tmFirstChar));
+  using Ch = decltype(tm.tmFirstChar);
+  auto clamp = [](unsigned c) { return static_cast<Ch>(std::min<unsigned>(c, Ch(~Ch(0)))); };
+  tm.tmFirstChar = clamp(m.tmFirstChar);
+  tm.tmLastChar = clamp(m.tmLastChar);
+  tm.tmDefaultChar = clamp(m.tmDefaultChar);
+  tm.tmBreakChar = clamp(m.tmBreakChar);
+  tm.tmItalic = m.tmItalic;
+  tm.tmPitchAndFamily = m.tmPitchAndFamily;
+  tm.tmCharSet = m.tmCharSet;
+  tm.ntmFlags = m.tmItalic ? NTM_ITALIC : NTM_REGULAR;
+  tm.ntmSizeEM = face.emHeight;
+  tm.ntmCellHeight = static_cast<UINT>(m.tmHeight);
+  tm.ntmAvgWidth = static_cast<UINT>(m.tmAveCharWidth);
+  ntm.ntmFontSig.fsCsb[0] = 1;  // Latin 1
+}
+
 // Enumerates under the table's lock a snapshot of the faces: the callback may call
 // GDI again.
 template <class Elf, class Ntm, class Lf, class Proc>
@@ -196,7 +236,27 @@ int Enumerate(HDC dc, const std::string& faceName, Proc proc, LPARAM lParam) {
       }
     }
   }
+  // The printer's own faces first: one per family, or each of the family asked for.
+  std::vector<trv::gdi::DeviceFaceDescription> device;
+  std::u16string wanted = trv::kernel::AnsiToWide(faceName);
+  for (trv::gdi::DeviceFaceDescription& d : trv::gdi::DescribeDeviceFaces(dc)) {
+    bool take = faceName.empty()
+                    ? std::none_of(device.begin(), device.end(),
+                                   [&](const trv::gdi::DeviceFaceDescription& seen) {
+                                     return trv::kernel::CompareNoCaseW(seen.family, d.family) == 0;
+                                   })
+                    : trv::kernel::CompareNoCaseW(d.family, wanted) == 0;
+    if (take) device.push_back(std::move(d));
+  }
   int result = 1;
+  for (const trv::gdi::DeviceFaceDescription& face : device) {
+    Elf elf;
+    Ntm ntm;
+    DescribeDevice(face, elf, ntm);
+    result = proc(reinterpret_cast<const Lf*>(&elf),
+                  reinterpret_cast<const decltype(ntm.ntmTm)*>(&ntm), DEVICE_FONTTYPE, lParam);
+    if (result == 0) return result;
+  }
   for (const FontFace& face : faces) {
     Elf elf;
     Ntm ntm;

@@ -95,6 +95,24 @@ std::string RequiredText(const json& o, const char* name) {
   return v.get<std::string>();
 }
 
+// A text that may hold {column} fields, checked for well-formed fields.
+std::string FieldText(const json& o, const char* name) {
+  std::string text = RequiredText(o, name);
+  std::vector<std::string> fields;
+  std::string error;
+  if (!FieldsOf(text, &fields, &error)) throw Invalid{error};
+  return text;
+}
+
+int RotationOf(const json& o) {
+  if (!o.contains("rotation")) return 0;
+  const json& r = o["rotation"];
+  if (!r.is_number_integer() || (r.get<long>() % 90) != 0 || r.get<long>() < 0 ||
+      r.get<long>() > 270)
+    throw Invalid{"\"rotation\" must be 0, 90, 180 or 270"};
+  return r.get<int>();
+}
+
 // Every member of an item must be one its kind knows, so that a misspelt name is
 // reported instead of silently ignored.
 void OnlyKnownMembers(const json& o, std::initializer_list<const char*> known) {
@@ -112,23 +130,14 @@ Item ItemOf(const json& o, Unit unit, const std::string& folder) {
   if (type == "text") {
     OnlyKnownMembers(o, {"type", "x", "y", "text", "font", "size", "bold", "italic", "rotation"});
     item.kind = Item::Kind::Text;
-    item.text = RequiredText(o, "text");
-    std::vector<std::string> fields;
-    std::string error;
-    if (!FieldsOf(item.text, &fields, &error)) throw Invalid{error};
+    item.text = FieldText(o, "text");
     if (o.contains("font")) item.font = RequiredText(o, "font");
     if (item.font.empty()) throw Invalid{"\"font\" is empty"};
     if (o.contains("size")) item.size = LengthOf(o["size"], Unit::Point, "size");
     if (item.size.value <= 0) throw Invalid{"\"size\" must be above 0"};
     item.bold = OptionalBool(o, "bold", false);
     item.italic = OptionalBool(o, "italic", false);
-    if (o.contains("rotation")) {
-      const json& r = o["rotation"];
-      if (!r.is_number_integer() || (r.get<long>() % 90) != 0 || r.get<long>() < 0 ||
-          r.get<long>() > 270)
-        throw Invalid{"\"rotation\" must be 0, 90, 180 or 270"};
-      item.rotation = r.get<int>();
-    }
+    item.rotation = RotationOf(o);
   } else if (type == "image") {
     OnlyKnownMembers(o, {"type", "x", "y", "file", "width", "height"});
     item.kind = Item::Kind::Image;
@@ -153,8 +162,45 @@ Item ItemOf(const json& o, Unit unit, const std::string& folder) {
     item.width = PositiveLength(o, "width", unit);
     item.height = PositiveLength(o, "height", unit);
     item.fill = OptionalBool(o, "fill", false);
+  } else if (type == "printer-text") {
+    OnlyKnownMembers(o, {"type", "x", "y", "text", "font", "size", "rotation"});
+    item.kind = Item::Kind::PrinterText;
+    item.text = FieldText(o, "text");
+    item.font = RequiredText(o, "font");
+    if (item.font.empty()) throw Invalid{"\"font\" is empty"};
+    if (o.contains("size")) {
+      item.size = PositiveLength(o, "size", Unit::Point);
+      item.hasSize = true;
+    }
+    item.rotation = RotationOf(o);
+  } else if (type == "barcode") {
+    OnlyKnownMembers(o, {"type", "x", "y", "barcode", "data", "height", "rotation",
+                         "human-readable", "text-font"});
+    item.kind = Item::Kind::Barcode;
+    item.barcode = RequiredText(o, "barcode");
+    if (item.barcode.empty()) throw Invalid{"\"barcode\" is empty"};
+    item.text = FieldText(o, "data");
+    if (o.contains("height")) {
+      item.height = PositiveLength(o, "height", unit);
+      item.hasSize = true;
+    }
+    item.rotation = RotationOf(o);
+    item.humanReadable = OptionalBool(o, "human-readable", false);
+    if (o.contains("text-font")) {
+      item.font = RequiredText(o, "text-font");
+      if (!item.humanReadable) throw Invalid{"\"text-font\" needs \"human-readable\": true"};
+    } else {
+      item.font.clear();  // the printer's first font
+    }
+  } else if (type == "raw") {
+    OnlyKnownMembers(o, {"type", "command"});
+    item.kind = Item::Kind::Raw;
+    item.text = FieldText(o, "command");
+    if (item.text.empty()) throw Invalid{"\"command\" is empty"};
+    return item;  // a command has no place on the label
   } else {
-    throw Invalid{"unknown type \"" + type + "\" (text, image, line, box or ellipse)"};
+    throw Invalid{"unknown type \"" + type +
+                  "\" (text, printer-text, barcode, raw, image, line, box or ellipse)"};
   }
   item.x = RequiredLength(o, "x", unit);
   item.y = RequiredLength(o, "y", unit);
@@ -186,6 +232,9 @@ const char* KindName(Item::Kind kind) {
     case Item::Kind::Line: return "line";
     case Item::Kind::Box: return "box";
     case Item::Kind::Ellipse: return "ellipse";
+    case Item::Kind::PrinterText: return "printer-text";
+    case Item::Kind::Barcode: return "barcode";
+    case Item::Kind::Raw: return "raw";
   }
   return "?";
 }

@@ -10,9 +10,21 @@
 //       {"type": "image", "x": 5, "y": 40, "file": "logo.png", "width": 30, "height": 15},
 //       {"type": "line", "x": 5, "y": 30, "x2": 96, "y2": 30, "thickness": 0.5},
 //       {"type": "box", "x": 2, "y": 2, "width": 97, "height": 148, "thickness": "3dots"},
-//       {"type": "ellipse", "x": 60, "y": 60, "width": 20, "height": 20, "fill": true}
+//       {"type": "ellipse", "x": 60, "y": 60, "width": 20, "height": 20, "fill": true},
+//       {"type": "printer-text", "x": 5, "y": 90, "text": "{city}", "font": "Font 4 Size 0",
+//        "size": "12pt", "rotation": 0},
+//       {"type": "barcode", "x": 5, "y": 100, "barcode": "Code 128", "data": "{ref}",
+//        "height": 12, "rotation": 0, "human-readable": true, "text-font": "Font 7 Size 0"},
+//       {"type": "raw", "command": "BEEP 1"}
 //     ]
 //   }
+//
+// Printer texts and bar codes use the printer's own fonts and bar codes, named as in the
+// printer's list (trvprint --list-fonts): the printer draws them. A printer text
+// without a size has its font's own size; a bar code's height is that of its bars
+// (the bar code's own without one), and its human-readable line is printed below
+// the bars in a printer font (the printer's first one unless "text-font" names one).
+// A raw item sends its command to the printer as it stands, with the label.
 //
 // Texts may hold {column} fields, filled from a row of data ("{{" and "}}" stand
 // for the braces themselves). Every error names the file and the item.
@@ -35,16 +47,21 @@ struct Length {
 };
 
 struct Item {
-  enum class Kind { Text, Image, Line, Box, Ellipse } kind = Kind::Text;
+  enum class Kind { Text, Image, Line, Box, Ellipse, PrinterText, Barcode, Raw } kind = Kind::Text;
   size_t number = 0;  // 1-based position in "items", for messages
   Length x, y;
   Length x2, y2;           // line: the other end
-  Length width, height;    // image, box, ellipse (an image's may be absent: its own size)
-  bool hasSize = false;    // image: width and height were given
+  Length width, height;    // image, box, ellipse (an image's may be absent: its own size);
+                           // bar code: the height of its bars
+  bool hasSize = false;    // image: width and height were given; printer text: a size;
+                           // bar code: a height
   Length thickness{0.25};  // line, box, ellipse outline
   bool fill = false;       // box, ellipse
-  std::string text;        // text
-  std::string font = "DejaVu Sans";
+  std::string text;        // text, printer text, bar-code data, raw command
+  std::string font = "DejaVu Sans";  // printer text: the printer's font; bar code: for
+                                     // its human-readable line (empty: the first)
+  std::string barcode;               // bar code: its name in the printer's list
+  bool humanReadable = false;
   Length size{10, Unit::Point};
   bool bold = false, italic = false;
   int rotation = 0;  // text: 0, 90, 180 or 270 degrees, counter-clockwise

@@ -1,21 +1,28 @@
 // trvprint: prints labels through GDI and the printer's graphics driver, as an
 // application does.
-//   trvprint --printer NAME [--copies N] [--data FILE.csv] LABEL.json
+//   trvprint --printer NAME [--copies N] [--data FILE.csv] [--as-bitmap] LABEL.json
+//   trvprint --list-fonts --printer NAME
 // LABEL.json describes one label (see label_description.h); with --data, one label is
 // printed per row, its {column} fields filled. Nothing is printed when the description,
-// the data or an image is not valid.
+// the data or an image is not valid, or when it names a font or bar code the printer
+// does not have. --list-fonts lists the printer's own fonts and bar codes. --as-bitmap
+// draws the printer's own objects as dots of the page instead, to show what the label
+// would cost sent as a page bitmap.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "tools/trvprint/label_description.h"
 #include "tools/trvprint/print_label.h"
+#include "tools/trvprint/printer_fonts.h"
 
 namespace {
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: trvprint --printer NAME [--copies N] [--data FILE.csv] LABEL.json\n");
+               "usage: trvprint --printer NAME [--copies N] [--data FILE.csv] [--as-bitmap] "
+               "LABEL.json\n"
+               "       trvprint --list-fonts --printer NAME\n");
   return 2;
 }
 
@@ -24,9 +31,14 @@ int Usage() {
 int main(int argc, char** argv) {
   trvprint::PrintRequest request;
   std::string labelPath, dataPath;
+  bool listFonts = false;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    if ((a == "--printer" || a == "--copies" || a == "--data") && i + 1 < argc) {
+    if (a == "--list-fonts") {
+      listFonts = true;
+    } else if (a == "--as-bitmap") {
+      request.asBitmap = true;
+    } else if ((a == "--printer" || a == "--copies" || a == "--data") && i + 1 < argc) {
       const std::string v = argv[++i];
       if (a == "--printer") request.printer = v;
       if (a == "--data") dataPath = v;
@@ -44,6 +56,16 @@ int main(int argc, char** argv) {
     } else {
       return Usage();
     }
+  }
+  if (listFonts) {
+    if (request.printer.empty() || !labelPath.empty()) return Usage();
+    std::string list, error;
+    if (!trvprint::ListPrinterObjects(request.printer, &list, &error)) {
+      std::fprintf(stderr, "trvprint: %s\n", error.c_str());
+      return 1;
+    }
+    std::fputs(list.c_str(), stdout);
+    return 0;
   }
   if (request.printer.empty() || labelPath.empty()) return Usage();
 

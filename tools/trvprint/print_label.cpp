@@ -10,6 +10,7 @@
 #include "platform/wingdi.h"
 #include "tools/text/wide_text.h"
 #include "tools/trvjob/image_page.h"
+#include "tools/trvprint/printer_fonts.h"
 
 namespace trvprint {
 namespace {
@@ -83,8 +84,9 @@ Picture PictureOf(const trv::samples::GreyImage& image) {
 class Printer {
  public:
   Printer(const LabelDescription& label, Device& device,
-          const std::map<std::string, Picture>& pictures)
-      : label_(label), d_(device), pictures_(pictures) {}
+          const std::map<std::string, Picture>& pictures, const PrinterObjects& objects,
+          bool asBitmap)
+      : label_(label), d_(device), pictures_(pictures), objects_(objects), asBitmap_(asBitmap) {}
 
   bool Draw(const Item& item, const std::map<std::string, std::string>& row, std::string* error) {
     bool ok = false;
@@ -94,6 +96,9 @@ class Printer {
       case Item::Kind::Line: ok = Line(item); break;
       case Item::Kind::Box:
       case Item::Kind::Ellipse: ok = Shape(item); break;
+      case Item::Kind::PrinterText:
+      case Item::Kind::Barcode:
+      case Item::Kind::Raw: ok = PrinterObject(item, row, error); break;
     }
     if (!ok && error->empty())
       *error = ItemName(label_, item) + ": GDI refused it: " + SystemText(GetLastError());
@@ -143,6 +148,13 @@ class Printer {
   }
 
   bool Line(const Item& item) {
+    if (asBitmap_) {
+      const int half = std::max(1, d_.W(item.thickness)) / 2;
+      const int x1 = d_.X(item.x), y1 = d_.Y(item.y), x2 = d_.X(item.x2), y2 = d_.Y(item.y2);
+      return Dots(std::min(x1, x2) - half, std::min(y1, y2) - half,
+                  std::max(x1, x2) - half + std::max(1, d_.W(item.thickness)),
+                  std::max(y1, y2) - half + std::max(1, d_.W(item.thickness)));
+    }
     Selected pen(d_.dc, CreatePen(PS_SOLID, std::max(1, d_.W(item.thickness)), RGB(0, 0, 0)), true);
     if (!pen.ok()) return false;
     return MoveToEx(d_.dc, d_.X(item.x), d_.Y(item.y), nullptr) &&
@@ -159,13 +171,115 @@ class Printer {
     if (!pen.ok() || !brush.ok()) return false;
     const int left = d_.X(item.x), top = d_.Y(item.y);
     const int right = left + d_.W(item.width), bottom = top + d_.H(item.height);
+    if (asBitmap_ && item.kind == Item::Kind::Box) {
+      const int t = std::max(1, d_.W(item.thickness));
+      return item.fill
+                 ? Dots(left, top, right, bottom)
+                 : Dots(left, top, right, top + t) && Dots(left, bottom - t, right, bottom) &&
+                       Dots(left, top, left + t, bottom) && Dots(right - t, top, right, bottom);
+    }
     return item.kind == Item::Kind::Box ? Rectangle(d_.dc, left, top, right, bottom)
                                         : Ellipse(d_.dc, left, top, right, bottom);
+  }
+
+  // Black dots filling a rectangle, drawn by the engine into the page.
+  bool Dots(int left, int top, int right, int bottom) {
+    const RECT r{left, top, right, bottom};
+    return FillRect(d_.dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))) != 0;
+  }
+
+  // Text in one of the printer's own faces at the label's (x, y), turned
+  // counter-clockwise by `rotation` degrees; `em` 0 for the face's own size. As a
+  // bitmap, a TrueType face of the same size stands in: the bar-code face for a bar
+  // code, a text face for text.
+  bool DeviceText(const std::string& deviceFace, int em, int rotation, int x, int y,
+                  const std::u16string& text) {
+    std::string face = deviceFace;
+    if (asBitmap_) {
+      em = EmOf(deviceFace, em);
+      face = std::find(objects_.barcodes.begin(), objects_.barcodes.end(), deviceFace) !=
+                     objects_.barcodes.end()
+                 ? "TRV Code 39"
+                 : "DejaVu Sans";
+    }
+    const std::optional<std::u16string> wideFace =
+        trv::tools::WideFromBytes(CP_UTF8, MB_ERR_INVALID_CHARS, face);
+    if (!wideFace || wideFace->size() >= LF_FACESIZE) return false;
+    LOGFONTW font{};
+    font.lfHeight = em > 0 ? -em : 0;
+    font.lfEscapement = font.lfOrientation = rotation * 10;
+    font.lfOutPrecision = asBitmap_ ? OUT_TT_ONLY_PRECIS : OUT_DEVICE_PRECIS;
+    font.lfCharSet = DEFAULT_CHARSET;
+    std::copy(wideFace->begin(), wideFace->end(), font.lfFaceName);
+    Selected selected(d_.dc, CreateFontIndirectW(&font), true);
+    if (!selected.ok()) return false;
+    SetBkMode(d_.dc, TRANSPARENT);
+    SetTextColor(d_.dc, RGB(0, 0, 0));
+    SetTextAlign(d_.dc, TA_LEFT | TA_TOP);
+    return TextOutW(d_.dc, x, y, text.data(), static_cast<int>(text.size()));
+  }
+
+  // The height of a face as the printer draws it: the em of the realised font.
+  int EmOf(const std::string& face, int em) {
+    const std::optional<std::u16string> wideFace =
+        trv::tools::WideFromBytes(CP_UTF8, MB_ERR_INVALID_CHARS, face);
+    if (!wideFace || wideFace->size() >= LF_FACESIZE) return em;
+    LOGFONTW font{};
+    font.lfHeight = em > 0 ? -em : 0;
+    font.lfOutPrecision = OUT_DEVICE_PRECIS;
+    std::copy(wideFace->begin(), wideFace->end(), font.lfFaceName);
+    Selected selected(d_.dc, CreateFontIndirectW(&font), true);
+    TEXTMETRICW tm{};
+    if (!selected.ok() || !GetTextMetricsW(d_.dc, &tm)) return em;
+    return static_cast<int>(tm.tmHeight - tm.tmInternalLeading);
+  }
+
+  bool PrinterObject(const Item& item, const std::map<std::string, std::string>& row,
+                     std::string* error) {
+    std::string text, fieldError;
+    if (!FillFields(item.text, row, &text, &fieldError)) {
+      *error = ItemName(label_, item) + ": " + fieldError;
+      return false;
+    }
+    if (item.kind == Item::Kind::Raw) text = objects_.rawStart + text + objects_.rawEnd;
+    if (item.kind == Item::Kind::Barcode) text = objects_.barcodeStart + text + objects_.barcodeEnd;
+    const std::optional<std::u16string> wide =
+        trv::tools::WideFromBytes(CP_UTF8, MB_ERR_INVALID_CHARS, text);
+    if (!wide) {
+      *error = ItemName(label_, item) + ": the text is not valid UTF-8";
+      return false;
+    }
+    if (item.kind == Item::Kind::Raw) {
+      if (asBitmap_) return true;  // a command is no part of the page's dots
+      // Any face carries a command to the driver; the printer's first is at hand.
+      const std::string face = objects_.fonts.empty() ? "DejaVu Sans" : objects_.fonts.front();
+      return DeviceText(face, 0, 0, 0, 0, *wide);
+    }
+    const int x = d_.X(item.x), y = d_.Y(item.y);
+    if (item.kind == Item::Kind::PrinterText)
+      return DeviceText(item.font, item.hasSize ? std::max(1, d_.H(item.size)) : 0, item.rotation,
+                        x, y, *wide);
+    const int bars = item.hasSize ? std::max(1, d_.H(item.height)) : 0;
+    if (!DeviceText(item.barcode, bars, item.rotation, x, y, *wide)) return false;
+    if (!item.humanReadable) return true;
+    // The data in a printer font just below the bars, turned with them.
+    std::string plain;
+    FillFields(item.text, row, &plain, &fieldError);
+    const std::optional<std::u16string> data =
+        trv::tools::WideFromBytes(CP_UTF8, MB_ERR_INVALID_CHARS, plain);
+    const std::string face = item.font.empty() ? objects_.fonts.front() : item.font;
+    const int below = EmOf(item.barcode, bars) + std::max(2, d_.dpiY / 50);
+    const int dx[] = {0, 1, 0, -1}, dy[] = {1, 0, -1, 0};  // the bars' "down" by rotation
+    const int turn = item.rotation / 90;
+    return data &&
+           DeviceText(face, 0, item.rotation, x + dx[turn] * below, y + dy[turn] * below, *data);
   }
 
   const LabelDescription& label_;
   Device& d_;
   const std::map<std::string, Picture>& pictures_;
+  const PrinterObjects& objects_;
+  bool asBitmap_;
 };
 
 // The job's devmode: the label's size as a paper of its own (the driver picks the
@@ -186,7 +300,8 @@ DEVMODEW DevmodeFor(const LabelDescription& label, int copies) {
 
 bool CheckPrintable(const LabelDescription& label, const DataTable* data, std::string* error) {
   for (const Item& item : label.items) {
-    if (item.kind == Item::Kind::Text) {
+    if (item.kind == Item::Kind::Text || item.kind == Item::Kind::PrinterText ||
+        item.kind == Item::Kind::Barcode || item.kind == Item::Kind::Raw) {
       std::vector<std::string> fields;
       FieldsOf(item.text, &fields, error);
       for (const std::string& f : fields) {
@@ -255,6 +370,12 @@ bool PrintLabels(const LabelDescription& label, const PrintRequest& request, std
     return false;
   }
 
+  // The printer's fonts and bar codes are known before anything is printed.
+  PrinterObjects objects;
+  if (!ReadPrinterObjects(device.dc, request.printer, &objects, error) ||
+      !CheckPrinterObjects(label, objects, request.printer, error))
+    return false;
+
   const std::optional<std::u16string> docName =
       trv::tools::WideFromBytes(CP_UTF8, 0, "trvprint " + label.name);
   DOCINFOW doc{};
@@ -264,7 +385,7 @@ bool PrintLabels(const LabelDescription& label, const PrintRequest& request, std
     *error = "cannot start the document: " + SystemText(GetLastError());
     return false;
   }
-  Printer drawer(label, device, pictures);
+  Printer drawer(label, device, pictures, objects, request.asBitmap);
   const size_t labels = request.data != nullptr ? request.data->rows.size() : 1;
   for (size_t n = 0; n < labels; ++n) {
     std::map<std::string, std::string> row;

@@ -14,6 +14,10 @@ struct PrintRequest {
   std::string printer;
   int copies = 1;
   const DataTable* data = nullptr;  // one label per row; null: one label
+  // The whole label as dots (--as-bitmap): printer texts in a TrueType face of their
+  // size, bar codes in the TrueType bar-code face, lines and boxes as filled
+  // rectangles, raw commands left out; what the label costs as a page bitmap.
+  bool asBitmap = false;
 };
 
 // Checks everything a print needs before anything is printed: the fields of the

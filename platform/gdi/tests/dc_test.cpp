@@ -4,6 +4,7 @@
 // engine; memory device contexts draw through the engine alone.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -355,3 +356,244 @@ TEST(GdiMemory, MappingModesAndClipping) {
 }
 
 }  // namespace
+
+// ---- the printer's own fonts --------------------------------------------------------------
+
+struct Enumerated {
+  std::string face;
+  DWORD type;
+  LONG height;
+};
+
+int CALLBACK Collect(const LOGFONTW* lf, const NEWTEXTMETRICW* tm, DWORD type, LPARAM param) {
+  std::string face;
+  for (const WCHAR* c = lf->lfFaceName; *c != 0; ++c) face += static_cast<char>(*c);
+  reinterpret_cast<std::vector<Enumerated>*>(param)->push_back({face, type, tm->tmHeight});
+  return 1;
+}
+
+std::vector<Enumerated> Enumerate(HDC dc, const char16_t* name) {
+  std::vector<Enumerated> out;
+  LOGFONTW lf{};
+  lf.lfCharSet = DEFAULT_CHARSET;
+  std::u16string n = name;
+  std::copy(n.begin(), n.end(), lf.lfFaceName);
+  EnumFontFamiliesExW(dc, &lf, Collect, reinterpret_cast<LPARAM>(&out), 0);
+  return out;
+}
+
+bool operator==(const Enumerated& a, const Enumerated& b) {
+  return a.face == b.face && a.type == b.type && a.height == b.height;
+}
+
+void PrintTo(const Enumerated& e, std::ostream* os) {
+  *os << e.face << "/" << e.type << "/" << e.height;
+}
+
+HFONT FontOf(const char16_t* face, LONG height, LONG width = 0, LONG escapement = 0,
+             BYTE precision = OUT_DEFAULT_PRECIS) {
+  LOGFONTW lf{};
+  lf.lfHeight = height;
+  lf.lfWidth = width;
+  lf.lfEscapement = lf.lfOrientation = escapement;
+  lf.lfOutPrecision = precision;
+  std::u16string n = face;
+  std::copy(n.begin(), n.end(), lf.lfFaceName);
+  return CreateFontIndirectW(&lf);
+}
+
+// The printer's faces come first, one per family (each of a family when it is asked
+// for), at their design size and as device fonts; damaged metrics are left out; a
+// printer without fonts of its own offers the process's fonts alone.
+TEST_F(GdiPrinter, DeviceFontsAreEnumeratedBeforeTheProcesssFonts) {
+  Configure(1, 0);
+  HANDLE h = nullptr;
+  char name[] = "Label", key[] = "Fonts";
+  ASSERT_TRUE(OpenPrinterA(name, &h, nullptr));
+  DWORD fonts = 2;  // with damaged faces
+  ASSERT_EQ(SetPrinterDataA(h, key, REG_DWORD, reinterpret_cast<LPBYTE>(&fonts), 4), 0u);
+  HDC dc = CreateDCA(nullptr, "Label", nullptr, nullptr);
+  ASSERT_NE(dc, nullptr);
+  std::vector<Enumerated> all = Enumerate(dc, u"");
+  std::vector<Enumerated> want{{"Printer Mono", DEVICE_FONTTYPE, 24},
+                               {"Printer Prop", DEVICE_FONTTYPE, 30},
+                               {"Printer Bars", DEVICE_FONTTYPE, 100}};
+  ASSERT_GE(all.size(), 4u);
+  EXPECT_EQ(std::vector<Enumerated>(all.begin(), all.begin() + 3), want);
+  EXPECT_EQ(all[3].face, "DejaVu Sans");
+  EXPECT_EQ(all[3].type, static_cast<DWORD>(TRUETYPE_FONTTYPE));
+  std::vector<Enumerated> mono{{"Printer Mono", DEVICE_FONTTYPE, 24},
+                               {"Printer Mono", DEVICE_FONTTYPE, 48}};
+  EXPECT_EQ(Enumerate(dc, u"printer mono"), mono);
+  DeleteDC(dc);
+
+  fonts = 0;
+  ASSERT_EQ(SetPrinterDataA(h, key, REG_DWORD, reinterpret_cast<LPBYTE>(&fonts), 4), 0u);
+  ClosePrinter(h);
+  dc = CreateDCA(nullptr, "Label", nullptr, nullptr);
+  ASSERT_NE(dc, nullptr);
+  all = Enumerate(dc, u"");
+  ASSERT_FALSE(all.empty());
+  EXPECT_EQ(all[0].face, "DejaVu Sans");
+  EXPECT_TRUE(Enumerate(dc, u"Printer Mono").empty());
+  DeleteDC(dc);
+}
+
+// A font whose name is a printer face is realised as that face, the size nearest the
+// request scaled to it exactly; the text metrics follow the face's metrics.
+TEST_F(GdiPrinter, DeviceFontsAreMatchedByNameAndMeasuredFromTheirMetrics) {
+  Configure(1, 0);
+  HANDLE h = nullptr;
+  char name[] = "Label", key[] = "Fonts";
+  ASSERT_TRUE(OpenPrinterA(name, &h, nullptr));
+  DWORD fonts = 1;
+  ASSERT_EQ(SetPrinterDataA(h, key, REG_DWORD, reinterpret_cast<LPBYTE>(&fonts), 4), 0u);
+  ClosePrinter(h);
+  HDC dc = CreateDCA(nullptr, "Label", nullptr, nullptr);
+  ASSERT_NE(dc, nullptr);
+  struct Case {
+    const char16_t* face;
+    LONG height, width;
+    int mapMode;
+    bool device;
+    LONG tmHeight, ascent, descent, average, internalLeading;
+  } cases[] = {
+      {u"Printer Mono", -24, 0, MM_TEXT, true, 24, 19, 5, 12, 0},
+      {u"PRINTER MONO", -48, 0, MM_TEXT, true, 48, 38, 10, 24, 0},
+      {u"Printer Mono", -36, 0, MM_TEXT, true, 37, 29, 8, 18, 1},  // 1.5 x the 24-dot face
+      {u"Printer Mono", 48, 0, MM_TEXT, true, 48, 38, 10, 24, 0},  // a cell height
+      {u"Printer Mono", 0, 0, MM_TEXT, true, 24, 19, 5, 12, 0},    // its own size
+      {u"Printer Mono", -24, 20, MM_TEXT, true, 24, 19, 5, 20, 0},
+      {u"Printer Bars", -50, 0, MM_TEXT, true, 50, 50, 0, 1, 0},
+      // 3 mm at 203 dpi is 24 dots: the 24-dot face, measured in tenths of a mm.
+      {u"Printer Mono", -30, 0, MM_LOMETRIC, true, 30, 24, 6, 15, 0},
+  };
+  for (const Case& c : cases) {
+    SetMapMode(dc, c.mapMode);
+    HFONT font = FontOf(c.face, c.height, c.width);
+    HGDIOBJ previous = SelectObject(dc, font);
+    TEXTMETRICW tm;
+    std::memset(&tm, 0xEE, sizeof tm);
+    ASSERT_TRUE(GetTextMetricsW(dc, &tm));
+    std::string label = "height " + std::to_string(c.height) + " width " + std::to_string(c.width);
+    EXPECT_EQ((tm.tmPitchAndFamily & TMPF_DEVICE) != 0, c.device) << label;
+    EXPECT_EQ(tm.tmHeight, c.tmHeight) << label;
+    EXPECT_EQ(tm.tmAscent, c.ascent) << label;
+    EXPECT_EQ(tm.tmDescent, c.descent) << label;
+    EXPECT_EQ(tm.tmAveCharWidth, c.average) << label;
+    EXPECT_EQ(tm.tmInternalLeading, c.internalLeading) << label;
+    EXPECT_EQ(tm.tmFirstChar, 0x20);
+    EXPECT_EQ(tm.tmLastChar, 0x7E);
+    TEXTMETRICA narrow;
+    ASSERT_TRUE(GetTextMetricsA(dc, &narrow));
+    EXPECT_EQ(narrow.tmHeight, tm.tmHeight);
+    EXPECT_EQ(narrow.tmAveCharWidth, tm.tmAveCharWidth);
+    EXPECT_EQ(narrow.tmLastChar, 0x7E);
+    EXPECT_EQ(narrow.tmPitchAndFamily, tm.tmPitchAndFamily);
+    SelectObject(dc, previous);
+    DeleteObject(font);
+  }
+  SetMapMode(dc, MM_TEXT);
+  // TrueType alone when asked for, and for a name no printer face has.
+  for (BYTE precision : {BYTE(OUT_TT_ONLY_PRECIS), BYTE(OUT_DEFAULT_PRECIS)}) {
+    HFONT font = FontOf(precision == OUT_TT_ONLY_PRECIS ? u"Printer Mono" : u"DejaVu Sans", -24, 0,
+                        0, precision);
+    SelectObject(dc, font);
+    TEXTMETRICW tm{};
+    ASSERT_TRUE(GetTextMetricsW(dc, &tm));
+    EXPECT_EQ(tm.tmPitchAndFamily & TMPF_DEVICE, 0);
+    EXPECT_NE(tm.tmPitchAndFamily & TMPF_TRUETYPE, 0);
+    SelectObject(dc, GetStockObject(SYSTEM_FONT));
+    DeleteObject(font);
+  }
+  // Extents add the driver's advances: in the proportional face 'A' is 8 units and
+  // 'B' 10, a character the face lacks takes its default's (12); twice the size, twice
+  // the advance.
+  struct Extent {
+    LONG height;
+    const char16_t* text;
+    LONG cx, cy;
+  } extents[] = {{-30, u"AB", 18, 30}, {-60, u"AB", 36, 60}, {-30, u"A\u20AC", 20, 30}};
+  for (const Extent& e : extents) {
+    HFONT font = FontOf(u"Printer Prop", e.height);
+    SelectObject(dc, font);
+    SIZE size{-1, -1};
+    std::u16string text = e.text;
+    ASSERT_TRUE(GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size));
+    EXPECT_EQ(size.cx, e.cx) << e.height;
+    EXPECT_EQ(size.cy, e.cy) << e.height;
+    SelectObject(dc, GetStockObject(SYSTEM_FONT));
+    DeleteObject(font);
+  }
+  DeleteDC(dc);
+}
+
+// Text in a printer face reaches the driver's DrvTextOut, even when its surface hooks
+// no text, with the face's number, the transform from font units to dots turned by the
+// escapement, and the glyphs placed along the turned baseline.
+TEST_F(GdiPrinter, DeviceFontTextReachesTheDriverInEachDirection) {
+  Configure(1, 0);
+  HANDLE h = nullptr;
+  char name[] = "Label", key[] = "Fonts";
+  ASSERT_TRUE(OpenPrinterA(name, &h, nullptr));
+  DWORD fonts = 1;
+  ASSERT_EQ(SetPrinterDataA(h, key, REG_DWORD, reinterpret_cast<LPBYTE>(&fonts), 4), 0u);
+  ClosePrinter(h);
+  HDC dc = CreateDCA(nullptr, "Label", nullptr, nullptr);
+  ASSERT_NE(dc, nullptr);
+  DOCINFOA doc{sizeof(DOCINFOA), "label", nullptr, nullptr, 0};
+  ASSERT_GT(StartDocA(dc, &doc), 0);
+  ASSERT_EQ(StartPage(dc), 1);
+  SetBkMode(dc, TRANSPARENT);
+  struct Case {
+    LONG escapement;
+    const char* call;
+  } cases[] = {
+      {0,
+       "TextOut \"AB\" glyphs 2 at 50,79 family Printer Mono device 1 xform 1.000 0.000 0.000 "
+       "1.000 next 62,79 box 50,60,74,84"},
+      {900,
+       "TextOut \"AB\" glyphs 2 at 69,60 family Printer Mono device 1 xform 0.000 -1.000 1.000 "
+       "0.000 next 69,48 box 50,36,74,60"},
+      {1800,
+       "TextOut \"AB\" glyphs 2 at 50,41 family Printer Mono device 1 xform -1.000 0.000 0.000 "
+       "-1.000 next 38,41 box 26,36,50,60"},
+      {2700,
+       "TextOut \"AB\" glyphs 2 at 31,60 family Printer Mono device 1 xform 0.000 1.000 -1.000 "
+       "0.000 next 31,72 box 26,60,50,84"},
+      {-900,  // the same as 2700
+       "TextOut \"AB\" glyphs 2 at 31,60 family Printer Mono device 1 xform 0.000 1.000 -1.000 "
+       "0.000 next 31,72 box 26,60,50,84"},
+  };
+  for (const Case& c : cases) {
+    calls_.clear();
+    HFONT font = FontOf(u"Printer Mono", -24, 0, c.escapement);
+    SelectObject(dc, font);
+    EXPECT_TRUE(TextOutW(dc, 50, 60, u"AB", 2));
+    EXPECT_EQ(Calls(true), std::vector<std::string>{c.call}) << c.escapement;
+    SelectObject(dc, GetStockObject(SYSTEM_FONT));
+    DeleteObject(font);
+  }
+  // The magnified face, centred on its baseline.
+  calls_.clear();
+  HFONT big = FontOf(u"Printer Mono", -48);
+  SelectObject(dc, big);
+  SetTextAlign(dc, TA_CENTER | TA_BASELINE);
+  EXPECT_TRUE(TextOutW(dc, 100, 100, u"AB", 2));
+  EXPECT_EQ(Calls(true),
+            std::vector<std::string>{"TextOut \"AB\" glyphs 2 at 76,100 family Printer Mono "
+                                     "device 2 xform 1.000 0.000 0.000 1.000 next 100,100 box "
+                                     "76,62,124,110"});
+  // An engine font on a surface that hooks no text is drawn by the engine alone.
+  calls_.clear();
+  HFONT tt = FontOf(u"DejaVu Sans", -24);
+  SelectObject(dc, tt);
+  EXPECT_TRUE(TextOutW(dc, 10, 10, u"AB", 2));
+  EXPECT_TRUE(Calls(true).empty());
+  SelectObject(dc, GetStockObject(SYSTEM_FONT));
+  DeleteObject(big);
+  DeleteObject(tt);
+  EXPECT_EQ(EndPage(dc), 1);
+  EXPECT_EQ(EndDoc(dc), 1);
+  DeleteDC(dc);
+}

@@ -497,4 +497,38 @@ TEST(Engine, PalettesTranslateAndGlyphSetsCoverTheCodePage) {
   EngFreeMem(set);
 }
 
+// A printer's own font reaches the engine only when its driver hands text back: the
+// engine has no outlines for it, so it draws the opaque box and no glyph, and every
+// font helper answers for it without touching a face it does not have.
+TEST(Engine, TextInADeviceFontDrawsNoGlyphs) {
+  Bitmap page(64, 32, BMF_1BPP, 0xff);
+  ASSERT_NE(page.so(), nullptr);
+  Font font;
+  font.iFace = 1;
+  font.flFontType = FO_TYPE_DEVICE;
+  Str text;
+  text.font = &font;
+  text.text = u"AB";
+  text.positions = {{0, nullptr, {2, 20}}, {1, nullptr, {14, 20}}};
+  text.cGlyphs = 2;
+  text.pwszOrg = text.text.data();
+  BRUSHOBJ ink{0, nullptr, 0};
+  ASSERT_TRUE(EngTextOut(page.so(), &text, &font, nullptr, nullptr, nullptr, &ink, nullptr, nullptr,
+                         R2_COPYPEN | (R2_COPYPEN << 8)));
+  for (LONG y = 0; y < 32; ++y)
+    for (LONG x = 0; x < 64; ++x) ASSERT_EQ(page.at(x, y), 1u) << x << "," << y;
+  RECTL box{10, 4, 20, 8};
+  ASSERT_TRUE(EngTextOut(page.so(), &text, &font, nullptr, nullptr, &box, &ink, &ink, nullptr,
+                         R2_COPYPEN | (R2_COPYPEN << 8)));
+  EXPECT_EQ(page.at(10, 4), 0u);
+  EXPECT_EQ(page.at(20, 4), 1u);
+  HGLYPH handle = 7;
+  PVOID glyph = nullptr;
+  EXPECT_EQ(FONTOBJ_cGetGlyphs(&font, FO_GLYPHBITS, 1, &handle, &glyph), 0u);
+  EXPECT_EQ(FONTOBJ_cGetAllGlyphHandles(&font, nullptr), 0u);
+  EXPECT_EQ(FONTOBJ_pifi(&font), nullptr);
+  EXPECT_EQ(font.GlyphOf(U'A'), 0u);
+  EXPECT_EQ(font.Advance(0), 0);
+}
+
 }  // namespace

@@ -5,11 +5,15 @@
 // reported as debugger output ("testdrv: ..."), which the tests listen to.
 //
 // Printer data (REG_DWORD): "Width", "Height" (dots), "Dpi", "Format" (1 or 24 bits
-// per pixel), "Hooks" (HOOK_* flags). The job holds "DOC <name>\n", then for each page
-// "PAGE <width> <height> <stride>\n" and the surface's bytes, and "END <flags>\n".
+// per pixel), "Hooks" (HOOK_* flags), "Fonts" (1: the device has the faces of
+// kFaces, below, as its own fonts; 2: and three faces with damaged metrics). The job holds "DOC
+// <name>\n", then for each page "PAGE <width> <height> <stride>\n" and the surface's bytes, and
+// "END <flags>\n".
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/kernel.h"
 #include "platform/winddi.h"
@@ -17,8 +21,23 @@
 
 namespace {
 
+// The printer's own faces: font units are dots at the device's resolution.
+struct FaceSpec {
+  const char16_t* family;
+  SHORT em, ascender, descender, average, maximum;
+  bool fixed;
+};
+constexpr FaceSpec kFaces[] = {
+    {u"Printer Mono", 24, 19, 5, 12, 12, true},
+    {u"Printer Mono", 48, 38, 10, 24, 24, true},  // the same font magnified twice
+    {u"Printer Prop", 30, 24, 6, 10, 16, false},
+    {u"Printer Bars", 100, 100, 0, 2, 2, true},
+};
+constexpr ULONG kFaceCount = sizeof kFaces / sizeof kFaces[0];
+
 struct Pdev {
   HANDLE printer = nullptr;
+  std::vector<std::vector<BYTE>> faces;  // IFIMETRICS and the family name
   HDEV hdev = nullptr;
   HSURF surface = nullptr;
   HPALETTE palette = nullptr;
@@ -70,6 +89,91 @@ std::string ClipText(CLIPOBJ* clip) {
   return Rect(&clip->rclBounds);
 }
 
+std::vector<BYTE> Metrics(const FaceSpec& f, LONG dpi) {
+  std::u16string family = f.family;
+  std::vector<BYTE> bytes(sizeof(IFIMETRICS) + (family.size() + 1) * 2, 0);
+  auto* m = reinterpret_cast<IFIMETRICS*>(bytes.data());
+  m->cjThis = static_cast<ULONG>(bytes.size());
+  m->dpwszFamilyName = m->dpwszFaceName = sizeof(IFIMETRICS);
+  m->dpwszStyleName = m->dpwszUniqueName = static_cast<PTRDIFF>(bytes.size() - 2);
+  std::memcpy(bytes.data() + sizeof(IFIMETRICS), family.c_str(), family.size() * 2);
+  m->jWinCharSet = 0;
+  m->jWinPitchAndFamily = f.fixed ? FIXED_PITCH | FF_MODERN : VARIABLE_PITCH | FF_SWISS;
+  m->usWinWeight = 400;
+  m->flInfo = FM_INFO_TECH_BITMAP | FM_INFO_1BPP | FM_INFO_RIGHT_HANDED;
+  m->fwdUnitsPerEm = f.em;
+  m->fwdWinAscender = f.ascender;
+  m->fwdWinDescender = f.descender;
+  m->fwdAveCharWidth = f.average;
+  m->fwdMaxCharInc = f.maximum;
+  m->chFirstChar = 0x20;
+  m->chLastChar = 0x7E;
+  m->chDefaultChar = 0x3F;
+  m->chBreakChar = 0x20;
+  m->wcFirstChar = 0x20;
+  m->wcLastChar = 0x7E;
+  m->wcDefaultChar = 0x3F;
+  m->wcBreakChar = 0x20;
+  m->ptlAspect = {dpi, dpi};
+  m->rclFontBox = {0, f.ascender, f.maximum, -f.descender};
+  return bytes;
+}
+
+// Faces whose metrics GDI must not trust: too short for IFIMETRICS, a family name
+// beyond the metrics, a family name without its terminator.
+void AddDamagedFaces(Pdev& pdev, LONG dpi) {
+  std::vector<BYTE> shortMetrics = Metrics(kFaces[0], dpi);
+  reinterpret_cast<IFIMETRICS*>(shortMetrics.data())->cjThis = 16;
+  std::vector<BYTE> farName = Metrics(kFaces[0], dpi);
+  reinterpret_cast<IFIMETRICS*>(farName.data())->dpwszFamilyName = 0x7FFF0000;
+  std::vector<BYTE> endless = Metrics(kFaces[0], dpi);
+  endless.resize(endless.size() - 2);  // the terminator falls outside
+  reinterpret_cast<IFIMETRICS*>(endless.data())->cjThis = static_cast<ULONG>(endless.size());
+  for (auto* damaged : {&shortMetrics, &farName, &endless}) pdev.faces.push_back(*damaged);
+}
+
+PIFIMETRICS APIENTRY QueryFont(DHPDEV dhpdev, ULONG_PTR, ULONG face, ULONG_PTR* id) {
+  Pdev* pdev = Of(dhpdev);
+  if (id != nullptr) *id = 0;
+  if (face == 0) return reinterpret_cast<PIFIMETRICS>(static_cast<ULONG_PTR>(pdev->faces.size()));
+  if (face > pdev->faces.size()) {
+    EngSetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  return reinterpret_cast<PIFIMETRICS>(pdev->faces[face - 1].data());
+}
+
+PVOID APIENTRY QueryFontTree(DHPDEV dhpdev, ULONG_PTR, ULONG face, ULONG mode, ULONG_PTR* id) {
+  if (mode != QFT_GLYPHSET || face == 0 || face > Of(dhpdev)->faces.size()) return nullptr;
+  *id = 0xFEF1;
+  return EngComputeGlyphSet(1252, 0x20, 0x7E - 0x20 + 1);
+}
+
+void APIENTRY Free(PVOID pv, ULONG_PTR id) {
+  Log("Free " + std::to_string(id));
+  if (id == 0xFEF1) EngFreeMem(pv);
+}
+
+// A glyph's width in font units: every cell of a fixed face alike; in the
+// proportional face 6, 8, 10 or 12 by the glyph's handle.
+LONG WidthOf(const IFIMETRICS& m, HGLYPH g) {
+  return (m.jWinPitchAndFamily & 3) == FIXED_PITCH ? m.fwdAveCharWidth
+                                                   : 6 + 2 * static_cast<LONG>(g % 4);
+}
+
+LONG APIENTRY QueryFontData(DHPDEV, FONTOBJ* font, ULONG mode, HGLYPH g, GLYPHDATA* data, PVOID,
+                            ULONG) {
+  const IFIMETRICS* m = FONTOBJ_pifi(font);
+  XFORML x{};
+  if (mode != QFD_GLYPHANDBITMAP || m == nullptr || data == nullptr) return -1;
+  XFORMOBJ_iGetXform(FONTOBJ_pxoGetXform(font), &x);
+  double along = std::hypot(x.eM11, x.eM12) * WidthOf(*m, g);
+  std::memset(data, 0, sizeof *data);
+  data->hg = g;
+  data->fxD = data->fxAB = static_cast<FIX>(std::lround(along * 16));
+  return 0;
+}
+
 DHPDEV APIENTRY EnablePDEV(DEVMODEW* devmode, LPWSTR, ULONG patterns, HSURF* patternHandles,
                            ULONG cjCaps, ULONG* caps, ULONG cjDevInfo, DEVINFO* devinfo, HDEV hdev,
                            LPWSTR deviceName, HANDLE printer) {
@@ -81,6 +185,10 @@ DHPDEV APIENTRY EnablePDEV(DEVMODEW* devmode, LPWSTR, ULONG patterns, HSURF* pat
   pdev->format = Setting(printer, u"Format", 24) == 1 ? BMF_1BPP : BMF_24BPP;
   pdev->hooks = Setting(printer, u"Hooks", 0);
   ULONG dpi = Setting(printer, u"Dpi", 203);
+  DWORD fonts = Setting(printer, u"Fonts", 0);
+  if (fonts != 0)
+    for (const FaceSpec& f : kFaces) pdev->faces.push_back(Metrics(f, static_cast<LONG>(dpi)));
+  if (fonts == 2) AddDamagedFaces(*pdev, static_cast<LONG>(dpi));
   for (ULONG i = 0; i < patterns; ++i) patternHandles[i] = nullptr;
   GDIINFO info{};
   info.ulVersion = GDI_DRIVER_VERSION;
@@ -103,6 +211,7 @@ DHPDEV APIENTRY EnablePDEV(DEVMODEW* devmode, LPWSTR, ULONG patterns, HSURF* pat
     pdev->palette = EngCreatePalette(PAL_BGR, 0, nullptr, 0, 0, 0);
   }
   di.hpalDefault = pdev->palette;
+  di.cFonts = static_cast<ULONG>(pdev->faces.size());
   di.iDitherFormat = BMF_1BPP;
   std::memcpy(devinfo, &di, std::min<size_t>(cjDevInfo, sizeof di));
   Log("EnablePDEV " + Ansi(deviceName) + (devmode != nullptr ? " devmode" : " no-devmode"));
@@ -213,8 +322,19 @@ BOOL APIENTRY TextOut(SURFOBJ* so, STROBJ* str, FONTOBJ* font, CLIPOBJ* clip, RE
   STROBJ_bEnum(str, &count, &glyphs);
   std::string first =
       count > 0 ? std::to_string(glyphs[0].ptl.x) + "," + std::to_string(glyphs[0].ptl.y) : "-";
+  std::string device;
+  if (font->flFontType & FO_TYPE_DEVICE) {
+    XFORML x{};
+    XFORMOBJ_iGetXform(FONTOBJ_pxoGetXform(font), &x);
+    std::string second =
+        count > 1 ? std::to_string(glyphs[1].ptl.x) + "," + std::to_string(glyphs[1].ptl.y) : "-";
+    char matrix[96];
+    std::snprintf(matrix, sizeof matrix, "%.3f %.3f %.3f %.3f", x.eM11, x.eM12, x.eM21, x.eM22);
+    device = " device " + std::to_string(font->iFace) + " xform " + matrix + " next " + second +
+             " box " + Rect(&str->rclBkGround);
+  }
   Log("TextOut \"" + Ansi(str->pwszOrg) + "\" glyphs " + std::to_string(count) + " at " + first +
-      " family " + family);
+      " family " + family + device);
   return EngTextOut(so, str, font, clip, extra, opaque, fore, back, origin, mix);
 }
 
@@ -257,6 +377,10 @@ TRVAPI BOOL APIENTRY DrvEnableDriver(ULONG version, ULONG cj, DRVENABLEDATA* ded
       Entry(INDEX_DrvTextOut, TextOut),
       Entry(INDEX_DrvStretchBlt, StretchBlt),
       Entry(INDEX_DrvBitBlt, BitBlt),
+      Entry(INDEX_DrvQueryFont, QueryFont),
+      Entry(INDEX_DrvQueryFontTree, QueryFontTree),
+      Entry(INDEX_DrvQueryFontData, QueryFontData),
+      Entry(INDEX_DrvFree, Free),
   };
   Log("EnableDriver " +
       std::string(version >= DDI_DRIVER_VERSION_NT4 ? "engine-ok" : "engine-old"));

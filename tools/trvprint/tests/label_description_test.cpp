@@ -57,6 +57,48 @@ TEST(LabelDescription, ReadsEveryKindOfItemWithItsUnits) {
   EXPECT_TRUE(d.items[5].fill);
 }
 
+// The printer's own objects: a font by name with or without a size, a bar code with
+// its data, height, rotation and human-readable line, a raw command.
+TEST(LabelDescription, ReadsPrinterTextsBarCodesAndRawCommands) {
+  const std::string json = R"({
+    "label": {"width": 50, "height": 30},
+    "items": [
+      {"type": "printer-text", "x": 1, "y": 2, "text": "{name}", "font": "Font 4 Size 0"},
+      {"type": "printer-text", "x": 1, "y": 2, "text": "B", "font": "Font 7 Size 0",
+       "size": "24dots", "rotation": 270},
+      {"type": "barcode", "x": 3, "y": 4, "barcode": "Code 128", "data": "{ref}",
+       "height": "80dots", "rotation": 90, "human-readable": true, "text-font": "Font 7 Size 0"},
+      {"type": "barcode", "x": 3, "y": 4, "barcode": "QR Code", "data": "x"},
+      {"type": "raw", "command": "BEEP {n}"}
+    ]})";
+  LabelDescription d;
+  std::string error;
+  ASSERT_TRUE(ParseLabelDescription(json, "label.json", "", &d, &error)) << error;
+  ASSERT_EQ(d.items.size(), 5u);
+  EXPECT_EQ(d.items[0].kind, Item::Kind::PrinterText);
+  EXPECT_EQ(d.items[0].font, "Font 4 Size 0");
+  EXPECT_FALSE(d.items[0].hasSize);
+  EXPECT_EQ(d.items[0].text, "{name}");
+  EXPECT_TRUE(d.items[1].hasSize);
+  EXPECT_EQ(d.items[1].size.Dots(300), 24);
+  EXPECT_EQ(d.items[1].rotation, 270);
+  const Item& bars = d.items[2];
+  EXPECT_EQ(bars.kind, Item::Kind::Barcode);
+  EXPECT_EQ(bars.barcode, "Code 128");
+  EXPECT_EQ(bars.text, "{ref}");
+  EXPECT_TRUE(bars.hasSize);
+  EXPECT_EQ(bars.height.Dots(203), 80);
+  EXPECT_EQ(bars.rotation, 90);
+  EXPECT_TRUE(bars.humanReadable);
+  EXPECT_EQ(bars.font, "Font 7 Size 0");
+  EXPECT_FALSE(d.items[3].hasSize);
+  EXPECT_FALSE(d.items[3].humanReadable);
+  EXPECT_EQ(d.items[3].font, "");  // the printer's first font, were it asked for
+  EXPECT_EQ(d.items[4].kind, Item::Kind::Raw);
+  EXPECT_EQ(d.items[4].text, "BEEP {n}");
+  EXPECT_STREQ(KindName(d.items[4].kind), "raw");
+}
+
 TEST(LabelDescription, DefaultUnitsApplyToPlainNumbers) {
   LabelDescription d;
   std::string error;
@@ -123,8 +165,33 @@ INSTANTIATE_TEST_SUITE_P(
                        "bad.json: item 1 (line): unknown member \"colour\""},
         BadDescription{R"({"label": {"width": 50, "height": 30}, "items": [
                           {"type": "circle", "x": 0, "y": 0}]})",
-                       "bad.json: item 1 (circle): unknown type \"circle\" (text, image, line, "
-                       "box or ellipse)"},
+                       "bad.json: item 1 (circle): unknown type \"circle\" (text, printer-text, "
+                       "barcode, raw, image, line, box or ellipse)"},
+        BadDescription{R"({"label": {"width": 50, "height": 30}, "items": [
+                          {"type": "printer-text", "x": 0, "y": 0, "text": "a"}]})",
+                       "bad.json: item 1 (printer-text): \"font\" is missing"},
+        BadDescription{R"({"label": {"width": 50, "height": 30}, "items": [
+                          {"type": "printer-text", "x": 0, "y": 0, "text": "a", "font": "F",
+                           "size": 0}]})",
+                       "bad.json: item 1 (printer-text): \"size\" must be above 0"},
+        BadDescription{R"({"label": {"width": 50, "height": 30}, "items": [
+                          {"type": "barcode", "x": 0, "y": 0, "barcode": "Code 128"}]})",
+                       "bad.json: item 1 (barcode): \"data\" is missing"},
+        BadDescription{R"({"label": {"width": 50, "height": 30}, "items": [
+                          {"type": "barcode", "x": 0, "y": 0, "barcode": "Code 128", "data": "1",
+                           "text-font": "Font 7"}]})",
+                       "bad.json: item 1 (barcode): \"text-font\" needs \"human-readable\": "
+                       "true"},
+        BadDescription{R"({"label": {"width": 50, "height": 30}, "items": [
+                          {"type": "barcode", "x": 0, "y": 0, "barcode": "Code 128", "data": "1",
+                           "rotation": 45}]})",
+                       "bad.json: item 1 (barcode): \"rotation\" must be 0, 90, 180 or 270"},
+        BadDescription{R"({"label": {"width": 50, "height": 30}, "items": [
+                          {"type": "raw", "command": ""}]})",
+                       "bad.json: item 1 (raw): \"command\" is empty"},
+        BadDescription{R"({"label": {"width": 50, "height": 30}, "items": [
+                          {"type": "raw", "command": "X", "x": 0}]})",
+                       "bad.json: item 1 (raw): unknown member \"x\""},
         BadDescription{R"({"label": {"width": 50, "height": 30}, "items": [
                           {"type": "box", "x": 0, "y": 0, "width": 5, "height": 5,
                            "fill": "yes"}]})",
