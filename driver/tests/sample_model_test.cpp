@@ -48,7 +48,10 @@ class SampleModel : public trv::testing::SpoolerTest {
     FindClose(find);
     std::string dependents;
     for (const std::string& f : files) {
-      dependents += trv::WindowsPath(out + "/" + f);
+      std::string path = out;
+      path += '/';
+      path += f;
+      dependents += trv::WindowsPath(path);
       dependents += '\0';
     }
     dependents += '\0';

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <initializer_list>
+#include <string>
+#include <string_view>
 
 #include "dcl/model/entries.h"
 #include "driver/devmode.h"
@@ -114,32 +117,48 @@ bool ReadPrinterObjects(HDC dc, const std::string& name, PrinterObjects* out, st
   return true;
 }
 
+namespace {
+
+// "ITEM: printer "NAME" " followed by the parts of the problem.
+std::string Problem(const std::string& where, const std::string& printer,
+                    std::initializer_list<std::string_view> parts) {
+  std::string s = where;
+  s += "printer \"";
+  s += printer;
+  s += "\" ";
+  for (std::string_view part : parts) s += part;
+  return s;
+}
+
+}  // namespace
+
 bool CheckPrinterObjects(const LabelDescription& label, const PrinterObjects& objects,
                          const std::string& printer, std::string* error) {
   const std::string fonts = "; its fonts: " + Listed(objects.fonts);
   for (const Item& item : label.items) {
     const std::string where = ItemName(label, item) + ": ";
     if (item.kind == Item::Kind::PrinterText && !Contains(objects.fonts, item.font)) {
-      *error = where + "printer \"" + printer + "\" has no font \"" + item.font + "\"" + fonts;
+      *error = Problem(where, printer, {"has no font \"", item.font, "\"", fonts});
       return false;
     }
     if (item.kind == Item::Kind::Barcode) {
       if (!Contains(objects.barcodes, item.barcode)) {
-        *error = where + "printer \"" + printer + "\" has no bar code \"" + item.barcode +
-                 "\"; its bar codes: " + Listed(objects.barcodes);
+        *error = Problem(
+            where, printer,
+            {"has no bar code \"", item.barcode, "\"; its bar codes: ", Listed(objects.barcodes)});
         return false;
       }
       if (item.humanReadable && !item.font.empty() && !Contains(objects.fonts, item.font)) {
-        *error = where + "printer \"" + printer + "\" has no font \"" + item.font + "\"" + fonts;
+        *error = Problem(where, printer, {"has no font \"", item.font, "\"", fonts});
         return false;
       }
       if (item.humanReadable && objects.fonts.empty()) {
-        *error = where + "printer \"" + printer + "\" has no font for the human-readable text";
+        *error = Problem(where, printer, {"has no font for the human-readable text"});
         return false;
       }
     }
     if (item.kind == Item::Kind::Raw && objects.rawStart.empty()) {
-      *error = where + "printer \"" + printer + "\" takes no raw commands (they are switched off)";
+      *error = Problem(where, printer, {"takes no raw commands (they are switched off)"});
       return false;
     }
   }

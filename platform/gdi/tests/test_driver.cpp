@@ -33,7 +33,6 @@ constexpr FaceSpec kFaces[] = {
     {u"Printer Prop", 30, 24, 6, 10, 16, false},
     {u"Printer Bars", 100, 100, 0, 2, 2, true},
 };
-constexpr ULONG kFaceCount = sizeof kFaces / sizeof kFaces[0];
 
 struct Pdev {
   HANDLE printer = nullptr;
