@@ -3,6 +3,7 @@
 // only winspool.h and winsplp.h.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -40,5 +41,13 @@ struct SpoolJob {
   std::string submitted;
 };
 TRV_EXPORT std::vector<SpoolJob> SpoolJobs();
+
+// Hears the bytes of every WritePrinter of this process that spooled them (the job's
+// id and the bytes, in order), before the job is despooled: what a driver wrote into
+// its job, for tools that show it. Runs on the writing thread. Returns a cookie for
+// RemoveJobDataListener.
+using JobDataListener = std::function<void(DWORD job, const BYTE* data, DWORD size)>;
+TRV_EXPORT int AddJobDataListener(JobDataListener listener);
+TRV_EXPORT void RemoveJobDataListener(int cookie);
 
 }  // namespace trv

@@ -2,6 +2,7 @@
 // despooling at the end of the document, job control and enumeration.
 #include <cstdio>
 
+#include "platform/kernel/listeners.h"
 #include "platform/spooler/api_common.h"
 #include "platform/spooler/despool.h"
 #include "platform/spooler/job_store.h"
@@ -12,6 +13,11 @@
 
 namespace trv::spooler {
 namespace {
+
+kernel::Listeners<DWORD, const BYTE*, DWORD>& jobDataListeners() {
+  static auto* l = new kernel::Listeners<DWORD, const BYTE*, DWORD>;
+  return *l;
+}
 
 template <typename Char>
 DWORD StartDocT(HANDLE printer, DWORD level, LPBYTE docInfo) {
@@ -161,6 +167,7 @@ TRVAPI BOOL WINAPI WritePrinter(HANDLE printer, LPVOID buffer, DWORD size, LPDWO
     if (!handle) return Fail(error);
     if (DWORD e = AppendJobData(handle->job, static_cast<const BYTE*>(buffer), size))
       return Fail(e);
+    jobDataListeners().Call(handle->job, static_cast<const BYTE*>(buffer), size);
     *written = size;
     return TRUE;
   });
@@ -222,6 +229,11 @@ TRVAPI BOOL WINAPI EnumJobsW(HANDLE printer, DWORD first, DWORD count, DWORD lev
 }
 
 namespace trv {
+
+int AddJobDataListener(JobDataListener listener) {
+  return spooler::jobDataListeners().Add(std::move(listener));
+}
+void RemoveJobDataListener(int cookie) { spooler::jobDataListeners().Remove(cookie); }
 
 std::vector<SpoolJob> SpoolJobs() {
   std::vector<SpoolJob> out;

@@ -2,7 +2,10 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <cctype>
+#include <csetjmp>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -132,7 +135,69 @@ GreyImage ReadPng(const std::string& path) {
   return image;
 }
 
+// libpng reports errors by a long jump back here, so this frame holds nothing that
+// needs destroying; the caller turns a failure into its exception.
+const char* WritePng(std::FILE* file, const ImagePage& page, const BYTE* const* rows) {
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  if (png == nullptr) return "out of memory";
+  png_infop info = png_create_info_struct(png);
+  if (info == nullptr) {
+    png_destroy_write_struct(&png, nullptr);
+    return "out of memory";
+  }
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    return "cannot write the image";
+  }
+  png_init_io(png, file);
+  png_set_IHDR(png, info, page.width, page.height, 1, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  for (DWORD y = 0; y < page.height; ++y) png_write_row(png, rows[y]);
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return nullptr;
+}
+
 }  // namespace
+
+void WritePagePng(const std::string& path, const ImagePage& page) {
+  if (page.width == 0 || page.height == 0 || page.width > kMaxPageDots ||
+      page.height > kMaxPageDots)
+    Fail(path, "image size out of range (1 to 65535 dots)");
+  if (page.stride < (page.width + 7) / 8 || page.rows.size() < size_t{page.stride} * page.height)
+    Fail(path, "the page is shorter than its size");
+  // The rows as PNG takes them: just the bytes of the width, the bits past it white,
+  // so that the file depends on the dots alone.
+  const size_t bytes = (page.width + 7) / 8;
+  const BYTE tail = page.width % 8 == 0 ? 0 : static_cast<BYTE>(0xFF >> (page.width % 8));
+  std::vector<BYTE> packed(bytes * page.height);
+  std::vector<const BYTE*> rows(page.height);
+  for (DWORD y = 0; y < page.height; ++y) {
+    BYTE* row = packed.data() + bytes * y;
+    std::copy_n(page.rows.data() + size_t{page.stride} * y, bytes, row);
+    row[bytes - 1] |= tail;
+    rows[y] = row;
+  }
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) Fail(path, "cannot write the file");
+  const char* problem = WritePng(file, page, rows.data());
+  if (std::fclose(file) != 0 && problem == nullptr) problem = "cannot write the file";
+  if (problem != nullptr) Fail(path, problem);
+}
+
+std::string NumberedPagePath(const std::string& path, size_t number) {
+  if (number <= 1) return path;
+  const std::string suffix = "-" + std::to_string(number);
+  const size_t slash = path.find_last_of('/');
+  const size_t dot = path.size() >= 4 ? path.size() - 4 : std::string::npos;
+  if (dot != std::string::npos && (slash == std::string::npos || slash < dot)) {
+    std::string ending = path.substr(dot);
+    for (char& c : ending) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (ending == ".png") return path.substr(0, dot) + suffix + path.substr(dot);
+  }
+  return path + suffix;
+}
 
 GreyImage ReadGreyImage(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

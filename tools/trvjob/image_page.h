@@ -39,4 +39,15 @@ ImagePage ReadImagePage(const std::string& path, Reduction reduction = Reduction
 // page cannot be had).
 ImagePage ReduceImage(const GreyImage& image, Reduction reduction);
 
+// Writes a page as a 1-bit greyscale PNG: a dot is black (0) or white (1) as in the
+// page, the bits past the width are no part of it. Pages with the same dots give the
+// same file. Throws std::runtime_error naming the file and the problem; ReadImagePage
+// reads the file back to the same page.
+void WritePagePng(const std::string& path, const ImagePage& page);
+
+// The file of page `number` (from 1) of a run of pages written under one name: the
+// name itself for page 1, then "-2", "-3" ... before a ".png" ending (or at the end):
+// OUT.png, OUT-2.png, OUT-3.png.
+std::string NumberedPagePath(const std::string& path, size_t number);
+
 }  // namespace trv::samples

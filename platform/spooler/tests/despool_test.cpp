@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "platform/spooler/tests/port_session.h"
@@ -78,6 +79,24 @@ TEST_F(DespoolTest, LanguageMonitorDrivesThePortAndReportsTheJob) {
   EXPECT_EQ(log, expected);
   EXPECT_EQ(readFile("C:\\out.prn"), "! 0 200 200 210 1\r\nPRINT\r\n");
   EXPECT_TRUE(KeptJobs("Label").empty());
+}
+
+// A tool hears its jobs as they were written, every piece in order, with their ids; once
+// the listener is removed it hears nothing more.
+TEST_F(DespoolTest, JobDataListenerHearsEveryWriteOfItsJobs) {
+  InstallDriver("Direct");
+  AddPrinter("Label", "FILE:", "Direct");
+  std::map<DWORD, std::string> heard;
+  const int cookie = trv::AddJobDataListener([&](DWORD job, const BYTE* data, DWORD size) {
+    heard[job].append(reinterpret_cast<const char*>(data), size);
+  });
+  const std::string first = PatternBytes(5000), second = "! 0 200 200 210 1\r\nPRINT\r\n";
+  const DWORD a = Submit("Label", first, "C:\\out-a.prn");
+  const DWORD b = Submit("Label", second, "C:\\out-b.prn");
+  trv::RemoveJobDataListener(cookie);
+  Submit("Label", first, "C:\\out-c.prn");
+  EXPECT_EQ(heard, (std::map<DWORD, std::string>{{a, first}, {b, second}}));
+  EXPECT_EQ(readFile("C:\\out-a.prn"), first);  // and the jobs printed as ever
 }
 
 TEST_F(DespoolTest, JobDeletedByTheMonitorIsGoneNotKept) {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -40,6 +41,10 @@ class ImageFiles : public ::testing::Test {
       out += '\n';
     }
     return out;
+  }
+  static std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   }
   fs::path dir_;
 };
@@ -134,6 +139,67 @@ TEST_F(ImageFiles, BadFilesAreRefusedByName) {
     } catch (const std::runtime_error& e) {
       EXPECT_NE(std::string(e.what()).find(file), std::string::npos) << e.what();
     }
+  }
+}
+
+// A page written as PNG reads back dot for dot at every width, whatever its padding
+// bits held; the same dots make the same file, one dot more makes another.
+TEST_F(ImageFiles, PagesWrittenAsPngReadBackDotForDot) {
+  std::mt19937 random(7);
+  for (DWORD width : {1u, 8u, 33u, 203u}) {
+    for (DWORD height : {1u, 5u}) {
+      SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height));
+      ImagePage page{width, height, (width + 31) / 32 * 4, {}};
+      page.rows.resize(size_t{page.stride} * height);
+      for (BYTE& b : page.rows) b = static_cast<BYTE>(random());
+      const std::string path = (dir_ / "page.png").string();
+      WritePagePng(path, page);
+      const ImagePage back = ReadImagePage(path);
+      ASSERT_EQ(back.width, width);
+      ASSERT_EQ(back.height, height);
+      EXPECT_EQ(Dots(back), Dots(page));
+      // Only the padding differs: the same file.
+      ImagePage padded = page;
+      for (DWORD y = 0; y < height; ++y)
+        for (DWORD x = width; x < page.stride * 8; ++x)
+          padded.rows[size_t{y} * page.stride + x / 8] ^= static_cast<BYTE>(0x80u >> (x % 8));
+      const std::string again = (dir_ / "again.png").string();
+      WritePagePng(again, padded);
+      EXPECT_EQ(ReadFile(again), ReadFile(path));
+      // One dot more: another file.
+      padded.rows[size_t{height - 1} * page.stride + (width - 1) / 8] ^=
+          static_cast<BYTE>(0x80u >> ((width - 1) % 8));
+      WritePagePng(again, padded);
+      EXPECT_NE(ReadFile(again), ReadFile(path));
+    }
+  }
+}
+
+TEST_F(ImageFiles, PageFilesAreNumberedBeforeTheirEnding) {
+  const struct {
+    const char* path;
+    size_t number;
+    const char* expected;
+  } cases[] = {
+      {"out.png", 1, "out.png"},
+      {"out.png", 2, "out-2.png"},
+      {"dir/a.b.PNG", 12, "dir/a.b-12.PNG"},
+      {"out", 3, "out-3"},
+      {"dir.png/out", 2, "dir.png/out-2"},
+      {".png", 2, "-2.png"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(NumberedPagePath(c.path, c.number), c.expected) << c.path << " " << c.number;
+}
+
+TEST_F(ImageFiles, AnUnwritablePngIsRefusedByName) {
+  const std::string path = (dir_ / "no such folder" / "page.png").string();
+  ImagePage page{8, 1, 4, std::vector<BYTE>(4, 0)};
+  try {
+    WritePagePng(path, page);
+    ADD_FAILURE() << path << " was written";
+  } catch (const std::runtime_error& e) {
+    EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
   }
 }
 
