@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # trvprint through GDI, trv.dll, the spooler and TRVCPL.DLL to the virtual printer:
-# three rows of data give three labels; a description that is not valid, or that
-# names a column the data lacks, is refused with the file and the item named, and
-# nothing reaches the printer.
+# three rows of data give three labels; the CPCL graphics the printer received
+# decode back, dot for dot, to the three page bitmaps the driver sent
+# (--preview-bitmap), each label its own; a description that is not valid, that
+# names a column the data lacks, or whose preview cannot be written is refused with
+# the file and the item named, and nothing reaches the printer.
 set -euo pipefail
 out=$1
 src=$2
@@ -29,12 +31,43 @@ echo ui > "$work/files/TRVUI.DLL"
 fail() { echo "$*" >&2; exit 1; }
 jobs() { ls "$work/printer" | grep -c '^job-' || true; }
 
+mkdir "$work/preview"
 "$out/trvprint" --printer Labels --data "$src/data/samples/addresses.csv" \
-  "$src/data/samples/shipping.json" > "$work/print.out"
+  --preview-bitmap "$work/preview/label.png" "$src/data/samples/shipping.json" > "$work/print.out"
 grep -q '3 labels printed on Labels' "$work/print.out" || fail "trvprint did not report 3 labels"
 for _ in $(seq 50); do [[ $(jobs) == 1 ]] && break; sleep 0.1; done
 [[ $(jobs) == 1 ]] || fail "the printer did not receive the job"
 job="$work/printer/$(ls "$work/printer" | grep '^job-')"
+# The virtual printer writes the job as it arrives; it is whole once it stops growing.
+size=-1
+while [[ $(stat -c %s "$job") != "$size" ]]; do
+  size=$(stat -c %s "$job")
+  sleep 0.3
+done
+
+# The driver's page bitmaps, one file per label, each label its own.
+[[ $(ls "$work/preview") == $'label-2.png\nlabel-3.png\nlabel.png' ]] ||
+  fail "the preview is not three files: $(ls "$work/preview")"
+for n in 2 3; do
+  grep -q "page bitmap written to $work/preview/label-$n.png" "$work/print.out" ||
+    fail "trvprint did not name label-$n.png"
+done
+cmp -s "$work/preview/label.png" "$work/preview/label-2.png" && fail "labels 1 and 2 are the same"
+cmp -s "$work/preview/label-2.png" "$work/preview/label-3.png" && fail "labels 2 and 3 are the same"
+# What the printer received prints exactly those dots: label n against page n.
+"$out/trvcpclpages" --compare "$work/preview/label.png" "$job" > "$work/compare.out" 2>&1 ||
+  fail "the printer's graphics are not the driver's pages: $(cat "$work/compare.out")"
+grep -q '^3 labels equal their pages dot for dot$' "$work/compare.out" || fail "$(cat "$work/compare.out")"
+# The comparison sees a wrong page: label 1 against the pages shifted by one.
+mkdir "$work/shifted"
+cp "$work/preview/label-2.png" "$work/shifted/label.png"
+cp "$work/preview/label-3.png" "$work/shifted/label-2.png"
+cp "$work/preview/label.png" "$work/shifted/label-3.png"
+if "$out/trvcpclpages" --compare "$work/shifted/label.png" "$job" 2> "$work/compare.err"; then
+  fail "labels compared equal to other labels' pages"
+fi
+grep -q '^trvcpclpages: label 1 differs from .*shifted/label.png in [0-9]* dots, the first at' \
+  "$work/compare.err" || fail "$(cat "$work/compare.err")"
 [[ $(grep -a -c $'^PRINT\r$' "$job") == 3 ]] || fail "the job does not hold three labels"
 [[ $(grep -a -c $'^PCX ' "$job") == 3 ]] || fail "the labels do not carry their page images"
 # The box (four sides) and the rule of each label are the printer's own lines.
@@ -62,6 +95,14 @@ if "$out/trvprint" --printer "No such printer" "$src/data/samples/shipping.json"
   fail "a missing printer was reported printed"
 fi
 grep -q 'cannot open printer "No such printer"' "$work/err" || fail "$(cat "$work/err")"
+for place in "$work/no such folder/label.png" "$work/preview"; do
+  if "$out/trvprint" --printer Labels --preview-bitmap "$place" "$src/data/samples/shipping.json" \
+    --data "$src/data/samples/addresses.csv" 2> "$work/err"; then
+    fail "a label was printed with its preview going to $place"
+  fi
+  grep -qF "$place: cannot write the page bitmap there" "$work/err" || fail "$(cat "$work/err")"
+done
 sleep 0.3
 [[ $(jobs) == 1 ]] || fail "a refused description reached the printer"
-echo "three labels printed; bad descriptions and a missing printer refused, nothing printed"
+echo "three labels printed, their CPCL graphics equal to the driver's pages dot for dot;"
+echo "bad descriptions, a missing printer and an unwritable preview refused, nothing printed"
