@@ -19,7 +19,8 @@
 #     monitor's DCL object turns it into EPL set-up lines, "N", "GW" graphics and "P";
 #  7. print a shipping label description with three rows of addresses from an
 #     application (trvprint) through GDI and the graphics driver trv.dll to the CPCL
-#     printer: three labels of CPCL with their page images arrive;
+#     printer: three labels of CPCL with their page images arrive, and their graphics
+#     decode to exactly the page bitmaps the driver sent;
 #  8. print the shipping label of printer objects (printer fonts in several sizes and
 #     directions, a Code 128 and a second bar code, rules, a box, a small logo) on the
 #     CPCL printer and on an EPL 203 dpi printer through the whole path, show the
@@ -162,12 +163,20 @@ done
   --monitor "Label CPCL Monitor" --monitor-file "$out/TRVCPL.DLL"
 "$out/trvspool" add-printer "Shipping labels" --driver "Label CPCL GDI" --port LABEL_NET:
 before=$(ls "$demo/printer" | grep -c '^job-' || true)
-"$out/trvprint" --printer "Shipping labels" --data data/samples/addresses.csv data/samples/shipping.json
+mkdir -p "$demo/preview"
+"$out/trvprint" --printer "Shipping labels" --data data/samples/addresses.csv \
+  --preview-bitmap "$demo/preview/shipping.png" data/samples/shipping.json
 last=""
 for _ in $(seq 50); do
   last=$(ls "$demo/printer" | grep '^job-' | sort | tail -1)
   (( $(ls "$demo/printer" | grep -c '^job-') > before )) && [[ -s "$demo/printer/$last" ]] && break
   sleep 0.1
+done
+# The virtual printer writes the job as it arrives; it is whole once it stops growing.
+size=-1
+while [[ $(stat -c %s "$demo/printer/$last") != "$size" ]]; do
+  size=$(stat -c %s "$demo/printer/$last")
+  sleep 0.3
 done
 # The box and the rule under the heading reach the printer as its own lines ("L"),
 # four sides and one rule per label, after the label's image.
@@ -180,6 +189,11 @@ if [[ $(grep -c '^PCX' "$demo/shipping.commands") -ne 3 || $(grep -c '^PRINT$' "
   exit 1
 fi
 echo "three shipping labels arrived: $(stat -c %s "$demo/printer/$last") bytes"
+# What the printer's graphics print, against the page bitmaps the driver sent.
+if ! "$out/trvcpclpages" --compare "$demo/preview/shipping.png" "$demo/printer/$last"; then
+  echo "the printer's graphics are not the pages the driver sent" >&2
+  exit 1
+fi
 
 echo "== 8. the shipping label of printer objects on the CPCL and the EPL printer"
 # The EPL model with the real graphics driver, on the EPL virtual printer.
