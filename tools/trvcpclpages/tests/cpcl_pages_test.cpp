@@ -143,13 +143,18 @@ TEST(Pcx, TheBackEndsImagesRoundTrip) {
 }
 
 // Two labels with a font download and a utility command between them: each label's
-// images at their places, its other commands passed over.
+// images at their places (where they overlap, black wins, as on paper), its other
+// commands passed over.
 TEST(CpclLabels, ImagesAreLaidOnTheirLabels) {
   // 8 dots wide, 2 rows: row 0 has dots 0 and 7, row 1 dot 3.
   const Bytes first = Pcx(8, 2, 4, {0x7E, 0xC3, 0xFF, 0xC1, 0xEF, 0xC3, 0xFF});
   // 16 dots wide, 1 row, all black.
   const Bytes second = Pcx(16, 1, 4, {0xC2, 0x00, 0xC2, 0xFF});
   Bytes job = Text("! 0 203 203 30 2\r\nPW 32\r\nT 4 0 1 1 PCX 0 0\r\nPCX 8 5\r\n");
+  job.insert(job.end(), first.begin(), first.end());
+  // The same image again, overlapping: its white leaves the first image's black.
+  const Bytes again = Text("PCX 12 5\r\n");
+  job.insert(job.end(), again.begin(), again.end());
   job.insert(job.end(), first.begin(), first.end());
   // The font's four bytes would read as a PCX command outside a label if they were not
   // passed over.
@@ -167,11 +172,12 @@ TEST(CpclLabels, ImagesAreLaidOnTheirLabels) {
   ASSERT_EQ(labels.size(), 2u);
   EXPECT_EQ(labels[0].copies, 2u);
   EXPECT_EQ(labels[0].width, 32u);
-  EXPECT_EQ(labels[0].images, 1u);
+  EXPECT_EQ(labels[0].images, 2u);
   EXPECT_EQ(labels[0].dots.width, 32u);
   EXPECT_EQ(labels[0].dots.height, 30u);
   Bytes expected(32 * 30, 0);
   expected[5 * 32 + 8] = expected[5 * 32 + 15] = expected[6 * 32 + 11] = 1;
+  expected[5 * 32 + 12] = expected[5 * 32 + 19] = expected[6 * 32 + 15] = 1;
   EXPECT_EQ(Dots(labels[0].dots), expected);
 
   EXPECT_EQ(labels[1].offset, 5u);

@@ -104,5 +104,16 @@ for place in "$work/no such folder/label.png" "$work/preview"; do
 done
 sleep 0.3
 [[ $(jobs) == 1 ]] || fail "a refused description reached the printer"
+# A label of printer objects alone is sent without a page bitmap: no preview file, a
+# note instead, and the label prints.
+echo '{"label": {"width": 50, "height": 30}, "items": [
+  {"type": "box", "x": 1, "y": 1, "width": 10, "height": 10}]}' > "$work/lines.json"
+"$out/trvprint" --printer Labels --preview-bitmap "$work/lines.png" "$work/lines.json" \
+  > "$work/print.out" || fail "the label of lines did not print"
+grep -qF "page 1 was sent without a bitmap (nothing on it as dots): no $work/lines.png" \
+  "$work/print.out" || fail "$(cat "$work/print.out")"
+[[ ! -e "$work/lines.png" ]] || fail "a preview was written for a page without a bitmap"
+for _ in $(seq 50); do [[ $(jobs) == 2 ]] && break; sleep 0.1; done
+[[ $(jobs) == 2 ]] || fail "the label of lines did not reach the printer"
 echo "three labels printed, their CPCL graphics equal to the driver's pages dot for dot;"
 echo "bad descriptions, a missing printer and an unwritable preview refused, nothing printed"
