@@ -13,9 +13,8 @@
 // first to OUT.png, the next to OUT-2.png, OUT-3.png and so on.
 #include <cstdio>
 #include <cstdlib>
-#include <string>
-
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "tools/trvprint/label_description.h"
@@ -25,8 +24,9 @@
 
 namespace {
 
-int Usage() {
-  std::fprintf(stderr,
+// The usage to standard error for a bad command line, to standard output for --help.
+int Usage(bool asked = false) {
+  std::fprintf(asked ? stdout : stderr,
                "usage: trvprint --printer NAME [--copies N] [--data FILE.csv] [--as-bitmap]\n"
                "                [--preview-bitmap OUT.png] LABEL.json\n"
                "       trvprint --list-fonts --printer NAME\n"
@@ -38,7 +38,7 @@ int Usage() {
                "                          OUT.png, the following as OUT-2.png, OUT-3.png ...\n"
                "                          (copies share their page's file; a page sent\n"
                "                          without dots gets none)\n");
-  return 2;
+  return asked ? 0 : 2;
 }
 
 // The pages the driver sent, as files; false with a message.
@@ -64,7 +64,9 @@ int main(int argc, char** argv) {
   bool listFonts = false;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    if (a == "--list-fonts") {
+    if (a == "--help" || a == "-h") {
+      return Usage(true);
+    } else if (a == "--list-fonts") {
       listFonts = true;
     } else if (a == "--as-bitmap") {
       request.asBitmap = true;

@@ -104,6 +104,9 @@ for place in "$work/no such folder/label.png" "$work/preview"; do
 done
 sleep 0.3
 [[ $(jobs) == 1 ]] || fail "a refused description reached the printer"
+"$out/trvprint" --help | grep -q 'OUT.png, the following as OUT-2.png, OUT-3.png' ||
+  fail "--help does not tell how the preview's files are named"
+
 # A label of printer objects alone is sent without a page bitmap: no preview file, a
 # note instead, and the label prints.
 echo '{"label": {"width": 50, "height": 30}, "items": [
