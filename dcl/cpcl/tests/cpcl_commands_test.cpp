@@ -116,6 +116,31 @@ std::vector<GoldenCase> Cases() {
       {"landscape text", OptionBlobs(), 832, 1218, 2,
        [] { return std::vector<Record>{TextItem('F', 1, 100, 200, 120, 24, 12, 24, "ABC")}; },
        kHeader + "SETMAG 0 0\r\nT90 4 0 200 1118 ABC\r\n" + kPrint},
+      // Text the application turned itself: the printer turns it about the text's own
+      // top-left corner, which lies at the box corner the glyphs start from.
+      {"text turned by the application, each direction", OptionBlobs(), 832, 1218, 1,
+       [] {
+         return std::vector<Record>{
+             TextItem('F', 1, 40, 60, 100, 24, 12, 24, "LTR", 1),
+             TextItem('F', 1, 40, 60, 24, 100, 12, 24, "TTB", 8),
+             TextItem('F', 1, 40, 60, 24, 100, 12, 24, "BTT", 2),
+             TextItem('F', 1, 40, 60, 100, 24, 12, 24, "RTL", 4),
+             TextItem('F', 1, 40, 60, 24, 12, 12, 24, "W", 2),  // one wide glyph turned
+         };
+       },
+       kHeader +
+           "SETMAG 0 0\r\nT 4 0 40 60 LTR\r\nT270 4 0 64 60 TTB\r\nT90 4 0 40 160 BTT\r\n"
+           "T180 4 0 140 84 RTL\r\nT90 4 0 40 72 W\r\n" +
+           kPrint},
+      {"text turned by the application on a landscape page", OptionBlobs(), 832, 1218, 2,
+       [] {
+         return std::vector<Record>{TextItem('F', 1, 100, 200, 24, 120, 12, 24, "BTT", 2),
+                                    TextItem('F', 1, 100, 200, 24, 120, 12, 24, "TTB", 8)};
+       },
+       kHeader + "SETMAG 0 0\r\nT180 4 0 320 1118 BTT\r\nT 4 0 200 1094 TTB\r\n" + kPrint},
+      {"a turned font keeps its own direction", OptionBlobs(), 832, 1218, 1,
+       [] { return std::vector<Record>{TextItem('F', 4, 40, 60, 24, 100, 12, 24, "ABC", 8)}; },
+       kHeader + "SETMAG 0 0\r\nT90 4 0 40 160 ABC\r\n" + kPrint},
       {"text cut to the line", OptionBlobs(), 832, 1218, 1,
        [longText] {
          return std::vector<Record>{TextItem('F', 1, 40, 60, 36, 24, 12, 24, longText)};
