@@ -299,14 +299,26 @@ BOOL CDCLLabelPrinter::PrintBarcode(WORD barcodeId, LONG x, LONG y, LONG recordD
     if (const NameTableEntry* e = FindNameEntry(table, tableCount, TextHeapText(rotation->value)))
       direction = e->direction;
   }
-  const DWORD bits = static_cast<DWORD>(placement);
-  if (bits & (kPlacementTurned | kPlacementTurnedHigh)) {
-    NextRotation(&direction);
-    if (rotation != nullptr && !lettersFromRecord) {
-      if (const NameTableEntry* e = FindNameEntry(table, tableCount, direction))
-        derived[rotation->optionId] = e->name;
-    }
+  // A bar code the application turned itself while its stored rotation is upright: the
+  // way its characters run on the page turns it, through its rotation parameter.
+  bool turnedByApplication = false;
+  if (!lettersFromRecord && rotation != nullptr && direction == kDirection0) {
+    direction = TextDirectionOfRecord(recordDirection);
+    turnedByApplication = direction != kDirection0;
   }
+  const DWORD bits = static_cast<DWORD>(placement);
+  const bool pageTurned = (bits & (kPlacementTurned | kPlacementTurnedHigh)) != 0;
+  if (pageTurned) NextRotation(&direction);
+  const NameTableEntry* entry = FindNameEntry(table, tableCount, direction);
+  if (turnedByApplication && entry != nullptr) {
+    // A language with one command for two directions (a vertical bar code either way
+    // up) prints both alike; its first entry says where that command is placed.
+    entry = FindNameEntry(table, tableCount, entry->name);
+    direction = entry->direction;
+  }
+  if (rotation != nullptr && !lettersFromRecord && (pageTurned || turnedByApplication) &&
+      entry != nullptr)
+    derived[rotation->optionId] = entry->name;
   if (rotation != nullptr && lettersFromRecord) {
     const char* letter = direction == kDirection270   ? "R"
                          : direction == kDirection180 ? "I"
@@ -315,9 +327,13 @@ BOOL CDCLLabelPrinter::PrintBarcode(WORD barcodeId, LONG x, LONG y, LONG recordD
     derived[rotation->optionId] = letter;
   }
 
-  if (const NameTableEntry* e = FindNameEntry(table, tableCount, direction))
-    ApplyPlacementMask(x, y, FieldAt(payload, 12), FieldAt(payload, 16),
-                       e->masks[PlacementCase(bits)]);
+  // On an upright page the box of a bar code the application turned is already the
+  // turned box: it is placed as a turned box is, whatever its shape.
+  constexpr int kTurnedBoxCase = 2;
+  if (entry != nullptr)
+    ApplyPlacementMask(
+        x, y, FieldAt(payload, 12), FieldAt(payload, 16),
+        entry->masks[turnedByApplication && !pageTurned ? kTurnedBoxCase : PlacementCase(bits)]);
 
   if (charHeight != 0) {
     LONG allowance = 0;

@@ -164,6 +164,16 @@ std::vector<GoldenCase> Cases() {
       {"landscape bar code turns vertical", OptionBlobs(), 832, 1218, 2,
        [] { return std::vector<Record>{TextItem('B', 2, 100, 200, 200, 80, 2, 80, "9")}; },
        kHeader + "VB 128 1 1 80 200 1118 9\r\n" + kPrint},
+      // A bar code the application turned: CPCL has one vertical command, which reads
+      // bottom to top from the box's bottom-left corner, and one upright command.
+      {"bar codes turned by the application", OptionBlobs(), 832, 1218, 1,
+       [] {
+         return std::vector<Record>{TextItem('B', 2, 30, 40, 80, 200, 2, 80, "1", 2),
+                                    TextItem('B', 2, 30, 40, 80, 200, 2, 80, "2", 8),
+                                    TextItem('B', 2, 30, 40, 200, 80, 2, 80, "3", 4)};
+       },
+       kHeader + "VB 128 1 1 80 30 240 1\r\nVB 128 1 1 80 30 240 2\r\nB 128 1 1 80 30 40 3\r\n" +
+           kPrint},
       {"black line", OptionBlobs(), 832, 1218, 1,
        [] { return std::vector<Record>{LineItem('L', 100, 50, 200, 0, 0, 0, 4)}; },
        kHeader + "L 100 48 300 48 4\r\n" + kPrint},
