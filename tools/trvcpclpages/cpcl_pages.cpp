@@ -1,7 +1,6 @@
 #include "tools/trvcpclpages/cpcl_pages.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <sstream>
