@@ -676,6 +676,8 @@ TEST_F(GdiPrinter, TurnedTrueTypeTextEqualsFreeTypesTurnedRendering) {
   };
   const char* const text = "Rg7";
   const int em = 24, ox = 120, oy = 80;
+  TEXTMETRICW upright{};  // the first case's
+  SIZE uprightExtent{};
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << "escapement " << c.escapement << " align " << c.align);
     calls_.clear();
@@ -693,6 +695,14 @@ TEST_F(GdiPrinter, TurnedTrueTypeTextEqualsFreeTypesTurnedRendering) {
     ASSERT_TRUE(GetTextMetricsW(dc, &tm));
     ASSERT_TRUE(GetTextExtentPoint32W(dc, u"Rg7", 3, &extent));
     ASSERT_TRUE(TextOutW(dc, ox, oy, u"Rg7", 3));
+    // Metrics and extents are measured along the baseline, whatever its direction.
+    if (c.escapement == 0) upright = tm, uprightExtent = extent;
+    EXPECT_EQ(tm.tmHeight, upright.tmHeight);
+    EXPECT_EQ(tm.tmInternalLeading, upright.tmInternalLeading);
+    EXPECT_EQ(tm.tmAveCharWidth, upright.tmAveCharWidth);
+    EXPECT_EQ(tm.tmMaxCharWidth, upright.tmMaxCharWidth);
+    EXPECT_EQ(extent.cx, uprightExtent.cx);
+    EXPECT_EQ(extent.cy, uprightExtent.cy);
     SelectObject(dc, GetStockObject(SYSTEM_FONT));
     DeleteObject(font);
     ASSERT_EQ(EndPage(dc), 1);
