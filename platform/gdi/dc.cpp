@@ -270,20 +270,25 @@ bool StrokeWithPen(Dc& dc, Path& path) {
   return EngStrokePath(t.so, &path, &clip, &xform, &brush, &origin, &la, MixOf(dc));
 }
 
-bool FillWithBrush(Dc& dc, Path& path) {
-  auto brush = BrushOf(dc.brush);
-  if (!brush || brush->style == BS_NULL) return true;
+// Fills a path in one colour, clipped to the DC's clip and `extra` when given.
+bool FillInColor(Dc& dc, Path& path, COLORREF color, MIX mix, const RECTL* extra) {
   Target t = TargetOf(dc);
   if (t.so == nullptr) return false;
   Clip clip;
-  MakeClip(dc, t, nullptr, &clip);
-  BRUSHOBJ bo{PixelOf(t, brush->color), nullptr, 0};
+  MakeClip(dc, t, extra, &clip);
+  BRUSHOBJ bo{PixelOf(t, color), nullptr, 0};
   POINTL origin{0, 0};
   PATHOBJ_vEnumStart(&path);
   auto hooked = Fn<PFN_DrvFillPath>(dc, INDEX_DrvFillPath);
   if ((t.hooks & HOOK_FILLPATH) && hooked != nullptr)
-    return hooked(t.so, &path, &clip, &bo, &origin, MixOf(dc), FP_ALTERNATEMODE);
-  return EngFillPath(t.so, &path, &clip, &bo, &origin, MixOf(dc), FP_ALTERNATEMODE);
+    return hooked(t.so, &path, &clip, &bo, &origin, mix, FP_ALTERNATEMODE);
+  return EngFillPath(t.so, &path, &clip, &bo, &origin, mix, FP_ALTERNATEMODE);
+}
+
+bool FillWithBrush(Dc& dc, Path& path) {
+  auto brush = BrushOf(dc.brush);
+  if (!brush || brush->style == BS_NULL) return true;
+  return FillInColor(dc, path, brush->color, MixOf(dc), nullptr);
 }
 
 // A line of a cosmetic solid pen goes to DrvLineTo when the driver hooks it.
@@ -337,7 +342,10 @@ Font* Realize(Dc& dc) {
   }
   auto font = std::make_unique<Font>();
   int width = lf.lfWidth != 0 ? static_cast<int>(std::lround(std::fabs(lf.lfWidth * sx))) : 0;
-  if (!font->Open(choice.hostPath, choice.index, static_cast<int>(em), width)) return nullptr;
+  // With the default graphics mode the glyphs turn with the baseline: the escapement
+  // alone sets the direction, whatever the orientation asks.
+  if (!font->Open(choice.hostPath, choice.index, static_cast<int>(em), width, lf.lfEscapement))
+    return nullptr;
   dc.realized = std::move(font);
   dc.realizedFor = lf;
   dc.realizedEm = request;
@@ -1153,8 +1161,7 @@ struct TextLine {
   std::vector<HGLYPH> glyphs;
   std::vector<LONG> advances;
   LONG ascent = 0, descent = 0, width = 0;
-  double cosine = 1, sine = 0;
-  int escapement = 0;
+  Baseline baseline;
 };
 
 bool LayOut(Dc& dc, LPCWSTR text, UINT count, const INT* dx, TextLine* line) {
@@ -1168,11 +1175,7 @@ bool LayOut(Dc& dc, LPCWSTR text, UINT count, const INT* dx, TextLine* line) {
   line->font = device != nullptr ? device->font.get() : engine;
   line->ascent = device != nullptr ? device->Ascent() : engine->Ascent();
   line->descent = device != nullptr ? device->Descent() : engine->Descent();
-  if (device != nullptr) {
-    line->cosine = device->cosine;
-    line->sine = device->sine;
-    line->escapement = device->escapement;
-  }
+  line->baseline = line->font->baseline;
   for (UINT i = 0; i < count; ++i) {
     HGLYPH g = device != nullptr ? device->face->GlyphOf(text[i]) : engine->GlyphOf(text[i]);
     LONG advance = dx != nullptr       ? static_cast<LONG>(std::lround(dx[i] * std::fabs(sx)))
@@ -1187,7 +1190,7 @@ bool LayOut(Dc& dc, LPCWSTR text, UINT count, const INT* dx, TextLine* line) {
 
 // Which way the glyphs run, for the string object.
 FLONG Accelerators(const TextLine& line) {
-  switch (line.escapement) {
+  switch (line.baseline.escapement) {
     case 0: return SO_HORIZONTAL;
     case 900: return SO_VERTICAL | SO_REVERSED;
     case 1800: return SO_HORIZONTAL | SO_REVERSED;
@@ -1218,7 +1221,8 @@ TRVAPI BOOL WINAPI ExtTextOutW(HDC handle, int x, int y, UINT options, const REC
   // The reference point's place on the line: along the baseline (u) by the
   // horizontal alignment, across it (d, towards the descender) by the vertical one.
   POINTL origin = trv::gdi::ToPixel(*dc, x, y);
-  const double ux = line.cosine, uy = -line.sine, vx = line.sine, vy = line.cosine;
+  const double ux = line.baseline.cosine, uy = -line.baseline.sine, vx = line.baseline.sine,
+               vy = line.baseline.cosine;
   UINT horizontal = dc->textAlign & TA_CENTER, vertical = dc->textAlign & TA_BASELINE;
   double along = horizontal == TA_CENTER  ? -(line.width / 2)
                  : horizontal == TA_RIGHT ? -line.width
@@ -1257,10 +1261,29 @@ TRVAPI BOOL WINAPI ExtTextOutW(HDC handle, int x, int y, UINT options, const REC
   trv::gdi::Clip clip;
   trv::gdi::MakeClip(*dc, t, (options & ETO_CLIPPED) && rect != nullptr ? &box : nullptr, &clip);
   RECTL* opaque = nullptr;
-  if ((options & ETO_OPAQUE) && rect != nullptr)
+  if ((options & ETO_OPAQUE) && rect != nullptr) {
     opaque = &box;
-  else if (dc->bkMode == OPAQUE && count > 0)
-    opaque = &s.rclBkGround;
+  } else if (dc->bkMode == OPAQUE && count > 0) {
+    // The background is the line's cell; turned by other than a right angle it is
+    // no rectangle of the page, and GDI fills it as a path before the text.
+    if (line.baseline.escapement % 900 == 0) {
+      opaque = &s.rclBkGround;
+    } else {
+      trv::gdi::Path cell;
+      auto corner = [&](int k) {
+        return POINTFIX{static_cast<FIX>(std::lround(cornersX[k] * 16)),
+                        static_cast<FIX>(std::lround(cornersY[k] * 16))};
+      };
+      cell.MoveTo(corner(0));
+      cell.LineTo(corner(1));
+      cell.LineTo(corner(3));
+      cell.LineTo(corner(2));
+      cell.Close();
+      if (!trv::gdi::FillInColor(*dc, cell, dc->bkColor, R2_COPYPEN | (R2_COPYPEN << 8),
+                                 (options & ETO_CLIPPED) && rect != nullptr ? &box : nullptr))
+        return FALSE;
+    }
+  }
   BRUSHOBJ fore{trv::gdi::PixelOf(t, dc->textColor), nullptr, 0};
   BRUSHOBJ back{trv::gdi::PixelOf(t, dc->bkColor), nullptr, 0};
   POINTL brushOrigin{0, 0};
@@ -1316,14 +1339,14 @@ TRVAPI BOOL WINAPI GetTextMetricsW(HDC handle, TEXTMETRICW* tm) {
   auto lx = [&](double dots) { return static_cast<LONG>(std::lround(dots / std::fabs(sx))); };
   auto ly = [&](double dots) { return static_cast<LONG>(std::lround(dots / std::fabs(sy))); };
   const IFIMETRICS& m = *FONTOBJ_pifi(font);
-  const double emPixels = font->xform.m.eM22 * m.fwdUnitsPerEm;
+  const double emPixels = font->scaleY * m.fwdUnitsPerEm;
   std::memset(tm, 0, sizeof *tm);
   tm->tmAscent = ly(font->Ascent());
   tm->tmDescent = ly(font->Descent());
   tm->tmHeight = tm->tmAscent + tm->tmDescent;
   tm->tmInternalLeading = std::max<LONG>(0, ly(font->Ascent() + font->Descent() - emPixels));
-  tm->tmAveCharWidth = lx(m.fwdAveCharWidth * font->xform.m.eM11);
-  tm->tmMaxCharWidth = lx(m.fwdMaxCharInc * font->xform.m.eM11);
+  tm->tmAveCharWidth = lx(m.fwdAveCharWidth * font->scaleX);
+  tm->tmMaxCharWidth = lx(m.fwdMaxCharInc * font->scaleX);
   tm->tmWeight = m.usWinWeight;
   POINT dpi = trv::gdi::Dpi(*dc);
   tm->tmDigitizedAspectX = dpi.x;

@@ -145,19 +145,6 @@ std::unique_ptr<DeviceFont> RealizeDeviceFont(const DeviceFace& face, double emD
   double ay = m.ptlAspect.y > 0 ? m.ptlAspect.y : dpi.y;
   out->scaleX = out->scaleY * (dpi.x / ax) / (dpi.y / ay);
   if (widthDots > 0 && m.fwdAveCharWidth > 0) out->scaleX = widthDots / m.fwdAveCharWidth;
-  out->escapement = ((escapement % 3600) + 3600) % 3600;
-  // The four directions exactly, so that glyphs of a turned line keep one x or y.
-  switch (out->escapement) {
-    case 0: out->cosine = 1, out->sine = 0; break;
-    case 900: out->cosine = 0, out->sine = 1; break;
-    case 1800: out->cosine = -1, out->sine = 0; break;
-    case 2700: out->cosine = 0, out->sine = -1; break;
-    default: {
-      double radians = out->escapement * M_PI / 1800;
-      out->cosine = std::cos(radians);
-      out->sine = std::sin(radians);
-    }
-  }
   auto font = std::make_unique<Font>();
   font->iUniq = uniqueness;
   font->iFace = face.index;
@@ -165,16 +152,7 @@ std::unique_ptr<DeviceFont> RealizeDeviceFont(const DeviceFace& face, double emD
   font->cxMax = static_cast<ULONG>(std::max<LONG>(0, Round(m.fwdMaxCharInc * out->scaleX)));
   font->sizLogResPpi = {dpi.x, dpi.y};
   font->ifi = face.ifi;
-  // Font units to dots: along the baseline (x) and across it (y, towards the
-  // descender), the page's y growing downwards.
-  double c = out->cosine, s = out->sine;
-  auto entry = [](double v) { return static_cast<FLOATL>(v == 0 ? 0.0 : v); };  // never -0
-  font->xform.m = {entry(out->scaleX * c),
-                   entry(-out->scaleX * s),
-                   entry(out->scaleY * s),
-                   entry(out->scaleY * c),
-                   0,
-                   0};
+  font->SetScaleAndBaseline(out->scaleX, out->scaleY, escapement);
   out->font = std::move(font);
   return out;
 }

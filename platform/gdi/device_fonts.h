@@ -52,10 +52,8 @@ TRV_EXPORT const DeviceFace* MatchDeviceFace(const std::vector<DeviceFace>& face
 // handed and what GDI measures text with.
 struct TRV_EXPORT DeviceFont {
   const DeviceFace* face = nullptr;
-  std::unique_ptr<Font> font;     // face == nullptr, iFace, FO_TYPE_DEVICE, xform, ifi
+  std::unique_ptr<Font> font;     // face == nullptr, iFace, FO_TYPE_DEVICE, xform, ifi, baseline
   double scaleX = 0, scaleY = 0;  // font units to dots along and across the baseline
-  double cosine = 1, sine = 0;    // the baseline's direction, counter-clockwise
-  int escapement = 0;             // tenths of a degree, 0 .. 3599
   std::map<HGLYPH, LONG> advances;
 
   // Ascent and descent in dots (positive), the height of the cell and the widths.

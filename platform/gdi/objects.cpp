@@ -32,6 +32,11 @@ std::mutex& FreeTypeLock() {
   return lock;
 }
 
+// An embedded bitmap cannot be turned: a turned font measures and draws its outlines.
+FT_Int32 LoadFlags(const Baseline& baseline) {
+  return FT_LOAD_TARGET_MONO | (baseline.escapement != 0 ? FT_LOAD_NO_BITMAP : 0);
+}
+
 }  // namespace
 
 std::shared_ptr<Palette> PaletteOf(HPALETTE palette) {
@@ -194,12 +199,30 @@ Xlate::Xlate(std::shared_ptr<Palette> src, std::shared_ptr<Palette> dst)
 }
 
 // ---- fonts -------------------------------------------------------------------------------
+Baseline BaselineOf(int escapement) {
+  Baseline b;
+  b.escapement = ((escapement % 3600) + 3600) % 3600;
+  switch (b.escapement) {
+    case 0: b.cosine = 1, b.sine = 0; break;
+    case 900: b.cosine = 0, b.sine = 1; break;
+    case 1800: b.cosine = -1, b.sine = 0; break;
+    case 2700: b.cosine = 0, b.sine = -1; break;
+    default: {
+      double radians = b.escapement * M_PI / 1800;
+      b.cosine = std::cos(radians);
+      b.sine = std::sin(radians);
+    }
+  }
+  return b;
+}
+
 Font::~Font() {
   std::lock_guard<std::mutex> guard(FreeTypeLock());
   if (face != nullptr) FT_Done_Face(face);
 }
 
-bool Font::Open(const std::string& hostPath, int index, int emPixels, int widthPixels) {
+bool Font::Open(const std::string& hostPath, int index, int emPixels, int widthPixels,
+                int escapement) {
   std::lock_guard<std::mutex> guard(FreeTypeLock());
   if (FreeType() == nullptr || emPixels <= 0) return false;
   if (FT_New_Face(FreeType(), hostPath.c_str(), index, &face) != 0) {
@@ -214,7 +237,15 @@ bool Font::Open(const std::string& hostPath, int index, int emPixels, int widthP
   float xscale = widthPixels > 0
                      ? static_cast<float>(widthPixels) / static_cast<float>(face->units_per_EM)
                      : scale;
-  xform.m = {xscale, 0, 0, scale, 0, 0};
+  SetScaleAndBaseline(xscale, scale, escapement);
+  // FreeType turns each outline after scaling and hinting, in its own y-up space,
+  // where counter-clockwise on the page is the usual rotation.
+  if (baseline.escapement != 0) {
+    auto fixed = [](double v) { return static_cast<FT_Fixed>(std::lround(v * 0x10000)); };
+    const double c = baseline.cosine, s = baseline.sine;
+    FT_Matrix turn{fixed(c), fixed(-s), fixed(s), fixed(c)};
+    FT_Set_Transform(face, &turn, nullptr);
+  }
   flFontType = FO_TYPE_TRUETYPE;
   cxMax = static_cast<ULONG>(std::lround(face->max_advance_width * xscale));
 
@@ -274,6 +305,17 @@ bool Font::Open(const std::string& hostPath, int index, int emPixels, int widthP
   return true;
 }
 
+void Font::SetScaleAndBaseline(double unitsToPixelsX, double unitsToPixelsY, int escapement) {
+  baseline = BaselineOf(escapement);
+  scaleX = unitsToPixelsX;
+  scaleY = unitsToPixelsY;
+  // Font units to pixels: along the baseline (x) and across it (y, towards the
+  // descender), the page's y growing downwards.
+  const double c = baseline.cosine, s = baseline.sine;
+  auto entry = [](double v) { return static_cast<FLOATL>(v == 0 ? 0.0 : v); };  // never -0
+  xform.m = {entry(scaleX * c), entry(-scaleX * s), entry(scaleY * s), entry(scaleY * c), 0, 0};
+}
+
 HGLYPH Font::GlyphOf(char32_t c) const {
   std::lock_guard<std::mutex> guard(FreeTypeLock());
   return face != nullptr ? FT_Get_Char_Index(face, c) : 0;
@@ -283,7 +325,7 @@ GLYPHDEF* Font::Glyph(HGLYPH glyph) {
   auto known = defs.find(glyph);
   if (known != defs.end()) return &known->second;
   std::lock_guard<std::mutex> guard(FreeTypeLock());
-  if (face == nullptr || FT_Load_Glyph(face, glyph, FT_LOAD_TARGET_MONO) != 0 ||
+  if (face == nullptr || FT_Load_Glyph(face, glyph, LoadFlags(baseline)) != 0 ||
       FT_Render_Glyph(face->glyph, FT_RENDER_MODE_MONO) != 0)
     return nullptr;
   const FT_Bitmap& b = face->glyph->bitmap;
@@ -302,8 +344,9 @@ GLYPHDEF* Font::Glyph(HGLYPH glyph) {
 
 LONG Font::Advance(HGLYPH glyph) {
   std::lock_guard<std::mutex> guard(FreeTypeLock());
-  if (face == nullptr || FT_Load_Glyph(face, glyph, FT_LOAD_TARGET_MONO) != 0) return 0;
-  return static_cast<LONG>((face->glyph->advance.x + 32) >> 6);
+  if (face == nullptr || FT_Load_Glyph(face, glyph, LoadFlags(baseline)) != 0) return 0;
+  // The metrics' advance is the one along the baseline, before the face's turn.
+  return static_cast<LONG>((face->glyph->metrics.horiAdvance + 32) >> 6);
 }
 
 LONG Font::Ascent() const {

@@ -90,10 +90,22 @@ struct TRV_EXPORT Xlate : XLATEOBJ {
   Xlate(std::shared_ptr<Palette> source, std::shared_ptr<Palette> destination);
 };
 
-// A realised engine font: a FreeType face at a pixel size.
+// The direction of a line of text turned counter-clockwise on the page by an
+// escapement in tenths of a degree. The four right angles are exact, so that the
+// glyphs of a turned line keep one x or one y and a driver can tell the direction.
+struct TRV_EXPORT Baseline {
+  int escapement = 0;  // 0 .. 3599
+  double cosine = 1, sine = 0;
+};
+TRV_EXPORT Baseline BaselineOf(int escapement);
+
+// A realised engine font: a FreeType face at a pixel size, its glyphs turned with
+// the baseline.
 struct TRV_EXPORT Font : FONTOBJ {
   FT_Face face = nullptr;
   Xform xform;                                 // notional (font units) to device
+  Baseline baseline;                           // the glyphs and the xform turn with it
+  double scaleX = 0, scaleY = 0;               // font units to pixels along and across it
   std::vector<BYTE> ifi;                       // IFIMETRICS and its strings
   std::map<HGLYPH, std::vector<BYTE>> glyphs;  // GLYPHBITS of each rendered glyph
   std::map<HGLYPH, GLYPHDEF> defs;
@@ -101,11 +113,16 @@ struct TRV_EXPORT Font : FONTOBJ {
   Font(const Font&) = delete;
   Font& operator=(const Font&) = delete;
   ~Font();
-  // Opens face `index` of the host file at an em height of `emPixels`; false on failure.
-  bool Open(const std::string& hostPath, int index, int emPixels, int widthPixels);
-  GLYPHDEF* Glyph(HGLYPH glyph);  // null when FreeType cannot render it
+  // Opens face `index` of the host file at an em height of `emPixels`, its baseline
+  // turned by `escapement` (tenths of a degree, counter-clockwise); false on failure.
+  bool Open(const std::string& hostPath, int index, int emPixels, int widthPixels,
+            int escapement = 0);
+  // Sets the scales from font units to pixels and the baseline, and the transform
+  // from them.
+  void SetScaleAndBaseline(double unitsToPixelsX, double unitsToPixelsY, int escapement);
+  GLYPHDEF* Glyph(HGLYPH glyph);  // turned; null when FreeType cannot render it
   HGLYPH GlyphOf(char32_t c) const;
-  LONG Advance(HGLYPH glyph);  // pixels
+  LONG Advance(HGLYPH glyph);  // pixels along the baseline
   LONG Ascent() const;         // pixels
   LONG Descent() const;        // pixels, positive
 };

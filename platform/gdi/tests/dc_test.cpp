@@ -2,8 +2,12 @@
 // graphics driver (a small test driver) through the spooler, runs it through a
 // document, and sends each drawing call to the driver's hooked function or to the
 // engine; memory device contexts draw through the engine alone.
+#include <ft2build.h>
+#include FT_FREETYPE_H
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <sstream>
@@ -596,4 +600,218 @@ TEST_F(GdiPrinter, DeviceFontTextReachesTheDriverInEachDirection) {
   EXPECT_EQ(EndPage(dc), 1);
   EXPECT_EQ(EndDoc(dc), 1);
   DeleteDC(dc);
+}
+
+// FreeType's own monochrome rendering of `text` in DejaVu Sans at an em of `em`
+// pixels, each outline turned counter-clockwise by `escapement` tenths of a degree
+// with FT_Set_Transform, the pen starting at (x, y) and moving along the turned
+// baseline by each glyph's advance: ink flags of a kWidth x kHeight page.
+std::vector<bool> FreeTypeText(const char* text, int em, int escapement, double x, double y) {
+  std::vector<bool> ink(static_cast<size_t>(kWidth) * kHeight, false);
+  FT_Library library = nullptr;
+  FT_Face face = nullptr;
+  if (FT_Init_FreeType(&library) != 0) return ink;
+  if (FT_New_Face(library, "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", 0, &face) == 0) {
+    FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(em));
+    const double radians = escapement * M_PI / 1800, c = std::cos(radians), s = std::sin(radians);
+    auto fixed = [](double v) { return static_cast<FT_Fixed>(std::lround(v * 65536)); };
+    FT_Matrix turn{fixed(c), fixed(-s), fixed(s), fixed(c)};
+    FT_Set_Transform(face, &turn, nullptr);
+    long pen = 0;
+    for (const char* ch = text; *ch != 0; ++ch) {
+      FT_Load_Char(face, static_cast<FT_ULong>(*ch),
+                   FT_LOAD_TARGET_MONO | FT_LOAD_NO_BITMAP | FT_LOAD_RENDER);
+      const FT_GlyphSlot g = face->glyph;
+      const long px = std::lround(x + pen * c), py = std::lround(y - pen * s);
+      for (unsigned row = 0; row < g->bitmap.rows; ++row)
+        for (unsigned col = 0; col < g->bitmap.width; ++col) {
+          if (!((g->bitmap.buffer[row * static_cast<unsigned>(g->bitmap.pitch) + col / 8] >>
+                 (7 - col % 8)) &
+                1))
+            continue;
+          long ix = px + g->bitmap_left + static_cast<long>(col);
+          long iy = py - g->bitmap_top + static_cast<long>(row);
+          if (ix >= 0 && iy >= 0 && ix < kWidth && iy < kHeight)
+            ink[static_cast<size_t>(iy) * kWidth + static_cast<size_t>(ix)] = true;
+        }
+      pen += (g->metrics.horiAdvance + 32) >> 6;  // the advance along the baseline
+    }
+    FT_Done_Face(face);
+  }
+  FT_Done_FreeType(library);
+  return ink;
+}
+
+// The numbers of a driver's "TextOut" line after `word`: "at 10,20" or "box 1,2,3,4".
+std::vector<long> NumbersAfter(const std::string& call, const std::string& word) {
+  std::vector<long> out;
+  size_t at = call.find(" " + word + " ");
+  if (at == std::string::npos) return out;
+  std::istringstream in(call.substr(at + word.size() + 2));
+  long v;
+  char comma;
+  while (in >> v) {
+    out.push_back(v);
+    if (!(in >> comma) || comma != ',') break;
+  }
+  return out;
+}
+
+// TrueType text turned by its escapement: the glyphs reach the driver turned with
+// the baseline, their positions follow it (a right angle keeps one x or one y, so the
+// driver sees the direction), the background box covers the turned cell, and the
+// page holds exactly FreeType's own rendering of the turned text.
+TEST_F(GdiPrinter, TurnedTrueTypeTextEqualsFreeTypesTurnedRendering) {
+  Configure(1, HOOK_TEXTOUT);
+  struct Case {
+    LONG escapement;
+    UINT align;
+    int nextX, nextY;  // the second glyph's side of the first: -1, 0 (the same) or 1
+    int inkX, inkY;    // the ink's side of the reference point: -1, 1, or 0 (both)
+  } cases[] = {
+      {0, TA_LEFT | TA_TOP, 1, 0, 1, 1},           {900, TA_LEFT | TA_TOP, 0, -1, 1, -1},
+      {1800, TA_LEFT | TA_TOP, -1, 0, -1, -1},     {2700, TA_LEFT | TA_TOP, 0, 1, -1, 1},
+      {-900, TA_LEFT | TA_TOP, 0, 1, -1, 1},       {450, TA_LEFT | TA_TOP, 1, -1, 1, 0},
+      {1800, TA_LEFT | TA_BASELINE, -1, 0, -1, 0}, {900, TA_LEFT | TA_BASELINE, 0, -1, 0, -1},
+  };
+  const char* const text = "Rg7";
+  const int em = 24, ox = 120, oy = 80;
+  TEXTMETRICW upright{};  // the first case's
+  SIZE uprightExtent{};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "escapement " << c.escapement << " align " << c.align);
+    calls_.clear();
+    HDC dc = CreateDCA(nullptr, "Label", nullptr, nullptr);
+    ASSERT_NE(dc, nullptr);
+    DOCINFOA doc{sizeof(DOCINFOA), "label", nullptr, nullptr, 0};
+    ASSERT_GT(StartDocA(dc, &doc), 0);
+    ASSERT_EQ(StartPage(dc), 1);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextAlign(dc, c.align);
+    HFONT font = FontOf(u"DejaVu Sans", -em, 0, c.escapement);
+    SelectObject(dc, font);
+    TEXTMETRICW tm{};
+    SIZE extent{};
+    ASSERT_TRUE(GetTextMetricsW(dc, &tm));
+    ASSERT_TRUE(GetTextExtentPoint32W(dc, u"Rg7", 3, &extent));
+    ASSERT_TRUE(TextOutW(dc, ox, oy, u"Rg7", 3));
+    // Metrics and extents are measured along the baseline, whatever its direction.
+    if (c.escapement == 0) upright = tm, uprightExtent = extent;
+    EXPECT_EQ(tm.tmHeight, upright.tmHeight);
+    EXPECT_EQ(tm.tmInternalLeading, upright.tmInternalLeading);
+    EXPECT_EQ(tm.tmAveCharWidth, upright.tmAveCharWidth);
+    EXPECT_EQ(tm.tmMaxCharWidth, upright.tmMaxCharWidth);
+    EXPECT_EQ(extent.cx, uprightExtent.cx);
+    EXPECT_EQ(extent.cy, uprightExtent.cy);
+    SelectObject(dc, GetStockObject(SYSTEM_FONT));
+    DeleteObject(font);
+    ASSERT_EQ(EndPage(dc), 1);
+    ASSERT_EQ(EndDoc(dc), 1);
+    ASSERT_TRUE(DeleteDC(dc));
+
+    std::vector<std::string> drawn = Calls(true);
+    ASSERT_EQ(drawn.size(), 1u);
+    const std::vector<long> first = NumbersAfter(drawn[0], "at"),
+                            second = NumbersAfter(drawn[0], "next"),
+                            box = NumbersAfter(drawn[0], "box");
+    ASSERT_EQ(first.size(), 2u) << drawn[0];
+    ASSERT_EQ(second.size(), 2u) << drawn[0];
+    ASSERT_EQ(box.size(), 4u) << drawn[0];
+    auto sign = [](long v) { return (v > 0) - (v < 0); };
+    EXPECT_EQ(sign(second[0] - first[0]), c.nextX) << drawn[0];
+    EXPECT_EQ(sign(second[1] - first[1]), c.nextY) << drawn[0];
+    if (c.align & TA_BASELINE) {
+      EXPECT_EQ(first, (std::vector<long>{ox, oy}));
+    }
+    // A turned right angle swaps the cell's sides; any angle's box holds the cell.
+    if (c.escapement % 900 == 0) {
+      const bool upright = c.escapement % 1800 == 0;
+      EXPECT_EQ(box[2] - box[0], upright ? extent.cx : tm.tmHeight) << drawn[0];
+      EXPECT_EQ(box[3] - box[1], upright ? tm.tmHeight : extent.cx) << drawn[0];
+    } else {
+      EXPECT_GT(box[2] - box[0], std::max<long>(extent.cx, tm.tmHeight) * 7 / 10) << drawn[0];
+      EXPECT_GT(box[3] - box[1], std::max<long>(extent.cx, tm.tmHeight) * 7 / 10) << drawn[0];
+    }
+
+    int stride = 0;
+    const std::string page = Page(&stride);
+    ASSERT_EQ(page.size(), static_cast<size_t>(stride) * kHeight);
+    // The reference starts where the first glyph's pen stands: the reference point
+    // moved across the baseline by the ascent for the top alignment.
+    const double radians = c.escapement * M_PI / 1800;
+    const double across = (c.align & TA_BASELINE) ? 0 : tm.tmAscent;
+    const std::vector<bool> want = FreeTypeText(
+        text, em, c.escapement, ox + across * std::sin(radians), oy + across * std::cos(radians));
+    int differing = 0, inked = 0;
+    long minX = kWidth, maxX = -1, minY = kHeight, maxY = -1;
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x) {
+        const size_t row = static_cast<size_t>(y), column = static_cast<size_t>(x);
+        const bool ink =
+            ((page[row * static_cast<size_t>(stride) + column / 8] >> (7 - x % 8)) & 1) == 0;
+        if (ink != want[row * kWidth + column] && ++differing < 4)
+          ADD_FAILURE() << "pixel " << x << "," << y << (ink ? " inked" : " blank");
+        if (!ink) continue;
+        ++inked;
+        minX = std::min<long>(minX, x), maxX = std::max<long>(maxX, x);
+        minY = std::min<long>(minY, y), maxY = std::max<long>(maxY, y);
+      }
+    EXPECT_EQ(differing, 0);
+    EXPECT_GT(inked, 100);  // the text is really there
+    // The ink lies on the expected side of the reference point, inside the box.
+    auto side = [](long low, long high, long at) { return low >= at ? 1 : high < at ? -1 : 0; };
+    EXPECT_EQ(side(minX, maxX, ox), c.inkX) << minX << ".." << maxX;
+    EXPECT_EQ(side(minY, maxY, oy), c.inkY) << minY << ".." << maxY;
+    EXPECT_GE(minX, box[0]);
+    EXPECT_LT(maxX, box[2]);
+    EXPECT_GE(minY, box[1]);
+    EXPECT_LT(maxY, box[3]);
+  }
+}
+
+// An opaque background is the turned cell of the line: a rectangle at a right angle,
+// a turned rectangle at any other, and nothing of the page around it.
+TEST_F(GdiPrinter, OpaqueBackgroundOfTurnedTextIsTheTurnedCell) {
+  for (LONG escapement : {0, 900, 450, 3300}) {
+    SCOPED_TRACE(escapement);
+    MemoryPage page(24);
+    HFONT font = FontOf(u"DejaVu Sans", -24, 0, escapement);
+    SelectObject(page.dc, font);
+    SetBkMode(page.dc, OPAQUE);
+    SetBkColor(page.dc, RGB(0, 0, 0));
+    SetTextColor(page.dc, RGB(0, 0, 0));
+    TEXTMETRICW tm{};
+    SIZE extent{};
+    ASSERT_TRUE(GetTextMetricsW(page.dc, &tm));
+    ASSERT_TRUE(GetTextExtentPoint32W(page.dc, u"Rg7", 3, &extent));
+    const int ox = 100, oy = 90;
+    ASSERT_TRUE(TextOutW(page.dc, ox, oy, u"Rg7", 3));
+    const double radians = escapement * M_PI / 1800, ux = std::cos(radians),
+                 uy = -std::sin(radians), vx = -uy, vy = ux;
+    int inside = 0, outside = 0;
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x) {
+        // The pixel's centre along the baseline (a) and across it (c) from the
+        // cell's top left corner, the reference point.
+        const double dx = x + 0.5 - ox, dy = y + 0.5 - oy;
+        const double a = dx * ux + dy * uy, c = dx * vx + dy * vy;
+        const double margin = 1.5;
+        const bool surely_in =
+            a > margin && a < extent.cx - margin && c > margin && c < tm.tmHeight - margin;
+        const bool surely_out =
+            a < -margin || a > extent.cx + margin || c < -margin || c > tm.tmHeight + margin;
+        const COLORREF pixel = GetPixel(page.dc, x, y);
+        if (surely_in) {
+          ++inside;
+          ASSERT_EQ(pixel, RGB(0, 0, 0)) << x << "," << y;
+        } else if (surely_out) {
+          ++outside;
+          ASSERT_EQ(pixel, RGB(255, 255, 255)) << x << "," << y;
+        }
+      }
+    EXPECT_GT(inside, extent.cx * tm.tmHeight / 2);
+    EXPECT_GT(outside, 0);
+    SelectObject(page.dc, GetStockObject(SYSTEM_FONT));
+    DeleteObject(font);
+  }
 }

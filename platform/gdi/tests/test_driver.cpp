@@ -321,19 +321,18 @@ BOOL APIENTRY TextOut(SURFOBJ* so, STROBJ* str, FONTOBJ* font, CLIPOBJ* clip, RE
   STROBJ_bEnum(str, &count, &glyphs);
   std::string first =
       count > 0 ? std::to_string(glyphs[0].ptl.x) + "," + std::to_string(glyphs[0].ptl.y) : "-";
+  std::string second =
+      count > 1 ? std::to_string(glyphs[1].ptl.x) + "," + std::to_string(glyphs[1].ptl.y) : "-";
   std::string device;
   if (font->flFontType & FO_TYPE_DEVICE) {
     XFORML x{};
     XFORMOBJ_iGetXform(FONTOBJ_pxoGetXform(font), &x);
-    std::string second =
-        count > 1 ? std::to_string(glyphs[1].ptl.x) + "," + std::to_string(glyphs[1].ptl.y) : "-";
     char matrix[96];
     std::snprintf(matrix, sizeof matrix, "%.3f %.3f %.3f %.3f", x.eM11, x.eM12, x.eM21, x.eM22);
-    device = " device " + std::to_string(font->iFace) + " xform " + matrix + " next " + second +
-             " box " + Rect(&str->rclBkGround);
+    device = " device " + std::to_string(font->iFace) + " xform " + matrix;
   }
   Log("TextOut \"" + Ansi(str->pwszOrg) + "\" glyphs " + std::to_string(count) + " at " + first +
-      " family " + family + device);
+      " family " + family + device + " next " + second + " box " + Rect(&str->rclBkGround));
   return EngTextOut(so, str, font, clip, extra, opaque, fore, back, origin, mix);
 }
 
