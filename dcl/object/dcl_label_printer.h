@@ -171,6 +171,8 @@ class CDCLLabelPrinter : public CDCLModelFile {
   // The option rules over this printer's configuration, texts and attached values.
   LabelOptions Options();
   void ReleaseConfigTexts();
+  // Where the top-left corner of text the application turned itself lies on the label.
+  BOOL TextCornerOnLabel(const BYTE* payload, LONG recordDirection, LONG* x, LONG* y);
 
   PrinterConfig config_;
   PrinterRegistry registry_;

@@ -15,6 +15,7 @@
 #include "dcl/object/option_table.h"
 #include "platform/kernel.h"
 #include "platform/last_error.h"
+#include "spool/record.h"
 
 namespace trv::dcl {
 
@@ -38,6 +39,19 @@ LONG FieldAt(const BYTE* payload, size_t at) {
   LONG v = 0;
   if (payload != nullptr) std::memcpy(&v, payload + at, sizeof v);
   return v;
+}
+
+// The printer direction of text the application turned itself, from the text's
+// direction code (the way its glyphs advance on the page): top to bottom is a quarter
+// turn clockwise, right to left a half turn, bottom to top a quarter turn
+// anticlockwise. Upright text, and text whose direction is unknown, give 0.
+DWORD TextDirectionOfRecord(LONG code) {
+  switch (code) {
+    case 8: return kDirection270;
+    case 4: return kDirection180;
+    case 2: return kDirection90;
+    default: return kDirection0;
+  }
 }
 
 }  // namespace
@@ -180,9 +194,9 @@ void CDCLLabelPrinter::TransformItem(DWORD, BYTE* payload, spool::ItemKind kind)
   if (payload != nullptr) TransformItemPayload(payload, kind, frame_);
 }
 
-BOOL CDCLLabelPrinter::PrintText(WORD fontId, LONG x, LONG y, LONG, LONG charWidth, LONG charHeight,
-                                 LONG, LONG placement, const BYTE* text, DWORD textLength,
-                                 BYTE* payload) {
+BOOL CDCLLabelPrinter::PrintText(WORD fontId, LONG x, LONG y, LONG recordDirection, LONG charWidth,
+                                 LONG charHeight, LONG, LONG placement, const BYTE* text,
+                                 DWORD textLength, BYTE* payload) {
   const TextFontEntry* font = nullptr;
   for (const TextFontEntry& f : jobLists_.fonts)
     if (f.id == fontId) {
@@ -201,16 +215,48 @@ BOOL CDCLLabelPrinter::PrintText(WORD fontId, LONG x, LONG y, LONG, LONG charWid
 
   const DWORD bits = static_cast<DWORD>(placement);
   DWORD direction = flags & kFontRotation;
-  if (bits & (kPlacementTurned | kPlacementTurnedHigh)) NextRotation(&direction);
-
-  const NameTableEntry* entry = FindNameEntry(GetNameTable(spool::ItemKind::kText),
-                                              GetNameTableCount(spool::ItemKind::kText), direction);
-  if (entry != nullptr)
-    ApplyPlacementMask(x, y, FieldAt(payload, 12), FieldAt(payload, 16),
-                       entry->masks[PlacementCase(bits)]);
+  const DWORD turnedByApplication = direction == 0 ? TextDirectionOfRecord(recordDirection) : 0;
+  if (turnedByApplication != 0) {
+    // The application turned the text itself: the box it drew is already the turned
+    // text's box, and the printer turns text about the text's own top-left corner.
+    // That corner is found on the page the application drew and carried onto the label
+    // as a point, so the printer puts the text where the application saw it.
+    direction = turnedByApplication;
+    if (!TextCornerOnLabel(payload, recordDirection, &x, &y)) return Fail(ERROR_INVALID_PARAMETER);
+    if (bits & (kPlacementTurned | kPlacementTurnedHigh)) NextRotation(&direction);
+  } else {
+    if (bits & (kPlacementTurned | kPlacementTurnedHigh)) NextRotation(&direction);
+    const NameTableEntry* entry = FindNameEntry(
+        GetNameTable(spool::ItemKind::kText), GetNameTableCount(spool::ItemKind::kText), direction);
+    if (entry != nullptr)
+      ApplyPlacementMask(x, y, FieldAt(payload, 12), FieldAt(payload, 16),
+                         entry->masks[PlacementCase(bits)]);
+  }
   if (x < 0 || y < 0) return TRUE;  // off the label: skipped
   return WriteTextCommand(x, y, charWidth, charHeight, multX, multY, static_cast<LONG>(direction),
                           bits, font, text, textLength, payload);
+}
+
+BOOL CDCLLabelPrinter::TextCornerOnLabel(const BYTE* payload, LONG recordDirection, LONG* x,
+                                         LONG* y) {
+  if (payload == nullptr) return FALSE;
+  // The text's box on the page as the application drew it (top, bottom, left, right),
+  // which the orientation transform leaves alone.
+  const LONG top = FieldAt(payload, 40), bottom = FieldAt(payload, 44);
+  const LONG left = FieldAt(payload, 48), right = FieldAt(payload, 52);
+  LONG cornerX = left, cornerY = top;
+  if (recordDirection == 8) cornerX = right;
+  if (recordDirection == 4) cornerX = right, cornerY = bottom;
+  if (recordDirection == 2) cornerY = bottom;
+  // An empty box at the corner, turned like any item of the page, lands on the corner's
+  // place on the label.
+  BYTE point[spool::DCLD_OBJECT_SIZE] = {};
+  std::memcpy(point + 4, &cornerX, 4);
+  std::memcpy(point + 8, &cornerY, 4);
+  TransformItem(spool::DCLD_FONT_TEXT, point, spool::ItemKind::kText);
+  *x = FieldAt(point, 4);
+  *y = FieldAt(point, 8);
+  return TRUE;
 }
 
 BOOL CDCLLabelPrinter::PrintBarcode(WORD barcodeId, LONG x, LONG y, LONG recordDirection, LONG,
@@ -253,14 +299,26 @@ BOOL CDCLLabelPrinter::PrintBarcode(WORD barcodeId, LONG x, LONG y, LONG recordD
     if (const NameTableEntry* e = FindNameEntry(table, tableCount, TextHeapText(rotation->value)))
       direction = e->direction;
   }
-  const DWORD bits = static_cast<DWORD>(placement);
-  if (bits & (kPlacementTurned | kPlacementTurnedHigh)) {
-    NextRotation(&direction);
-    if (rotation != nullptr && !lettersFromRecord) {
-      if (const NameTableEntry* e = FindNameEntry(table, tableCount, direction))
-        derived[rotation->optionId] = e->name;
-    }
+  // A bar code the application turned itself while its stored rotation is upright: the
+  // way its characters run on the page turns it, through its rotation parameter.
+  bool turnedByApplication = false;
+  if (!lettersFromRecord && rotation != nullptr && direction == kDirection0) {
+    direction = TextDirectionOfRecord(recordDirection);
+    turnedByApplication = direction != kDirection0;
   }
+  const DWORD bits = static_cast<DWORD>(placement);
+  const bool pageTurned = (bits & (kPlacementTurned | kPlacementTurnedHigh)) != 0;
+  if (pageTurned) NextRotation(&direction);
+  const NameTableEntry* entry = FindNameEntry(table, tableCount, direction);
+  if (turnedByApplication && entry != nullptr) {
+    // A language with one command for two directions (a vertical bar code either way
+    // up) prints both alike; its first entry says where that command is placed.
+    entry = FindNameEntry(table, tableCount, entry->name);
+    direction = entry->direction;
+  }
+  if (rotation != nullptr && !lettersFromRecord && (pageTurned || turnedByApplication) &&
+      entry != nullptr)
+    derived[rotation->optionId] = entry->name;
   if (rotation != nullptr && lettersFromRecord) {
     const char* letter = direction == kDirection270   ? "R"
                          : direction == kDirection180 ? "I"
@@ -269,9 +327,13 @@ BOOL CDCLLabelPrinter::PrintBarcode(WORD barcodeId, LONG x, LONG y, LONG recordD
     derived[rotation->optionId] = letter;
   }
 
-  if (const NameTableEntry* e = FindNameEntry(table, tableCount, direction))
-    ApplyPlacementMask(x, y, FieldAt(payload, 12), FieldAt(payload, 16),
-                       e->masks[PlacementCase(bits)]);
+  // On an upright page the box of a bar code the application turned is already the
+  // turned box: it is placed as a turned box is, whatever its shape.
+  constexpr int kTurnedBoxCase = 2;
+  if (entry != nullptr)
+    ApplyPlacementMask(
+        x, y, FieldAt(payload, 12), FieldAt(payload, 16),
+        entry->masks[turnedByApplication && !pageTurned ? kTurnedBoxCase : PlacementCase(bits)]);
 
   if (charHeight != 0) {
     LONG allowance = 0;

@@ -116,6 +116,31 @@ std::vector<GoldenCase> Cases() {
       {"landscape text", OptionBlobs(), 832, 1218, 2,
        [] { return std::vector<Record>{TextItem('F', 1, 100, 200, 120, 24, 12, 24, "ABC")}; },
        kHeader + "SETMAG 0 0\r\nT90 4 0 200 1118 ABC\r\n" + kPrint},
+      // Text the application turned itself: the printer turns it about the text's own
+      // top-left corner, which lies at the box corner the glyphs start from.
+      {"text turned by the application, each direction", OptionBlobs(), 832, 1218, 1,
+       [] {
+         return std::vector<Record>{
+             TextItem('F', 1, 40, 60, 100, 24, 12, 24, "LTR", 1),
+             TextItem('F', 1, 40, 60, 24, 100, 12, 24, "TTB", 8),
+             TextItem('F', 1, 40, 60, 24, 100, 12, 24, "BTT", 2),
+             TextItem('F', 1, 40, 60, 100, 24, 12, 24, "RTL", 4),
+             TextItem('F', 1, 40, 60, 24, 12, 12, 24, "W", 2),  // one wide glyph turned
+         };
+       },
+       kHeader +
+           "SETMAG 0 0\r\nT 4 0 40 60 LTR\r\nT270 4 0 64 60 TTB\r\nT90 4 0 40 160 BTT\r\n"
+           "T180 4 0 140 84 RTL\r\nT90 4 0 40 72 W\r\n" +
+           kPrint},
+      {"text turned by the application on a landscape page", OptionBlobs(), 832, 1218, 2,
+       [] {
+         return std::vector<Record>{TextItem('F', 1, 100, 200, 24, 120, 12, 24, "BTT", 2),
+                                    TextItem('F', 1, 100, 200, 24, 120, 12, 24, "TTB", 8)};
+       },
+       kHeader + "SETMAG 0 0\r\nT180 4 0 320 1118 BTT\r\nT 4 0 200 1094 TTB\r\n" + kPrint},
+      {"a turned font keeps its own direction", OptionBlobs(), 832, 1218, 1,
+       [] { return std::vector<Record>{TextItem('F', 4, 40, 60, 24, 100, 12, 24, "ABC", 8)}; },
+       kHeader + "SETMAG 0 0\r\nT90 4 0 40 160 ABC\r\n" + kPrint},
       {"text cut to the line", OptionBlobs(), 832, 1218, 1,
        [longText] {
          return std::vector<Record>{TextItem('F', 1, 40, 60, 36, 24, 12, 24, longText)};
@@ -139,6 +164,16 @@ std::vector<GoldenCase> Cases() {
       {"landscape bar code turns vertical", OptionBlobs(), 832, 1218, 2,
        [] { return std::vector<Record>{TextItem('B', 2, 100, 200, 200, 80, 2, 80, "9")}; },
        kHeader + "VB 128 1 1 80 200 1118 9\r\n" + kPrint},
+      // A bar code the application turned: CPCL has one vertical command, which reads
+      // bottom to top from the box's bottom-left corner, and one upright command.
+      {"bar codes turned by the application", OptionBlobs(), 832, 1218, 1,
+       [] {
+         return std::vector<Record>{TextItem('B', 2, 30, 40, 80, 200, 2, 80, "1", 2),
+                                    TextItem('B', 2, 30, 40, 80, 200, 2, 80, "2", 8),
+                                    TextItem('B', 2, 30, 40, 200, 80, 2, 80, "3", 4)};
+       },
+       kHeader + "VB 128 1 1 80 30 240 1\r\nVB 128 1 1 80 30 240 2\r\nB 128 1 1 80 30 40 3\r\n" +
+           kPrint},
       {"black line", OptionBlobs(), 832, 1218, 1,
        [] { return std::vector<Record>{LineItem('L', 100, 50, 200, 0, 0, 0, 4)}; },
        kHeader + "L 100 48 300 48 4\r\n" + kPrint},

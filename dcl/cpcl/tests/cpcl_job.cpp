@@ -47,9 +47,9 @@ Record Blobs(bool device, const OptionBlobs& options) {
 }
 
 Record TextItem(char kind, WORD id, LONG x, LONG y, LONG w, LONG h, LONG charW, LONG charH,
-                const std::string& text) {
+                const std::string& text, LONG direction) {
   Fields f;
-  f.u16(id).u16(0).i32(x).i32(y).i32(w).i32(h).i32(0).i32(0).i32(charW).i32(charH).i32(0);
+  f.u16(id).u16(0).i32(x).i32(y).i32(w).i32(h).i32(0).i32(0).i32(charW).i32(charH).i32(direction);
   f.i32(y).i32(y + h).i32(x).i32(x + w).text(text);
   return spool::EncodeRecord(kind == 'B' ? spool::DCLD_BARCODE_TEXT : spool::DCLD_FONT_TEXT,
                              f.bytes);

@@ -16,9 +16,11 @@ Record PageBegin(WORD copies);
 Record PageEnd(WORD copies);
 Record DocEnd();
 Record Blobs(bool device, const OptionBlobs& options);
-// A text (type 'F') or bar-code ('B') object with its box.
+// A text (type 'F') or bar-code ('B') object with its box and the direction code of
+// its glyphs on the page (0 unknown, 1 left to right, 2 bottom to top, 4 right to left,
+// 8 top to bottom).
 Record TextItem(char kind, WORD id, LONG x, LONG y, LONG w, LONG h, LONG charW, LONG charH,
-                const std::string& text);
+                const std::string& text, LONG direction = 0);
 // A line ('L') or box ('R') object.
 Record LineItem(char kind, LONG x, LONG y, LONG dx, LONG dy, LONG colour, LONG xorFlag, LONG width);
 Record RawItem(const std::string& text);
