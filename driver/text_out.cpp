@@ -314,10 +314,16 @@ BOOL DrawBlanked(const EngineCall& engine, UINT codePage, const std::string& ori
   STROBJ* str = engine.str;
   if (text == original) return engine.Draw();
   const std::vector<bool> blanked = BlankedGlyphs(str, codePage, original, text);
-  const std::u16string wide = ToWide(codePage, text);
-  if (wide.size() == str->cGlyphs) std::copy(wide.begin(), wide.end(), str->pwszOrg);
+  if (blanked.empty()) {
+    // Without a glyph for each character, only whole text of the same length can go back.
+    const std::u16string wide = ToWide(codePage, text);
+    if (wide.size() == str->cGlyphs) std::copy(wide.begin(), wide.end(), str->pwszOrg);
+    return engine.Draw();
+  }
+  for (std::size_t i = 0; i < blanked.size(); ++i)
+    if (blanked[i]) str->pwszOrg[i] = u' ';
   std::vector<GLYPHPOS> glyphs = GlyphsOf(str);
-  if (blanked.empty() || glyphs.size() != blanked.size()) return engine.Draw();
+  if (glyphs.size() != blanked.size()) return engine.Draw();
   GLYPHDEF nothing{};
   nothing.pgb = nullptr;
   for (std::size_t i = 0; i < glyphs.size(); ++i)

@@ -462,6 +462,37 @@ TEST_F(TextOutTest, TheEngineDrawsTheTextWithItsRawCommandsBlanked) {
   }
 }
 
+TEST_F(TextOutTest, BlankedGlyphsLineUpWithCharactersOfSeveralBytes) {
+  // A printer face whose code page is UTF-8: the text's bytes outnumber its glyphs.
+  // Text the face does not take (a letter among digits) goes to the engine without
+  // the raw command's glyphs, whichever way the glyphs come.
+  testing::UfmFields digits;
+  digits.family = u"Digits TT";
+  digits.unitsPerEm = 2048;
+  digits.aveCharWidth = 1100;
+  digits.maxCharInc = 1200;
+  digits.codePage = CP_UTF8;
+  SetValue(u"UFM:DIGITS.UFM", testing::UfmImage(digits));
+  Enable();
+  for (const bool enumerated : {false, true}) {
+    SCOPED_TRACE(enumerated ? "glyphs by enumeration" : "glyphs in the string object");
+    gdi::Font font;
+    Realise(font, 4, 28.0f / 2048);
+    gdi::Str s;
+    Place(s, u"${\u00E9}$\u00FC1", {10, 40}, {14, 0}, 98, 30, true);
+    if (enumerated) s.pgp = nullptr;
+    StartPage();
+    EXPECT_TRUE(Text(font, s));
+    for (LONG i = 0; i < 5; ++i) EXPECT_FALSE(Black(10 + 14 * i, 37)) << i;
+    EXPECT_TRUE(Black(10 + 14 * 5, 37));
+    EXPECT_TRUE(Black(10 + 14 * 6, 37));
+    EXPECT_EQ(s.text, u"     \u00FC1");
+    const Records records = SendPage();
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[2], Raw("\xC3\xA9"));  // the command in the face's code page
+  }
+}
+
 // A clip a complex region of `rects`; none: trivial.
 gdi::Clip ClipOf(std::optional<std::vector<RECTL>> rects) {
   gdi::Clip clip;
