@@ -1,6 +1,8 @@
 #include "driver/device.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <new>
 
 #include "platform/last_error.h"
@@ -110,6 +112,27 @@ BOOL Device::SendPage(const SurfaceView& surface) {
   BYTE copies[2];
   spool::WriteU16(copies, Copies());
   return Write(spool::DCLD_PAGE_END, copies, sizeof copies);
+}
+
+bool Device::Enqueue(QueuedObject object) {
+  if (queue_.size() >= queueLimit_) return false;
+  try {
+    queue_.push_back(std::move(object));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
+bool Device::Enqueue(std::vector<QueuedObject>&& objects) {
+  if (queue_.size() > queueLimit_ || objects.size() > queueLimit_ - queue_.size()) return false;
+  try {
+    queue_.reserve(queue_.size() + objects.size());
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  std::move(objects.begin(), objects.end(), std::back_inserter(queue_));  // room reserved above
+  return true;
 }
 
 BOOL Device::EndDoc() {

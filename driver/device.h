@@ -3,6 +3,8 @@
 // into records. The GDI entry points (the Drv* functions) wrap it.
 #pragma once
 
+#include <cstddef>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <span>
@@ -55,6 +57,13 @@ class Device {
   bool documentStarted() const { return documentStarted_; }
   HANDLE printer() const { return printer_; }
   std::vector<QueuedObject>& queue() { return queue_; }
+  // Appends printer objects to the page object queue: one, or all of them or none.
+  // False when there is no room (memory, or a test's limit); nothing changed then, and
+  // the caller draws or fails instead of losing the object.
+  bool Enqueue(QueuedObject object);
+  bool Enqueue(std::vector<QueuedObject>&& objects);
+  // For tests: the queue takes no more than `count` objects, as if memory ran out.
+  void LimitQueueForTest(std::size_t count) { queueLimit_ = count; }
   const std::optional<EntryList>& fonts() const { return fonts_; }
   const std::optional<EntryList>& barcodes() const { return barcodes_; }
   const DeviceFontList& deviceFonts() const { return deviceFonts_; }
@@ -76,6 +85,7 @@ class Device {
   bool documentStarted_ = false;
   std::optional<EntryList> fonts_, barcodes_, options_;
   std::vector<QueuedObject> queue_;
+  std::size_t queueLimit_ = std::numeric_limits<std::size_t>::max();
   DeviceFontList deviceFonts_;
   TextState text_;
   ByteOrder order_ = ByteOrder::kBgr;

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <new>
 
+#include "driver/clip.h"
 #include "platform/last_error.h"
 #include "platform/winerror.h"
 #include "platform/wingdi.h"
@@ -32,31 +33,6 @@ constexpr ULONG kMaxPaletteEntries = 1024;
 
 bool IsSolidBlack(const BRUSHOBJ* brush) {
   return brush != nullptr && brush->iSolidColor == kBlackIndex;
-}
-
-// ---- clips -------------------------------------------------------------------------
-
-// Whether a clip leaves every dot of the box (inclusive corners) visible: no clip, a
-// rectangle around it, or one rectangle of a complex region around it.
-bool ClipContains(CLIPOBJ* clip, LONG left, LONG top, LONG right, LONG bottom) {
-  if (clip == nullptr || clip->iDComplexity == DC_TRIVIAL) return true;
-  auto inside = [&](const RECTL& r) {
-    return r.left <= left && right < r.right && r.top <= top && bottom < r.bottom;
-  };
-  if (clip->iDComplexity != DC_COMPLEX) return inside(clip->rclBounds);
-  struct {
-    ULONG c;
-    RECTL arcl[16];
-  } rects;
-  CLIPOBJ_cEnumStart(clip, FALSE, CT_RECTANGLES, CD_ANY, 0);
-  bool more = true;
-  while (more) {
-    rects.c = 0;
-    more = CLIPOBJ_bEnum(clip, sizeof rects, reinterpret_cast<ULONG*>(&rects)) != FALSE;
-    for (ULONG i = 0; i < std::min<ULONG>(rects.c, 16); ++i)
-      if (inside(rects.arcl[i])) return true;
-  }
-  return false;
 }
 
 // ---- paths -------------------------------------------------------------------------
@@ -280,18 +256,18 @@ bool QueueLine(Device& device, LONG x1, LONG y1, LONG x2, LONG y2, LONG width, M
   const auto line = PrinterLine(device, x1, y1, x2, y2, width, mix);
   if (!line) return false;
   try {
-    device.queue().push_back({spool::DCLD_LINE, LinePayload(*line)});
+    return device.Enqueue({spool::DCLD_LINE, LinePayload(*line)});  // false: the engine draws it
   } catch (const std::bad_alloc&) {
-    return false;  // the engine draws it instead
+    return false;  // no memory for the payload either
   }
-  return true;
 }
 
 BOOL DriverLineTo(Device& device, SURFOBJ* surface, CLIPOBJ* clip, BRUSHOBJ* brush, LONG x1,
                   LONG y1, LONG x2, LONG y2, RECTL* bounds, MIX mix) {
   // A line the clip cuts would come out whole on the printer: only an uncut line goes.
   if (IsSolidBlack(brush) &&
-      ClipContains(clip, std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)) &&
+      CoverOf(clip, std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)) ==
+          ClipCover::kWhole &&
       QueueLine(device, x1, y1, x2, y2, 1, mix))
     return TRUE;
   return EngLineTo(surface, clip, brush, x1, y1, x2, y2, bounds, mix);
@@ -322,14 +298,10 @@ BOOL DriverStrokePath(Device& device, SURFOBJ* surface, PATHOBJ* path, CLIPOBJ* 
       if (!line) return engine();
       lines.push_back({spool::DCLD_LINE, LinePayload(*line)});
     }
-    std::vector<QueuedObject>& queue = device.queue();
-    queue.reserve(queue.size() + lines.size());
   } catch (const std::bad_alloc&) {
     return engine();
   }
-  std::vector<QueuedObject>& queue = device.queue();
-  std::move(lines.begin(), lines.end(), std::back_inserter(queue));  // room reserved above
-  return TRUE;
+  return device.Enqueue(std::move(lines)) ? TRUE : engine();
 }
 
 bool IsBlackAndWhite(SURFOBJ* source, XLATEOBJ* xlate) {

@@ -1,9 +1,12 @@
 #include "driver/text_out.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <limits>
 #include <new>
 #include <vector>
 
+#include "driver/clip.h"
 #include "driver/font_queries.h"
 #include "platform/kernel.h"
 #include "platform/last_error.h"
@@ -103,22 +106,36 @@ TextSizes SizesOf(FONTOBJ* font, const IFIMETRICS* ifi, LONG dpiX, LONG dpiY) {
   return s;
 }
 
-std::vector<POINTL> PositionsOf(STROBJ* str) {
-  std::vector<POINTL> positions;
-  if (str->pgp != nullptr) {
-    for (ULONG i = 0; i < str->cGlyphs; ++i) positions.push_back(str->pgp[i].ptl);
-    return positions;
-  }
+// A copy of the string's glyphs: its own array when it has one, else every batch the
+// engine enumerates, each read no further than the count it comes with.
+std::vector<GLYPHPOS> GlyphsOf(STROBJ* str) {
+  if (str->pgp != nullptr) return {str->pgp, str->pgp + str->cGlyphs};
+  std::vector<GLYPHPOS> all;
   STROBJ_vEnumStart(str);
   for (;;) {
     ULONG count = 0;
     GLYPHPOS* glyphs = nullptr;
     const BOOL more = STROBJ_bEnum(str, &count, &glyphs);
-    for (ULONG i = 0; glyphs != nullptr && i < count; ++i) positions.push_back(glyphs[i].ptl);
+    if (glyphs != nullptr) all.insert(all.end(), glyphs, glyphs + count);
     if (!more || count == 0) break;
   }
   STROBJ_vEnumStart(str);  // the engine enumerates again from the start
+  return all;
+}
+
+std::vector<POINTL> PositionsOf(STROBJ* str) {
+  std::vector<POINTL> positions;
+  for (const GLYPHPOS& g : GlyphsOf(str)) positions.push_back(g.ptl);
   return positions;
+}
+
+// Whether the engine holds an image of every glyph, so that it can draw the text. It
+// holds none for the printer's own faces: what the engine draws of them is nothing.
+bool EngineHasImages(STROBJ* str) {
+  const std::vector<GLYPHPOS> glyphs = GlyphsOf(str);
+  return !glyphs.empty() && std::all_of(glyphs.begin(), glyphs.end(), [](const GLYPHPOS& g) {
+    return g.pgdf != nullptr && g.pgdf->pgb != nullptr;
+  });
 }
 
 bool InCharacterClasses(std::string_view text, DWORD classes) {
@@ -130,7 +147,12 @@ bool InCharacterClasses(std::string_view text, DWORD classes) {
   });
 }
 
-enum class Emitted { kDone, kNoMatch, kFailed };
+enum class Emitted {
+  kDone,     // queued, or nothing to show
+  kNoMatch,  // no printer font fits: the engine draws the text
+  kClipped,  // the clip cuts the text and the engine can draw it cut
+  kFailed,   // it could not be queued
+};
 
 struct TextCall {
   Device& device;
@@ -140,7 +162,22 @@ struct TextCall {
   std::string family;  // ANSI
   RECTL box;
   DWORD direction;
+  STROBJ* str;
+  CLIPOBJ* clip;
 };
+
+// The dots an object placed at (x, y) with the text's box covers, corners inclusive.
+ClipCover CoverAt(const TextCall& call, LONG x, LONG y) {
+  const RECTL& b = call.box;
+  const long long width = std::llabs(static_cast<long long>(b.right) - b.left);
+  const long long height = std::llabs(static_cast<long long>(b.bottom) - b.top);
+  auto clamp = [](long long v) {
+    return static_cast<LONG>(std::clamp<long long>(v, std::numeric_limits<LONG>::min(),
+                                                   std::numeric_limits<LONG>::max()));
+  };
+  return CoverOf(call.clip, x, y, clamp(x + std::max(width - 1, 0LL)),
+                 clamp(y + std::max(height - 1, 0LL)));
+}
 
 // A text-font entry of that name fits the text when it is not bound to a TrueType
 // face's sizes, styles and characters, or when it takes all three.
@@ -188,6 +225,17 @@ Emitted EmitTextObject(const TextCall& call, LONG x, LONG y, const std::string& 
   const TextSizes& s = call.sizes;
   if (s.points == 0 || s.height == 0 || s.width == 0 || text.empty()) return Emitted::kDone;
   if (type == spool::DCLD_BARCODE_TEXT && AllBlank(text) && !collected) return Emitted::kDone;
+  // The printer draws an object whole, wherever the clip ends. Text the clip hides
+  // entirely is not shown. Text it cuts is drawn cut by the engine when the engine has
+  // its glyphs; otherwise it goes whole, as does a bar code: a cut bar code cannot be
+  // scanned, and the engine has no image of the printer's symbols to cut.
+  switch (CoverAt(call, x, y)) {
+    case ClipCover::kNone: return Emitted::kDone;
+    case ClipCover::kPart:
+      if (type == spool::DCLD_FONT_TEXT && EngineHasImages(call.str)) return Emitted::kClipped;
+      break;
+    case ClipCover::kWhole: break;
+  }
   const LONG dpiX = device.devmode().pub.dmPrintQuality;
   const LONG size = static_cast<LONG>(std::llabs(static_cast<long long>(s.points) * dpiX / 72));
   LONG charWidth = size, charHeight = size;
@@ -212,10 +260,9 @@ Emitted EmitTextObject(const TextCall& call, LONG x, LONG y, const std::string& 
     spool::WriteI32(p + 48, b.left);
     spool::WriteI32(p + 52, b.right);
     std::copy(text.begin(), text.end(), payload.begin() + kTextObjectSize);
-    device.queue().push_back({type, std::move(payload)});
+    if (!device.Enqueue({type, std::move(payload)})) return Emitted::kFailed;
     return Emitted::kDone;
   } catch (const std::bad_alloc&) {
-    // The object cannot be queued; the caller draws the text instead of losing it.
     return Emitted::kFailed;
   }
 }
@@ -243,26 +290,59 @@ struct EngineCall {
   }
 };
 
+// Which glyphs stand for blanked bytes: each glyph's character is converted alone to
+// find its bytes. Empty when the glyphs and the bytes do not line up.
+std::vector<bool> BlankedGlyphs(const STROBJ* str, UINT codePage, const std::string& original,
+                                const std::string& text) {
+  std::vector<bool> blanked;
+  std::size_t at = 0;
+  for (ULONG i = 0; i < str->cGlyphs; ++i) {
+    const std::size_t n = ToBytes(codePage, str->pwszOrg + i, 1).size();
+    if (n == 0 || n > original.size() - at) return {};
+    blanked.push_back(original.compare(at, n, text, at, n) != 0);
+    at += n;
+  }
+  if (at != original.size()) return {};
+  return blanked;
+}
+
 // Draws the text with its raw commands blanked: the string object gets the blanked
-// text, and the glyphs of blanked characters are left out of the drawing.
+// text, and the glyphs of blanked characters are left out of the drawing, whether the
+// string object holds its glyphs or hands them out batch by batch.
 BOOL DrawBlanked(const EngineCall& engine, UINT codePage, const std::string& original,
                  const std::string& text) {
   STROBJ* str = engine.str;
   if (text == original) return engine.Draw();
-  const std::u16string wide = ToWide(codePage, text);
-  if (wide.size() == str->cGlyphs) std::copy(wide.begin(), wide.end(), str->pwszOrg);
-  if (str->pgp == nullptr || original.size() != str->cGlyphs) return engine.Draw();
+  const std::vector<bool> blanked = BlankedGlyphs(str, codePage, original, text);
+  if (blanked.empty()) {
+    // Without a glyph for each character, only whole text of the same length can go back.
+    const std::u16string wide = ToWide(codePage, text);
+    if (wide.size() == str->cGlyphs) std::copy(wide.begin(), wide.end(), str->pwszOrg);
+    return engine.Draw();
+  }
+  for (std::size_t i = 0; i < blanked.size(); ++i)
+    if (blanked[i]) str->pwszOrg[i] = u' ';
+  std::vector<GLYPHPOS> glyphs = GlyphsOf(str);
+  if (glyphs.size() != blanked.size()) return engine.Draw();
   GLYPHDEF nothing{};
   nothing.pgb = nullptr;
-  std::vector<std::pair<ULONG, GLYPHDEF*>> saved;
-  for (ULONG i = 0; i < str->cGlyphs; ++i)
-    if (text[i] != original[i]) {
-      saved.push_back({i, str->pgp[i].pgdf});
-      str->pgp[i].pgdf = &nothing;
-    }
+  for (std::size_t i = 0; i < glyphs.size(); ++i)
+    if (blanked[i]) glyphs[i].pgdf = &nothing;
+  // The engine draws from the copy; the string object gets its own glyphs back.
+  GLYPHPOS* const own = str->pgp;
+  str->pgp = glyphs.data();
   const BOOL result = engine.Draw();
-  for (const auto& [i, def] : saved) str->pgp[i].pgdf = def;
+  str->pgp = own;
+  if (own == nullptr) STROBJ_vEnumStart(str);
   return result;
+}
+
+// What is not queued is drawn by the engine; an object that could not be queued and
+// that the engine cannot draw either fails the call rather than vanish.
+BOOL Fallback(Emitted e, const EngineCall& engine) {
+  if (e == Emitted::kDone) return TRUE;
+  if (e == Emitted::kFailed && !EngineHasImages(engine.str)) return Fail(ERROR_NOT_ENOUGH_MEMORY);
+  return engine.Draw();
 }
 
 }  // namespace
@@ -369,7 +449,9 @@ BOOL DeviceTextOut(Device& device, SURFOBJ* surface, STROBJ* str, FONTOBJ* font,
         (ifi != nullptr && (ifi->fsSelection & 1) != 0) || (font->flFontType & FO_SIM_ITALIC) != 0,
         ToBytes(CP_ACP, family.data(), family.size()),
         str->rclBkGround,
-        DirectionOf(positions.data(), static_cast<ULONG>(positions.size()))};
+        DirectionOf(positions.data(), static_cast<ULONG>(positions.size())),
+        str,
+        clip};
     UINT codePage = GetACP();
     if (const DeviceFontBlock* block = device.deviceFonts().FindFamily(family);
         block != nullptr && block->codePage() != 0)
@@ -383,9 +465,7 @@ BOOL DeviceTextOut(Device& device, SURFOBJ* surface, STROBJ* str, FONTOBJ* font,
       if (dm.U16(priv::kBarcodeCollectFlag) != 0)
         delimiters = DelimitersOf(dm, priv::kBarcodeStart, priv::kBarcodeEnd);
       const Collected c = CollectBarcodeText(state, delimiters, text, left, top);
-      if (!c.collected)
-        return EmitTextObject(call, left, top, text, false) == Emitted::kDone ? TRUE
-                                                                              : engine.Draw();
+      if (!c.collected) return Fallback(EmitTextObject(call, left, top, text, false), engine);
       if (!c.closed) return TRUE;
       std::vector<BarcodePiece> pieces = std::move(state.pieces);
       state.pieces.clear();
@@ -393,8 +473,8 @@ BOOL DeviceTextOut(Device& device, SURFOBJ* surface, STROBJ* str, FONTOBJ* font,
       BOOL result = TRUE;
       for (const BarcodePiece& piece : pieces) {
         const Emitted e = EmitTextObject(call, piece.x, piece.y, piece.text, true);
-        if (e == Emitted::kDone || AllBlank(piece.text)) continue;
-        result = engine.Draw();
+        if (e == Emitted::kDone || (e != Emitted::kFailed && AllBlank(piece.text))) continue;
+        result = Fallback(e, engine);
         if (!result) break;
       }
       return result;
@@ -405,7 +485,9 @@ BOOL DeviceTextOut(Device& device, SURFOBJ* surface, STROBJ* str, FONTOBJ* font,
       delimiters = DelimitersOf(dm, priv::kRawStart, priv::kRawEnd);
     const std::string original = text;
     if (!ExtractRawCommands(state, device.queue(), delimiters, text)) return TRUE;
-    if (EmitTextObject(call, left, top, text, false) == Emitted::kDone) return TRUE;
+    const Emitted e = EmitTextObject(call, left, top, text, false);
+    if (e == Emitted::kDone) return TRUE;
+    if (e == Emitted::kFailed && !EngineHasImages(str)) return Fail(ERROR_NOT_ENOUGH_MEMORY);
     return DrawBlanked(engine, codePage, original, text);
   } catch (const std::bad_alloc&) {
     // Text that can be neither queued nor drawn is a failure, never a silent loss.

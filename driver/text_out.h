@@ -41,7 +41,12 @@ Collected CollectBarcodeText(TextState& state, const Delimiters& delimiters,
 // to left, 8 top to bottom, 2 bottom to top, 0 otherwise.
 DWORD DirectionOf(const POINTL* positions, ULONG count);
 
-// DrvTextOut on a live device.
+// DrvTextOut on a live device. The printer draws its objects whole: text the clip
+// hides entirely is left out (its raw commands still go), text it cuts is drawn cut
+// by the engine when the engine holds its glyph images and queued whole otherwise,
+// and a bar code is never cut. An object that cannot be queued is drawn by the
+// engine, or, when the engine cannot draw it, the call fails with
+// ERROR_NOT_ENOUGH_MEMORY.
 BOOL DeviceTextOut(Device& device, SURFOBJ* surface, STROBJ* str, FONTOBJ* font, CLIPOBJ* clip,
                    RECTL* extra, RECTL* opaque, BRUSHOBJ* fore, BRUSHOBJ* opaqueBrush,
                    POINTL* origin, MIX mix);

@@ -9,6 +9,7 @@
 
 #include "driver/devmode.h"
 #include "driver/page_pixels.h"
+#include "driver/tests/font_values.h"
 #include "driver/tests/printer_fixture.h"
 #include "platform/kernel.h"
 #include "platform/wingdi.h"
@@ -433,6 +434,73 @@ TEST_F(GdiLines, AGreyImageIsHalftoned) {
   WhitenRowEnds(expected);
   EXPECT_EQ(page.bitmap, expected.bits);
   EXPECT_TRUE(page.lines.empty());
+}
+
+// ---- text in the printer's fonts, drawn by an application -----------------------------
+
+class GdiText : public GdiPath {
+ protected:
+  void SetUp() override {
+    GdiPath::SetUp();
+    SetValue(u"Fonts", testing::SampleFontsValue());
+    SetValue(u"Barcodes", testing::SampleBarcodesValue());
+    for (const auto& f : testing::SampleFontImages()) SetValue(f.valueName, f.image);
+  }
+  // The types of one page's records, between its begin and end, where `face` writes
+  // `text` at (100, 100) after `clip` (if any) narrowed the DC's clip.
+  std::vector<DWORD> Page(const std::u16string& face, const std::u16string& text,
+                          std::optional<RECT> clip) {
+    HDC dc = CreateDCW(nullptr, u"Labels", nullptr, nullptr);
+    EXPECT_NE(dc, nullptr) << GetLastError();
+    if (dc == nullptr) return {};
+    DOCINFOW doc{sizeof(DOCINFOW), u"text", u"C:\\out\\text.prn", nullptr, 0};
+    EXPECT_GT(StartDocW(dc, &doc), 0);
+    EXPECT_GT(StartPage(dc), 0);
+    LOGFONTW lf{};
+    std::copy(face.begin(), face.end(), lf.lfFaceName);
+    HGDIOBJ old = SelectObject(dc, CreateFontIndirectW(&lf));
+    if (clip) IntersectClipRect(dc, clip->left, clip->top, clip->right, clip->bottom);
+    EXPECT_TRUE(TextOutW(dc, 100, 100, text.data(), static_cast<int>(text.size())));
+    DeleteObject(SelectObject(dc, old));
+    EXPECT_GT(EndPage(dc), 0);
+    EXPECT_GT(EndDoc(dc), 0);
+    EXPECT_TRUE(DeleteDC(dc));
+    std::vector<DWORD> types;
+    bool inPage = false;
+    for (const auto& [type, payload] : Records("C:\\out\\text.prn")) {
+      if (type == spool::DCLD_PAGE_END) inPage = false;
+      if (inPage) types.push_back(type);
+      if (type == spool::DCLD_PAGE_BEGIN) inPage = true;
+    }
+    return types;
+  }
+};
+
+// The clip against the text's box, (100, 100) - (160, 124) for "Label" in the 12 x 24
+// dot font: inside it the text goes as a printer object, outside it nothing goes, and
+// cut by it the text still goes whole, because the engine holds no image of a printer
+// face's glyphs and would draw nothing; a bar code is never cut.
+TEST_F(GdiText, TheClipDecidesWhetherPrinterTextGoesAtAll) {
+  struct Case {
+    const char* name;
+    std::u16string face;
+    std::optional<RECT> clip;
+    std::vector<DWORD> want;
+  };
+  using spool::DCLD_BARCODE_TEXT;
+  using spool::DCLD_FONT_TEXT;
+  const Case cases[] = {
+      {"no clip", u"CPCL Font 0", std::nullopt, {DCLD_FONT_TEXT}},
+      {"a clip around the text", u"CPCL Font 0", RECT{50, 50, 400, 400}, {DCLD_FONT_TEXT}},
+      {"a clip elsewhere", u"CPCL Font 0", RECT{300, 300, 400, 400}, {}},
+      {"a clip cutting the text", u"CPCL Font 0", RECT{0, 0, 130, 400}, {DCLD_FONT_TEXT}},
+      {"a bar code cut", u"CPCL Code 128", RECT{0, 0, 130, 400}, {DCLD_BARCODE_TEXT}},
+      {"a bar code elsewhere", u"CPCL Code 128", RECT{300, 300, 400, 400}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Page(c.face, u"Label", c.clip), c.want);
+  }
 }
 
 }  // namespace

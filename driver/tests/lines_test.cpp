@@ -308,6 +308,36 @@ TEST_F(Lines, ARectangleOutlineBecomesFourLinesTheLastClosingIt) {
   EXPECT_EQ(Queued(*device_), std::vector<LineObject>{Line(20, 100, 0, 200, 2)});
 }
 
+TEST_F(Lines, LinesTheQueueCannotTakeAreDrawnByTheEngine) {
+  // A queue with no room left, or room for three of a rectangle's four sides: the
+  // engine draws everything, and nothing of it is queued.
+  BRUSHOBJ black{0, nullptr, 0};
+  LINEATTRS la = Cosmetic(1);
+  for (const std::size_t room : {std::size_t{0}, std::size_t{3}}) {
+    SCOPED_TRACE(room);
+    device_->queue().clear();
+    device_->LimitQueueForTest(room);
+    Page page, reference;
+    gdi::Path path, same;
+    Box(path, 10, 100, 110, 160);
+    Box(same, 10, 100, 110, 160);
+    EXPECT_TRUE(DriverStrokePath(*device_, page.so(), &path, nullptr, nullptr, &black, nullptr, &la,
+                                 kCopy));
+    ASSERT_TRUE(
+        EngStrokePath(reference.so(), &same, nullptr, nullptr, &black, nullptr, &la, kCopy));
+    if (room == 0) {
+      RECTL bounds{10, 20, 111, 21};
+      EXPECT_TRUE(
+          DriverLineTo(*device_, page.so(), nullptr, &black, 10, 20, 110, 20, &bounds, kCopy));
+      ASSERT_TRUE(EngLineTo(reference.so(), nullptr, &black, 10, 20, 110, 20, &bounds, kCopy));
+      EXPECT_TRUE(page.Black(10, 20));
+    }
+    EXPECT_TRUE(page.Black(10, 100));
+    EXPECT_EQ(page.bits(), reference.bits());
+    EXPECT_TRUE(Queued(*device_).empty());
+  }
+}
+
 TEST_F(Lines, BatchesThatContinueASubpathAndPointsBetweenDots) {
   // A figure in two batches: the second continues from the first's last point and
   // closes back to the first point. Points in 28.4 are cut to whole dots toward

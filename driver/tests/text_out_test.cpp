@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <limits>
+#include <optional>
 
 #include "driver/pdev.h"
 #include "driver/tests/captured_job.h"
@@ -162,9 +165,9 @@ class TextOutTest : public testing::PrinterFixture {
     s.pwszOrg = s.text.data();
     s.rclBkGround = {at.x, at.y - height, at.x + width, at.y};
   }
-  BOOL Text(gdi::Font& font, gdi::Str& s) {
+  BOOL Text(gdi::Font& font, gdi::Str& s, CLIPOBJ* clip = nullptr) {
     BRUSHOBJ fore{0, nullptr, 0};
-    return DeviceTextOut(*device, so, &s, &font, nullptr, nullptr, nullptr, &fore, nullptr, nullptr,
+    return DeviceTextOut(*device, so, &s, &font, clip, nullptr, nullptr, &fore, nullptr, nullptr,
                          R2_COPYPEN | (R2_COPYPEN << 8));
   }
 
@@ -436,20 +439,206 @@ TEST_F(TextOutTest, APrinterFontTooSmallForAPointIsNeitherQueuedNorDrawn) {
 }
 
 TEST_F(TextOutTest, TheEngineDrawsTheTextWithItsRawCommandsBlanked) {
-  gdi::Font font;
-  Realise(font, 0, 1, u"Other Font");
-  gdi::Str s;
-  Place(s, u"${CMD}$AB", {10, 40}, {12, 0}, 108, 24, true);
-  StartPage();
-  EXPECT_TRUE(Text(font, s));
-  for (LONG i = 0; i < 7; ++i) EXPECT_FALSE(Black(10 + 12 * i, 37)) << i;
-  EXPECT_TRUE(Black(10 + 12 * 7, 37));
-  EXPECT_TRUE(Black(10 + 12 * 8, 37));
-  EXPECT_EQ(s.text, u"       AB");  // the string object holds what was drawn
-  for (const GLYPHPOS& g : s.positions) EXPECT_EQ(g.pgdf, &glyph.def);  // given back
-  const Records records = SendPage();
-  ASSERT_EQ(records.size(), 3u);
-  EXPECT_EQ(records[2], Raw("CMD"));
+  // The string object holds its glyphs, or hands them out only through enumeration:
+  // either way the raw command's glyphs are left out.
+  for (const bool enumerated : {false, true}) {
+    SCOPED_TRACE(enumerated ? "glyphs by enumeration" : "glyphs in the string object");
+    gdi::Font font;
+    Realise(font, 0, 1, u"Other Font");
+    gdi::Str s;
+    Place(s, u"${CMD}$AB", {10, 40}, {12, 0}, 108, 24, true);
+    if (enumerated) s.pgp = nullptr;
+    StartPage();
+    EXPECT_TRUE(Text(font, s));
+    for (LONG i = 0; i < 7; ++i) EXPECT_FALSE(Black(10 + 12 * i, 37)) << i;
+    EXPECT_TRUE(Black(10 + 12 * 7, 37));
+    EXPECT_TRUE(Black(10 + 12 * 8, 37));
+    EXPECT_EQ(s.text, u"       AB");  // the string object holds what was drawn
+    EXPECT_EQ(s.pgp, enumerated ? nullptr : s.positions.data());  // its glyphs given back
+    for (const GLYPHPOS& g : s.positions) EXPECT_EQ(g.pgdf, &glyph.def);
+    const Records records = SendPage();
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[2], Raw("CMD"));
+  }
+}
+
+TEST_F(TextOutTest, BlankedGlyphsLineUpWithCharactersOfSeveralBytes) {
+  // A printer face whose code page is UTF-8: the text's bytes outnumber its glyphs.
+  // Text the face does not take (a letter among digits) goes to the engine without
+  // the raw command's glyphs, whichever way the glyphs come.
+  testing::UfmFields digits;
+  digits.family = u"Digits TT";
+  digits.unitsPerEm = 2048;
+  digits.aveCharWidth = 1100;
+  digits.maxCharInc = 1200;
+  digits.codePage = CP_UTF8;
+  SetValue(u"UFM:DIGITS.UFM", testing::UfmImage(digits));
+  Enable();
+  for (const bool enumerated : {false, true}) {
+    SCOPED_TRACE(enumerated ? "glyphs by enumeration" : "glyphs in the string object");
+    gdi::Font font;
+    Realise(font, 4, 28.0f / 2048);
+    gdi::Str s;
+    Place(s, u"${\u00E9}$\u00FC1", {10, 40}, {14, 0}, 98, 30, true);
+    if (enumerated) s.pgp = nullptr;
+    StartPage();
+    EXPECT_TRUE(Text(font, s));
+    for (LONG i = 0; i < 5; ++i) EXPECT_FALSE(Black(10 + 14 * i, 37)) << i;
+    EXPECT_TRUE(Black(10 + 14 * 5, 37));
+    EXPECT_TRUE(Black(10 + 14 * 6, 37));
+    EXPECT_EQ(s.text, u"     \u00FC1");
+    const Records records = SendPage();
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[2], Raw("\xC3\xA9"));  // the command in the face's code page
+  }
+}
+
+// A clip a complex region of `rects`; none: trivial.
+gdi::Clip ClipOf(std::optional<std::vector<RECTL>> rects) {
+  gdi::Clip clip;
+  if (rects) clip.SetRects(std::move(*rects));
+  return clip;
+}
+
+TEST_F(TextOutTest, TheClipDecidesBetweenObjectEngineAndNothing) {
+  enum Outcome { kQueued, kDrawn, kNothing };
+  struct Case {
+    const char* name;
+    ULONG face;   // 1 a printer font, 5 a bar code
+    bool images;  // whether the engine holds images of the glyphs
+    std::optional<std::vector<RECTL>> clip;
+    Outcome want;
+  };
+  // "Hi" at (10, 40): its box is (10, 16) - (34, 40), its glyphs' ink at x 10 and 22.
+  const Case cases[] = {
+      {"trivial clip", 1, true, std::nullopt, kQueued},
+      {"a rectangle around the box", 1, true, std::vector<RECTL>{{0, 0, 300, 300}}, kQueued},
+      {"a rectangle that is the box", 1, true, std::vector<RECTL>{{10, 16, 34, 40}}, kQueued},
+      {"one rectangle of several holds it", 1, true,
+       std::vector<RECTL>{{0, 0, 5, 5}, {0, 10, 300, 50}}, kQueued},
+      {"a rectangle elsewhere", 1, true, std::vector<RECTL>{{200, 200, 300, 300}}, kNothing},
+      {"just beyond the box's right edge", 1, true, std::vector<RECTL>{{34, 0, 300, 300}},
+       kNothing},
+      {"an empty clip", 1, true, std::vector<RECTL>{}, kNothing},
+      {"one column short", 1, true, std::vector<RECTL>{{10, 16, 33, 40}}, kDrawn},
+      {"cut after the first glyph", 1, true, std::vector<RECTL>{{0, 0, 20, 300}}, kDrawn},
+      {"spread over two rectangles", 1, true,
+       std::vector<RECTL>{{0, 0, 22, 300}, {22, 0, 300, 300}}, kDrawn},
+      // The engine has nothing to draw a printer face with: the text goes whole.
+      {"cut, no glyph images", 1, false, std::vector<RECTL>{{0, 0, 20, 300}}, kQueued},
+      {"elsewhere, no glyph images", 1, false, std::vector<RECTL>{{200, 200, 300, 300}}, kNothing},
+      // A bar code is never cut.
+      {"bar code cut", 5, true, std::vector<RECTL>{{0, 0, 20, 300}}, kQueued},
+      {"bar code elsewhere", 5, true, std::vector<RECTL>{{200, 200, 300, 300}}, kNothing},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    gdi::Font font;
+    Realise(font, c.face, 1);
+    gdi::Str s;
+    Place(s, u"Hi", {10, 40}, {12, 0}, 24, 24, c.images);
+    gdi::Clip clip = ClipOf(c.clip);
+    StartPage();
+    EXPECT_TRUE(Text(font, s, &clip));
+    const bool firstInk = Black(10, 37), secondInk = Black(22, 37);
+    const Records records = SendPage();
+    switch (c.want) {
+      case kQueued:
+        ASSERT_EQ(records.size(), 1u);
+        EXPECT_EQ(records[0].first, c.face == 5 ? DCLD_BARCODE_TEXT : DCLD_FONT_TEXT);
+        EXPECT_FALSE(firstInk || secondInk);
+        break;
+      case kDrawn: {
+        ASSERT_EQ(records.size(), 2u);  // the bitmap, no object
+        EXPECT_EQ(records[0].first, DCLD_BITMAP_HEADER);
+        // Drawn where the clip shows it, and only there.
+        bool shown[2];
+        for (int g = 0; g < 2; ++g) {
+          const LONG x = 10 + 12 * g;
+          shown[g] = std::any_of(c.clip->begin(), c.clip->end(), [x](const RECTL& r) {
+            return r.left <= x && x < r.right && r.top <= 37 && 37 < r.bottom;
+          });
+        }
+        EXPECT_EQ(firstInk, shown[0]);
+        EXPECT_EQ(secondInk, shown[1]);
+        break;
+      }
+      case kNothing: EXPECT_TRUE(records.empty()); break;
+    }
+  }
+}
+
+TEST_F(TextOutTest, CollectedBarCodeDataIsClippedWhereTheBarCodeGoes) {
+  EnableWith(priv::kBarcodeCollectFlag, {1, 0});
+  // The bar code stands where its first piece began: a clip around that place keeps
+  // it, whatever the clip of the closing call's own box; a clip away from it drops it.
+  struct Case {
+    const char* name;
+    RECTL clip;
+    std::size_t objects;
+  };
+  const Case cases[] = {
+      {"around the first piece", {0, 150, 100, 350}, 1},
+      {"around the closing piece only", {190, 150, 300, 350}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    gdi::Font font;
+    Realise(font, 5, 1);
+    gdi::Str s;
+    gdi::Clip clip = ClipOf(std::vector<RECTL>{c.clip});
+    StartPage();
+    Place(s, u"B{1234", {20, 300}, {2, 0}, 12, 100);
+    EXPECT_TRUE(Text(font, s, &clip));
+    Place(s, u"5678}B", {200, 300}, {2, 0}, 12, 100);
+    EXPECT_TRUE(Text(font, s, &clip));
+    const Records records = SendPage();
+    ASSERT_EQ(records.size(), c.objects);
+    if (c.objects == 1) {
+      EXPECT_EQ(records[0], TextObject(DCLD_BARCODE_TEXT, 2, 20, 200, {200, 200, 212, 300}, 98, 98,
+                                       1, "12345678"));
+    }
+  }
+}
+
+TEST_F(TextOutTest, AnObjectTheQueueCannotTakeIsDrawnOrTheCallFails) {
+  EnableWith(priv::kBarcodeCollectFlag, {1, 0});
+  struct Case {
+    const char* name;
+    ULONG face;
+    bool images;
+    std::vector<std::u16string> calls;  // the last one's result is checked
+    bool drawn;                         // else the call fails with no memory
+  };
+  const Case cases[] = {
+      {"printer text the engine can draw", 1, true, {u"Hi"}, true},
+      {"printer text the engine cannot draw", 1, false, {u"Hi"}, false},
+      // The engine holds no image of the printer's bar codes.
+      {"a bar code", 5, false, {u"12345"}, false},
+      {"a bar code collected across two calls", 5, false, {u"B{123", u"45}B"}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    gdi::Font font;
+    Realise(font, c.face, 1);
+    gdi::Str s;
+    StartPage();
+    device->LimitQueueForTest(0);
+    BOOL result = TRUE;
+    for (const std::u16string& text : c.calls) {
+      Place(s, text, {10, 40}, {12, 0}, 24, 24, c.images);
+      SetLastError(0);
+      result = Text(font, s);
+    }
+    EXPECT_EQ(result, c.drawn ? TRUE : FALSE);
+    if (!c.drawn) {
+      EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+    }
+    EXPECT_EQ(Black(10, 37), c.drawn);
+    device->LimitQueueForTest(std::numeric_limits<std::size_t>::max());
+    const Records records = SendPage();
+    EXPECT_EQ(records.size(), c.drawn ? 2u : 0u);  // the drawn page, no object
+  }
 }
 
 TEST_F(TextOutTest, RefusesMissingObjectsAndAcceptsEmptyText) {
