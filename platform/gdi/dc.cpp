@@ -418,6 +418,24 @@ DeviceFont* RealizeDevice(Dc& dc) {
   return dc.deviceFont.get();
 }
 
+// The fields of a realised font's metrics that come as they stand from its face and
+// the device: the digitised aspect, the character range, pitch and family (with the
+// bits of the font's kind) and the character set.
+void CopyFaceMetrics(const Dc& dc, const IFIMETRICS& m, BYTE kind, TEXTMETRICW* tm) {
+  POINT dpi = Dpi(dc);
+  tm->tmDigitizedAspectX = dpi.x;
+  tm->tmDigitizedAspectY = dpi.y;
+  tm->tmFirstChar = m.wcFirstChar;
+  tm->tmLastChar = m.wcLastChar;
+  tm->tmDefaultChar = m.wcDefaultChar;
+  tm->tmBreakChar = m.wcBreakChar;
+  bool fixed = (m.jWinPitchAndFamily & 3) == FIXED_PITCH;
+  // TEXTMETRIC's pitch bit is set for variable-pitch fonts.
+  tm->tmPitchAndFamily =
+      static_cast<BYTE>((m.jWinPitchAndFamily & 0xF0) | (fixed ? 0 : TMPF_FIXED_PITCH) | kind);
+  tm->tmCharSet = m.jWinCharSet;
+}
+
 // A device font's metrics in the DC's logical units.
 void DeviceTextMetrics(const Dc& dc, const DeviceFont& f, TEXTMETRICW* tm) {
   double sx, sy;
@@ -435,19 +453,8 @@ void DeviceTextMetrics(const Dc& dc, const DeviceFont& f, TEXTMETRICW* tm) {
   tm->tmAveCharWidth = lx(f.AverageWidth());
   tm->tmMaxCharWidth = lx(f.MaxWidth());
   tm->tmWeight = m.usWinWeight != 0 ? m.usWinWeight : FW_NORMAL;
-  POINT dpi = Dpi(dc);
-  tm->tmDigitizedAspectX = dpi.x;
-  tm->tmDigitizedAspectY = dpi.y;
-  tm->tmFirstChar = m.wcFirstChar;
-  tm->tmLastChar = m.wcLastChar;
-  tm->tmDefaultChar = m.wcDefaultChar;
-  tm->tmBreakChar = m.wcBreakChar;
   tm->tmItalic = (m.fsSelection & 1) ? 1 : 0;
-  bool fixed = (m.jWinPitchAndFamily & 3) == FIXED_PITCH;
-  // TEXTMETRIC's pitch bit is set for variable-pitch fonts.
-  tm->tmPitchAndFamily = static_cast<BYTE>((m.jWinPitchAndFamily & 0xF0) |
-                                           (fixed ? 0 : TMPF_FIXED_PITCH) | TMPF_DEVICE);
-  tm->tmCharSet = m.jWinCharSet;
+  CopyFaceMetrics(dc, m, TMPF_DEVICE, tm);
 }
 
 // ---- the printer's driver ----------------------------------------------------------------
@@ -1348,17 +1355,7 @@ TRVAPI BOOL WINAPI GetTextMetricsW(HDC handle, TEXTMETRICW* tm) {
   tm->tmAveCharWidth = lx(m.fwdAveCharWidth * font->scaleX);
   tm->tmMaxCharWidth = lx(m.fwdMaxCharInc * font->scaleX);
   tm->tmWeight = m.usWinWeight;
-  POINT dpi = trv::gdi::Dpi(*dc);
-  tm->tmDigitizedAspectX = dpi.x;
-  tm->tmDigitizedAspectY = dpi.y;
-  tm->tmFirstChar = m.wcFirstChar;
-  tm->tmLastChar = m.wcLastChar;
-  tm->tmDefaultChar = m.wcDefaultChar;
-  tm->tmBreakChar = m.wcBreakChar;
-  bool fixed = (m.jWinPitchAndFamily & 3) == FIXED_PITCH;
-  tm->tmPitchAndFamily = static_cast<BYTE>(
-      (m.jWinPitchAndFamily & 0xF0) | (fixed ? 0 : TMPF_FIXED_PITCH) | TMPF_TRUETYPE | TMPF_VECTOR);
-  tm->tmCharSet = m.jWinCharSet;
+  trv::gdi::CopyFaceMetrics(*dc, m, TMPF_TRUETYPE | TMPF_VECTOR, tm);
   return TRUE;
 }
 

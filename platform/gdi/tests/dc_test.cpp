@@ -72,6 +72,14 @@ class GdiPrinter : public trv::testing::SpoolerTest {
     }
     ClosePrinter(h);
   }
+  // How many printer faces the test driver offers (the second set has damaged ones).
+  void SetDeviceFonts(DWORD fonts) {
+    HANDLE h = nullptr;
+    char name[] = "Label", key[] = "Fonts";
+    ASSERT_TRUE(OpenPrinterA(name, &h, nullptr));
+    ASSERT_EQ(SetPrinterDataA(h, key, REG_DWORD, reinterpret_cast<LPBYTE>(&fonts), 4), 0u);
+    ClosePrinter(h);
+  }
 
   // The calls the driver saw, without the drawing ones (or only those).
   std::vector<std::string> Calls(bool drawing) const {
@@ -411,11 +419,7 @@ HFONT FontOf(const char16_t* face, LONG height, LONG width = 0, LONG escapement 
 // printer without fonts of its own offers the process's fonts alone.
 TEST_F(GdiPrinter, DeviceFontsAreEnumeratedBeforeTheProcesssFonts) {
   Configure(1, 0);
-  HANDLE h = nullptr;
-  char name[] = "Label", key[] = "Fonts";
-  ASSERT_TRUE(OpenPrinterA(name, &h, nullptr));
-  DWORD fonts = 2;  // with damaged faces
-  ASSERT_EQ(SetPrinterDataA(h, key, REG_DWORD, reinterpret_cast<LPBYTE>(&fonts), 4), 0u);
+  SetDeviceFonts(2);  // with damaged faces
   HDC dc = CreateDCA(nullptr, "Label", nullptr, nullptr);
   ASSERT_NE(dc, nullptr);
   std::vector<Enumerated> all = Enumerate(dc, u"");
@@ -431,9 +435,7 @@ TEST_F(GdiPrinter, DeviceFontsAreEnumeratedBeforeTheProcesssFonts) {
   EXPECT_EQ(Enumerate(dc, u"printer mono"), mono);
   DeleteDC(dc);
 
-  fonts = 0;
-  ASSERT_EQ(SetPrinterDataA(h, key, REG_DWORD, reinterpret_cast<LPBYTE>(&fonts), 4), 0u);
-  ClosePrinter(h);
+  SetDeviceFonts(0);
   dc = CreateDCA(nullptr, "Label", nullptr, nullptr);
   ASSERT_NE(dc, nullptr);
   all = Enumerate(dc, u"");
@@ -447,12 +449,7 @@ TEST_F(GdiPrinter, DeviceFontsAreEnumeratedBeforeTheProcesssFonts) {
 // request scaled to it exactly; the text metrics follow the face's metrics.
 TEST_F(GdiPrinter, DeviceFontsAreMatchedByNameAndMeasuredFromTheirMetrics) {
   Configure(1, 0);
-  HANDLE h = nullptr;
-  char name[] = "Label", key[] = "Fonts";
-  ASSERT_TRUE(OpenPrinterA(name, &h, nullptr));
-  DWORD fonts = 1;
-  ASSERT_EQ(SetPrinterDataA(h, key, REG_DWORD, reinterpret_cast<LPBYTE>(&fonts), 4), 0u);
-  ClosePrinter(h);
+  SetDeviceFonts(1);
   HDC dc = CreateDCA(nullptr, "Label", nullptr, nullptr);
   ASSERT_NE(dc, nullptr);
   struct Case {
@@ -537,12 +534,7 @@ TEST_F(GdiPrinter, DeviceFontsAreMatchedByNameAndMeasuredFromTheirMetrics) {
 // escapement, and the glyphs placed along the turned baseline.
 TEST_F(GdiPrinter, DeviceFontTextReachesTheDriverInEachDirection) {
   Configure(1, 0);
-  HANDLE h = nullptr;
-  char name[] = "Label", key[] = "Fonts";
-  ASSERT_TRUE(OpenPrinterA(name, &h, nullptr));
-  DWORD fonts = 1;
-  ASSERT_EQ(SetPrinterDataA(h, key, REG_DWORD, reinterpret_cast<LPBYTE>(&fonts), 4), 0u);
-  ClosePrinter(h);
+  SetDeviceFonts(1);
   HDC dc = CreateDCA(nullptr, "Label", nullptr, nullptr);
   ASSERT_NE(dc, nullptr);
   DOCINFOA doc{sizeof(DOCINFOA), "label", nullptr, nullptr, 0};
