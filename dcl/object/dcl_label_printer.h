@@ -171,8 +171,9 @@ class CDCLLabelPrinter : public CDCLModelFile {
   // The option rules over this printer's configuration, texts and attached values.
   LabelOptions Options();
   void ReleaseConfigTexts();
-  // Where the top-left corner of text the application turned itself lies on the label.
-  BOOL TextCornerOnLabel(const BYTE* payload, LONG recordDirection, LONG* x, LONG* y);
+  // Where the top-left corner of text the application turned itself (to `direction` on
+  // its page) lies on the label.
+  BOOL TextCornerOnLabel(const BYTE* payload, DWORD direction, LONG* x, LONG* y);
 
   PrinterConfig config_;
   PrinterRegistry registry_;

@@ -222,10 +222,10 @@ BOOL CDCLLabelPrinter::PrintText(WORD fontId, LONG x, LONG y, LONG recordDirecti
     // That corner is found on the page the application drew and carried onto the label
     // as a point, so the printer puts the text where the application saw it.
     direction = turnedByApplication;
-    if (!TextCornerOnLabel(payload, recordDirection, &x, &y)) return Fail(ERROR_INVALID_PARAMETER);
-    if (bits & (kPlacementTurned | kPlacementTurnedHigh)) NextRotation(&direction);
-  } else {
-    if (bits & (kPlacementTurned | kPlacementTurnedHigh)) NextRotation(&direction);
+    if (!TextCornerOnLabel(payload, direction, &x, &y)) return Fail(ERROR_INVALID_PARAMETER);
+  }
+  if (bits & (kPlacementTurned | kPlacementTurnedHigh)) NextRotation(&direction);
+  if (turnedByApplication == 0) {
     const NameTableEntry* entry = FindNameEntry(
         GetNameTable(spool::ItemKind::kText), GetNameTableCount(spool::ItemKind::kText), direction);
     if (entry != nullptr)
@@ -237,17 +237,15 @@ BOOL CDCLLabelPrinter::PrintText(WORD fontId, LONG x, LONG y, LONG recordDirecti
                           bits, font, text, textLength, payload);
 }
 
-BOOL CDCLLabelPrinter::TextCornerOnLabel(const BYTE* payload, LONG recordDirection, LONG* x,
-                                         LONG* y) {
+BOOL CDCLLabelPrinter::TextCornerOnLabel(const BYTE* payload, DWORD direction, LONG* x, LONG* y) {
   if (payload == nullptr) return FALSE;
   // The text's box on the page as the application drew it (top, bottom, left, right),
   // which the orientation transform leaves alone.
   const LONG top = FieldAt(payload, 40), bottom = FieldAt(payload, 44);
   const LONG left = FieldAt(payload, 48), right = FieldAt(payload, 52);
   LONG cornerX = left, cornerY = top;
-  if (recordDirection == 8) cornerX = right;
-  if (recordDirection == 4) cornerX = right, cornerY = bottom;
-  if (recordDirection == 2) cornerY = bottom;
+  if (direction == kDirection270 || direction == kDirection180) cornerX = right;
+  if (direction == kDirection180 || direction == kDirection90) cornerY = bottom;
   // An empty box at the corner, turned like any item of the page, lands on the corner's
   // place on the label.
   BYTE point[spool::DCLD_OBJECT_SIZE] = {};
