@@ -1,6 +1,8 @@
 #include "dcl/object/orientation.h"
 
+#include <algorithm>
 #include <cstring>
+#include <limits>
 
 #include "dcl/object/name_table.h"
 
@@ -13,12 +15,19 @@ LONG Get(const BYTE* p, size_t at) {
   std::memcpy(&v, p + at, sizeof v);
   return v;
 }
-void Put(BYTE* p, size_t at, LONG v) { std::memcpy(p + at, &v, sizeof v); }
+// Coordinates come from the spool file, whatever its writer put there: sums are taken
+// in 64 bits and stored saturated, so an extreme item lands far off the label instead
+// of wrapping around onto it.
+void Put(BYTE* p, size_t at, long long v) {
+  const LONG s = static_cast<LONG>(
+      std::clamp<long long>(v, std::numeric_limits<LONG>::min(), std::numeric_limits<LONG>::max()));
+  std::memcpy(p + at, &s, sizeof s);
+}
 
 }  // namespace
 
 void TransformItemPayload(BYTE* p, spool::ItemKind kind, const ItemFrame& frame) {
-  const LONG x = Get(p, 4), y = Get(p, 8), w = Get(p, 12), h = Get(p, 16);
+  const long long x = Get(p, 4), y = Get(p, 8), w = Get(p, 12), h = Get(p, 16);
   DWORD placement = static_cast<DWORD>(Get(p, 24));
   // The box's proportions are compared as the unsigned fields they are stored as.
   const bool higherThanWide = static_cast<DWORD>(w) < static_cast<DWORD>(h);
@@ -38,14 +47,14 @@ void TransformItemPayload(BYTE* p, spool::ItemKind kind, const ItemFrame& frame)
     placement |= kPlacementTurnedHigh;
   } else {
     const bool object = kind == spool::ItemKind::kLine || kind == spool::ItemKind::kBox;
-    const LONG g = object ? frame.pageHeight - w : frame.pageHeight;
+    const long long g = object ? frame.pageHeight - w : frame.pageHeight;
     Put(p, 4, y + frame.offsetX);
     Put(p, 8, g - x + frame.offsetY);
     Put(p, 12, h);
     Put(p, 16, w);
     placement |= higherThanWide ? kPlacementTurnedHigh : kPlacementTurned;
   }
-  Put(p, 24, static_cast<LONG>(placement));
+  std::memcpy(p + 24, &placement, sizeof placement);
 }
 
 }  // namespace trv::dcl

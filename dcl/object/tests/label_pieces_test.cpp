@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <map>
 #include <random>
 #include <string>
@@ -101,6 +102,8 @@ Item Transform(const Item& in, spool::ItemKind kind, const ItemFrame& frame) {
 }
 
 TEST(Orientation, TurnsAndMovesItems) {
+  constexpr LONG kMax = std::numeric_limits<LONG>::max();
+  constexpr LONG kMin = std::numeric_limits<LONG>::min();
   const ItemFrame portrait{kOrientationPortrait, 5, 7, 1218};
   const ItemFrame landscape{kOrientationLandscape, 5, 7, 1218};
   struct Case {
@@ -156,6 +159,22 @@ TEST(Orientation, TurnsAndMovesItems) {
        spool::ItemKind::kLine,
        landscape,
        {55, 1165, -30, 50, 0x08}},
+      // Coordinates from a damaged spool file saturate rather than wrap onto the label.
+      {"portrait, far off the page",
+       {kMax - 1, kMin, 100, 30, 0},
+       spool::ItemKind::kText,
+       portrait,
+       {kMax, kMin + 7, 100, 30, 0}},
+      {"landscape slanted line, extreme",
+       {kMin, kMax, kMin, 30, 0},
+       spool::ItemKind::kLine,
+       landscape,
+       {kMax, kMax, 30, kMax, 0x08}},
+      {"landscape box, extreme",
+       {kMin, 20, 100, 50, 0},
+       spool::ItemKind::kBox,
+       landscape,
+       {25, kMax, 50, 100, 0x02}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
