@@ -11,6 +11,7 @@
 #include "dcl/cpcl/cisdf.h"
 #include "dcl/fonts/font_download.h"
 #include "dcl/model/text_heap.h"
+#include "dcl/object/coordinates.h"
 #include "dcl/object/host_interface.h"
 #include "platform/kernel.h"
 #include "platform/last_error.h"
@@ -298,7 +299,7 @@ DWORD CDCLCpcl::NextRotation(DWORD* direction) {
 void CDCLCpcl::AdjustExtent(LONG* coordinate, LONG amount, DWORD placement, LONG direction) {
   if (coordinate != nullptr && (placement & (kPlacementTurned | kPlacementTurnedHigh)) &&
       direction == 0)
-    *coordinate += amount;
+    *coordinate = Saturated(static_cast<long long>(*coordinate) + amount);
 }
 
 // ---- lines and boxes -------------------------------------------------------------------------
@@ -306,24 +307,24 @@ void CDCLCpcl::AdjustExtent(LONG* coordinate, LONG amount, DWORD placement, LONG
 BOOL CDCLCpcl::DrawLine(WORD, LONG x, LONG y, LONG dx, LONG dy, LONG colour, LONG placement,
                         LONG width, BYTE*) {
   const DWORD p = static_cast<DWORD>(placement);
-  const LONG h = width / 2;
-  LONG x1, y1, x2, y2;
+  const long long left = x, top = y, h = width / 2;
+  long long x1, y1, x2, y2;
   if (dx != 0 && dy != 0) {
     if (p & kPlacementTurned) {
-      x1 = x, y1 = y - h + dy, x2 = x + dx, y2 = y - h;
+      x1 = left, y1 = top - h + dy, x2 = left + dx, y2 = top - h;
     } else {
-      x1 = x - h, y1 = y, x2 = x - h + dx, y2 = y + dy;
+      x1 = left - h, y1 = top, x2 = left - h + dx, y2 = top + dy;
     }
   } else {
-    if (dx < 0) x += dx;
-    if (dy < 0) y += dy;
-    if (dx == 0) x -= h;
-    if (dy == 0) y -= h;
-    x1 = x, y1 = y, x2 = x + std::labs(dx), y2 = y + std::labs(dy);
+    x1 = dx < 0 ? left + dx : left;
+    y1 = dy < 0 ? top + dy : top;
+    if (dx == 0) x1 -= h;
+    if (dy == 0) y1 -= h;
+    x2 = x1 + std::llabs(dx), y2 = y1 + std::llabs(dy);
   }
   char args[kLineBuffer];
-  std::snprintf(args, sizeof args, "%d %d %d %d %d", static_cast<int>(x1), static_cast<int>(y1),
-                static_cast<int>(x2), static_cast<int>(y2), static_cast<int>(width));
+  std::snprintf(args, sizeof args, "%d %d %d %d %d", Saturated(x1), Saturated(y1), Saturated(x2),
+                Saturated(y2), static_cast<int>(width));
   if (p & kPlacementXor) return SendLine("IL %s", args);
   if (!SendLine("L %s", args)) return FALSE;
   // A white line is a black one inverted.
@@ -333,13 +334,13 @@ BOOL CDCLCpcl::DrawLine(WORD, LONG x, LONG y, LONG dx, LONG dy, LONG colour, LON
 
 BOOL CDCLCpcl::DrawBox(WORD, LONG x, LONG y, LONG dx, LONG dy, LONG colour, LONG, LONG width,
                        BYTE*) {
-  if (dx < 0) x += dx;
-  if (dy < 0) y += dy;
   if (static_cast<DWORD>(colour) == 0xFFFFFF) return TRUE;  // white boxes are not drawn
-  const LONG h = width / 2;
-  return SendLine("BOX %d %d %d %d %d", static_cast<int>(x - h), static_cast<int>(y - h),
-                  static_cast<int>(x + std::labs(dx) + width - h),
-                  static_cast<int>(y + std::labs(dy) + width - h), static_cast<int>(width));
+  const long long left = dx < 0 ? static_cast<long long>(x) + dx : x;
+  const long long top = dy < 0 ? static_cast<long long>(y) + dy : y;
+  const long long h = width / 2;
+  return SendLine("BOX %d %d %d %d %d", Saturated(left - h), Saturated(top - h),
+                  Saturated(left + std::llabs(dx) + width - h),
+                  Saturated(top + std::llabs(dy) + width - h), static_cast<int>(width));
 }
 
 // ---- status ----------------------------------------------------------------------------------

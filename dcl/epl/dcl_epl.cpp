@@ -11,6 +11,7 @@
 #include "dcl/epl/epl_soft_font.h"
 #include "dcl/fonts/font_download.h"
 #include "dcl/model/text_heap.h"
+#include "dcl/object/coordinates.h"
 #include "dcl/object/host_interface.h"
 #include "platform/kernel.h"
 #include "platform/last_error.h"
@@ -142,8 +143,14 @@ BOOL CDCLEpl::BeginBitmap(WORD width, WORD height, WORD stride) {
 BOOL CDCLEpl::PlaceBitmap(WORD kind, WORD x, WORD y, WORD c, WORD d) {
   std::string line;
   switch (kind & 0xFF) {
-    case 2: line = epl::GraphicsLine(x + offsetX_, y + offsetY_, c, d); break;
-    case 4: line = epl::ImageLine(x + offsetX_, y + offsetY_, c, d); break;
+    case 2:
+      line = epl::GraphicsLine(Saturated(static_cast<long long>(x) + offsetX_),
+                               Saturated(static_cast<long long>(y) + offsetY_), c, d);
+      break;
+    case 4:
+      line = epl::ImageLine(Saturated(static_cast<long long>(x) + offsetX_),
+                            Saturated(static_cast<long long>(y) + offsetY_), c, d);
+      break;
     default: SetLastError(ERROR_INVALID_PARAMETER); return FALSE;
   }
   // The rows follow the "GW" line; no status request may come between them, not
@@ -192,13 +199,15 @@ BOOL CDCLEpl::BitmapData(std::span<BYTE> record) {
 
 void CDCLEpl::TransformItem(DWORD, BYTE* payload, spool::ItemKind) {
   if (payload == nullptr) return;
-  LONG x, y, w, h;
+  LONG fx, fy, fw, fh;
   DWORD placement;
-  std::memcpy(&x, payload + 4, 4);
-  std::memcpy(&y, payload + 8, 4);
-  std::memcpy(&w, payload + 12, 4);
-  std::memcpy(&h, payload + 16, 4);
+  std::memcpy(&fx, payload + 4, 4);
+  std::memcpy(&fy, payload + 8, 4);
+  std::memcpy(&fw, payload + 12, 4);
+  std::memcpy(&fh, payload + 16, 4);
   std::memcpy(&placement, payload + 24, 4);
+  long long x = fx, y = fy;
+  LONG w = fw, h = fh;
   if (JobOrientation() == kOrientationPortrait) {
     x += offsetX_;
     y += offsetY_;
@@ -206,15 +215,14 @@ void CDCLEpl::TransformItem(DWORD, BYTE* payload, spool::ItemKind) {
   } else {
     // Landscape items turn the other way round from CPCL: the page's left edge
     // becomes the label's top.
-    const LONG nx = static_cast<LONG>(JobWidth()) - h - y + offsetX_;
-    const LONG ny = x + offsetY_;
+    x = static_cast<long long>(JobWidth()) - fh - fy + offsetX_;
+    y = static_cast<long long>(fx) + offsetY_;
     placement |= static_cast<DWORD>(w) < static_cast<DWORD>(h) ? 0x08 : 0x02;
     std::swap(w, h);
-    x = nx;
-    y = ny;
   }
-  std::memcpy(payload + 4, &x, 4);
-  std::memcpy(payload + 8, &y, 4);
+  const LONG nx = Saturated(x), ny = Saturated(y);
+  std::memcpy(payload + 4, &nx, 4);
+  std::memcpy(payload + 8, &ny, 4);
   std::memcpy(payload + 12, &w, 4);
   std::memcpy(payload + 16, &h, 4);
   std::memcpy(payload + 24, &placement, 4);

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "dcl/object/coordinates.h"
+
 namespace trv::dcl::epl {
 namespace {
 
@@ -46,7 +48,7 @@ bool SwitchOn(const PrinterConfig& config, DWORD capability, const OptionValueVi
   return Allowed(config, capability, value) && value.Setting() == 1;
 }
 
-LONG AtLeastZero(LONG v) { return v < 0 ? 0 : v; }
+LONG AtLeastZero(long long v) { return v < 0 ? 0 : Saturated(v); }
 
 }  // namespace
 
@@ -174,7 +176,7 @@ namespace {
 
 // A horizontal or vertical extent [start, start + length) moved onto the label:
 // whatever lies before 0 is dropped. False when nothing is left.
-bool ClipSpan(LONG& start, LONG& length) {
+bool ClipSpan(long long& start, long long& length) {
   if (start < 0) {
     length += start;
     start = 0;
@@ -186,44 +188,46 @@ bool ClipSpan(LONG& start, LONG& length) {
 
 std::string LineCommand(LONG x, LONG y, LONG dx, LONG dy, LONG colour, DWORD placement,
                         LONG width) {
-  const LONG w = std::abs(width);
-  const LONG h = w / 2;
+  const long long w = std::llabs(width);
+  const long long h = w / 2;
   if (dx != 0 && dy != 0) {
     if (colour == kWhite) return "";
-    LONG x1, y1, ddy;
+    long long x1, y1, ddy;
     if (placement & 0x02) {
       x1 = x;
-      y1 = y + dy - h;
-      ddy = -dy;
+      y1 = static_cast<long long>(y) + dy - h;
+      ddy = -static_cast<long long>(dy);
     } else {
       x1 = x - h;
       y1 = y;
       ddy = dy;
     }
-    return Line("LS%d,%d,%d,%d,%d", AtLeastZero(x1), AtLeastZero(y1), w, AtLeastZero(x1 + dx),
-                AtLeastZero(y1 + ddy));
+    return Line("LS%d,%d,%d,%d,%d", AtLeastZero(x1), AtLeastZero(y1), Saturated(w),
+                AtLeastZero(x1 + dx), AtLeastZero(y1 + ddy));
   }
-  if (dx < 0) x += dx;
-  if (dy < 0) y += dy;
-  LONG across = dx != 0 ? std::abs(dx) : w;
-  LONG down = dy != 0 ? std::abs(dy) : w;
-  if (dx == 0) x -= h;
-  if (dy == 0) y -= h;
-  if (!ClipSpan(x, across) || !ClipSpan(y, down)) return "";
+  long long left = dx < 0 ? static_cast<long long>(x) + dx : x;
+  long long top = dy < 0 ? static_cast<long long>(y) + dy : y;
+  long long across = dx != 0 ? std::llabs(dx) : w;
+  long long down = dy != 0 ? std::llabs(dy) : w;
+  if (dx == 0) left -= h;
+  if (dy == 0) top -= h;
+  if (!ClipSpan(left, across) || !ClipSpan(top, down)) return "";
   const char* word = (placement & 0x01) ? "LE" : (colour == kWhite ? "LW" : "LO");
-  return Line("%s%d,%d,%d,%d", word, x, y, across, down);
+  return Line("%s%d,%d,%d,%d", word, Saturated(left), Saturated(top), Saturated(across),
+              Saturated(down));
 }
 
 std::string BoxCommand(LONG x, LONG y, LONG dx, LONG dy, LONG colour, LONG width) {
-  if (dx < 0) x += dx;
-  if (dy < 0) y += dy;
   if (colour == kWhite) return "";
-  const LONG w = std::abs(width);
-  const LONG h = w / 2;
-  LONG right = x + std::abs(dx) + w - h;
-  LONG bottom = y + std::abs(dy) + w - h;
+  const long long left = dx < 0 ? static_cast<long long>(x) + dx : x;
+  const long long top = dy < 0 ? static_cast<long long>(y) + dy : y;
+  const long long w = std::llabs(width);
+  const long long h = w / 2;
+  const long long right = left + std::llabs(dx) + w - h;
+  const long long bottom = top + std::llabs(dy) + w - h;
   if (right < 0 || bottom < 0) return "";
-  return Line("X%d,%d,%d,%d,%d", AtLeastZero(x - h), AtLeastZero(y - h), w, right, bottom);
+  return Line("X%d,%d,%d,%d,%d", AtLeastZero(left - h), AtLeastZero(top - h), Saturated(w),
+              Saturated(right), Saturated(bottom));
 }
 
 std::string GraphicsLine(LONG x, LONG y, DWORD widthBytes, DWORD rows) {

@@ -3,6 +3,7 @@
 // ready printer, the orientation transform, text and bar codes in printer fonts
 // (placed by the language's name tables, bar codes expanded from their command
 // templates) and pass-through commands.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -341,9 +342,9 @@ BOOL CDCLLabelPrinter::PrintBarcode(WORD barcodeId, LONG x, LONG y, LONG recordD
     }
     if (const BarcodeOptionEntry* height = firstFlagged(kParameterBarHeight)) {
       // Never a negative or empty bar: at least one dot.
-      const LONG bar = charHeight - allowance > 1 ? charHeight - allowance : 1;
+      const long long bar = std::max(static_cast<long long>(charHeight) - allowance, 1LL);
       char number[16];
-      std::snprintf(number, sizeof number, "%d", static_cast<int>(bar));
+      std::snprintf(number, sizeof number, "%lld", bar);
       derived[height->optionId] = number;
     }
   }

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "dcl/object/coordinates.h"
+
 namespace trv::dcl {
 
 int PlacementCase(DWORD placementBits) {
@@ -25,14 +27,17 @@ const NameTableEntry* FindNameEntry(const NameTableEntry* table, DWORD count, co
 }
 
 void ApplyPlacementMask(LONG& x, LONG& y, LONG w, LONG h, DWORD mask) {
-  if (mask & kMoveXPlusH) x += h;
-  if (mask & kMoveXPlusW) x += w;
-  if (mask & kMoveXMinusH) x -= h;
-  if (mask & kMoveXMinusW) x -= w;
-  if (mask & kMoveYPlusH) y += h;
-  if (mask & kMoveYPlusW) y += w;
-  if (mask & kMoveYMinusH) y -= h;
-  if (mask & kMoveYMinusW) y -= w;
+  long long nx = x, ny = y;
+  if (mask & kMoveXPlusH) nx += h;
+  if (mask & kMoveXPlusW) nx += w;
+  if (mask & kMoveXMinusH) nx -= h;
+  if (mask & kMoveXMinusW) nx -= w;
+  if (mask & kMoveYPlusH) ny += h;
+  if (mask & kMoveYPlusW) ny += w;
+  if (mask & kMoveYMinusH) ny -= h;
+  if (mask & kMoveYMinusW) ny -= w;
+  x = Saturated(nx);
+  y = Saturated(ny);
 }
 
 }  // namespace trv::dcl

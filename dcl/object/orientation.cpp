@@ -1,9 +1,8 @@
 #include "dcl/object/orientation.h"
 
-#include <algorithm>
 #include <cstring>
-#include <limits>
 
+#include "dcl/object/coordinates.h"
 #include "dcl/object/name_table.h"
 
 namespace trv::dcl {

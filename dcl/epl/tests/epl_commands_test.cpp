@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -184,6 +185,8 @@ TEST(EplText, LongTextIsCutToTheLineBufferNeverInsideAnEscape) {
 }
 
 TEST(EplLines, LinesAndBoxes) {
+  constexpr LONG kMax = std::numeric_limits<LONG>::max();
+  constexpr LONG kMin = std::numeric_limits<LONG>::min();
   struct Case {
     LONG x, y, dx, dy, colour;
     DWORD placement;
@@ -206,6 +209,10 @@ TEST(EplLines, LinesAndBoxes) {
       {-50, 50, 200, 0, 0, 0, 4, "LO0,48,150,4\n"},
       {-300, 50, 200, 0, 0, 0, 4, ""},
       {1, 1, 0, 100, 0, 0, 4, "LO0,1,3,100\n"},
+      // Ends beyond 32 bits (a damaged spool file) stop at the largest coordinate.
+      {kMax - 10, 50, 200, 0, 0, 0, 4, "LO2147483637,48,200,4\n"},
+      {kMin, 50, kMin, 0, 0, 0, kMin, ""},
+      {kMax, kMax, kMax, kMax, 0, 0, 2, "LS2147483646,2147483647,2,2147483647,2147483647\n"},
   };
   for (const auto& c : lines)
     EXPECT_EQ(LineCommand(c.x, c.y, c.dx, c.dy, c.colour, c.placement, c.width), c.expected)
@@ -218,6 +225,7 @@ TEST(EplLines, LinesAndBoxes) {
       {200, 100, -100, 50, 0, 2, "X99,99,2,201,151\n"},
       {200, 100, 100, 50, kWhite, 2, ""},
       {0, 0, 100, 50, 0, 4, "X0,0,4,102,52\n"},
+      {kMax - 10, 100, 200, kMin, 0, 2, "X2147483636,0,2,2147483647,101\n"},
   };
   for (const auto& b : boxes)
     EXPECT_EQ(BoxCommand(b.x, b.y, b.dx, b.dy, b.colour, b.width), b.expected);
