@@ -5,9 +5,9 @@
 #   scripts/fuzz.sh [TARGET|all] [SECONDS]
 #
 # TARGET is a harness name (records, language_file, model_files, reg_import,
-# resources, ufm, status_reply, label_description, cpcl_pages); SECONDS is each harness's run
-# time (default 60). Each run starts
-# from the harness's seeds (the project's sample files) and its corpus in
+# resources, ufm, status_reply, label_description, cpcl_pages, cpcl_job, epl_job);
+# SECONDS is each harness's run time (default 60). Each run starts from the
+# harness's seeds (the project's sample files) and its corpus in
 # build-fuzz/corpus/TARGET; a finding is written to build-fuzz/findings/TARGET/
 # and the run fails. Save a finding under fuzz/regressions/TARGET/ once it is
 # fixed: the replay tests of the ordinary builds then run it for good.
@@ -15,7 +15,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 target=${1:-all}
 seconds=${2:-60}
-harnesses=(records language_file model_files reg_import resources ufm status_reply label_description cpcl_pages)
+harnesses=(records language_file model_files reg_import resources ufm status_reply label_description cpcl_pages cpcl_job epl_job)
 if [[ $target != all ]]; then
   if [[ ! " ${harnesses[*]} " == *" $target "* ]]; then
     echo "usage: $0 [all|${harnesses[*]// /|}] [SECONDS]" >&2

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
 #include <string>
 
 #include "dcl/cpcl/tests/cpcl_job.h"
@@ -13,29 +14,6 @@ namespace {
 
 const std::string kHeader = "! 0 203 203 1219 1\r\nPW 832\r\n";
 const std::string kPrint = "PRINT\r\n";
-
-// Installs the fonts and bar codes the cases print with.
-void InstallSamples(TestCpcl& layer) {
-  layer.AddFont(1, "40");
-  layer.AddFont(2, "00000009", 0, 0x02);
-  TextFontEntry& magnified = layer.AddFont(3, "70", 0x300);
-  magnified.info.defaultMultiplierX = 2;
-  magnified.info.defaultMultiplierY = 3;
-  layer.AddFont(4, "40", 0x4000);
-  layer.AddFont(5, "4000");  // neither resident nor downloaded
-  layer.AddBarcode(2, "%(4) 128 %(1) %(2) %(3) %x %y %d%r%n");
-  layer.AddProperty(2, 4, 0x800, "B");
-  layer.AddProperty(2, 1, 0, "1");
-  layer.AddProperty(2, 2, 0, "1");
-  layer.AddProperty(2, 3, 0x100, "50");
-  layer.AddProperty(2, 5, 0x200, "BT OFF");
-  layer.AddBarcode(3, "%(4) 128 %(1) %(2) %(3) %x %y %d%r%n");
-  layer.AddProperty(3, 4, 0x800, "B");
-  layer.AddProperty(3, 1, 0, "1");
-  layer.AddProperty(3, 2, 0, "1");
-  layer.AddProperty(3, 3, 0x100, "50");
-  layer.AddProperty(3, 5, 0x200, "BT");
-}
 
 struct GoldenCase {
   const char* name;
@@ -186,6 +164,16 @@ std::vector<GoldenCase> Cases() {
       {"vertical XOR line", OptionBlobs(), 832, 1218, 1,
        [] { return std::vector<Record>{LineItem('L', 100, 50, 0, 200, 0, 1, 4)}; },
        kHeader + "IL 98 50 98 250 4\r\n" + kPrint},
+      // Ends beyond 32 bits come from a damaged spool file: they stop at the largest
+      // coordinate instead of wrapping round onto the label.
+      {"line and box beyond 32 bits", OptionBlobs(), 832, 1218, 1,
+       [] {
+         constexpr LONG kMax = std::numeric_limits<LONG>::max();
+         return std::vector<Record>{LineItem('L', kMax - 10, 50, 200, 0, 0, 0, 4),
+                                    LineItem('R', kMax - 10, 50, 200, 100, 0, 0, 4)};
+       },
+       kHeader + "L 2147483637 48 2147483647 48 4\r\nBOX 2147483635 48 2147483647 152 4\r\n" +
+           kPrint},
       {"line drawn backwards", OptionBlobs(), 832, 1218, 1,
        [] { return std::vector<Record>{LineItem('L', 300, 50, -200, 0, 0, 0, 4)}; },
        kHeader + "L 100 48 300 48 4\r\n" + kPrint},

@@ -34,56 +34,12 @@ BOOL WINAPI ScriptRead(HANDLE, LPBYTE buffer, DWORD size, LPDWORD read) {
   return TRUE;
 }
 
-void PutValue(std::vector<BYTE>& blob, WORD id, std::vector<LONG> words,
-              const std::string& text = {}, DWORD size = 0) {
-  std::vector<BYTE> v(8 + words.size() * 4, 0);
-  for (size_t i = 0; i < words.size(); ++i) std::memcpy(v.data() + 8 + 4 * i, &words[i], 4);
-  v.insert(v.end(), text.begin(), text.end());
-  if (size > v.size()) v.resize(size, 0);
-  DWORD total = static_cast<DWORD>(v.size());
-  std::memcpy(v.data(), &total, 4);
-  std::memcpy(v.data() + 4, &id, 2);
-  WORD flags = 0x1000;
-  std::memcpy(v.data() + 6, &flags, 2);
-  blob.insert(blob.end(), v.begin(), v.end());
-}
-
-std::vector<BYTE> WithHeader(const std::vector<BYTE>& values, DWORD headerSize) {
-  std::vector<BYTE> blob(headerSize + values.size(), 0);
-  std::memcpy(blob.data(), &headerSize, 4);
-  DWORD count = static_cast<DWORD>(values.size());
-  std::memcpy(blob.data() + 8, &count, 4);
-  WORD model = 1;
-  std::memcpy(blob.data() + 12, &model, 2);
-  if (!values.empty()) std::memcpy(blob.data() + headerSize, values.data(), values.size());
-  return blob;
-}
-
 }  // namespace
 
 PortScript& Script() {
   static PortScript script;
   return script;
 }
-
-OptionBlobs& OptionBlobs::Setting(WORD id, LONG setting) {
-  PutValue(id == 0x3018 ? dev_ : doc_, id, {setting});
-  return *this;
-}
-OptionBlobs& OptionBlobs::Dispense(LONG mode, LONG delay, LONG distance, DWORD switches) {
-  PutValue(doc_, 0x2001, {mode, 0, delay, distance, 0, static_cast<LONG>(switches)});
-  return *this;
-}
-OptionBlobs& OptionBlobs::Tracking(LONG mode, LONG sensor) {
-  PutValue(doc_, 0x3005, {mode, 0, sensor});
-  return *this;
-}
-OptionBlobs& OptionBlobs::UserCommand(WORD id, const std::string& text, DWORD enabled) {
-  PutValue(doc_, id, {static_cast<LONG>(enabled)}, text, 80);
-  return *this;
-}
-std::vector<BYTE> OptionBlobs::Doc() const { return WithHeader(doc_, 32); }
-std::vector<BYTE> OptionBlobs::Dev() const { return WithHeader(dev_, 20); }
 
 TestCpcl::TestCpcl() {
   SetConfig(FullConfig());
@@ -152,6 +108,28 @@ BOOL TestCpcl::LoadJobLists(StoredLists& lists) {
   lists.barcodes = barcodes;
   lists.properties = properties;
   return TRUE;
+}
+
+void InstallSamples(TestCpcl& layer) {
+  layer.AddFont(1, "40");
+  layer.AddFont(2, "00000009", 0, 0x02);
+  TextFontEntry& magnified = layer.AddFont(3, "70", 0x300);
+  magnified.info.defaultMultiplierX = 2;
+  magnified.info.defaultMultiplierY = 3;
+  layer.AddFont(4, "40", 0x4000);
+  layer.AddFont(5, "4000");  // neither resident nor downloaded
+  layer.AddBarcode(2, "%(4) 128 %(1) %(2) %(3) %x %y %d%r%n");
+  layer.AddProperty(2, 4, 0x800, "B");
+  layer.AddProperty(2, 1, 0, "1");
+  layer.AddProperty(2, 2, 0, "1");
+  layer.AddProperty(2, 3, 0x100, "50");
+  layer.AddProperty(2, 5, 0x200, "BT OFF");
+  layer.AddBarcode(3, "%(4) 128 %(1) %(2) %(3) %x %y %d%r%n");
+  layer.AddProperty(3, 4, 0x800, "B");
+  layer.AddProperty(3, 1, 0, "1");
+  layer.AddProperty(3, 2, 0, "1");
+  layer.AddProperty(3, 3, 0x100, "50");
+  layer.AddProperty(3, 5, 0x200, "BT");
 }
 
 PrinterConfig FullConfig() {

@@ -10,6 +10,7 @@
 
 #include "dcl/cpcl/dcl_cpcl.h"
 #include "dcl/model/text_heap.h"
+#include "dcl/object/testing/job_records.h"
 
 namespace trv::dcl::testing {
 
@@ -21,20 +22,6 @@ struct PortScript {
   std::deque<int> answers;    // status bytes read back; -1 reads nothing
 };
 PortScript& Script();
-
-// Option values in blobs as the graphics driver writes them.
-class OptionBlobs {
- public:
-  OptionBlobs& Setting(WORD id, LONG setting);
-  OptionBlobs& Dispense(LONG mode, LONG delaySeconds, LONG distance, DWORD switches);
-  OptionBlobs& Tracking(LONG mode, LONG sensor);
-  OptionBlobs& UserCommand(WORD id, const std::string& text, DWORD enabled = 1);
-  std::vector<BYTE> Doc() const;
-  std::vector<BYTE> Dev() const;
-
- private:
-  std::vector<BYTE> doc_, dev_;
-};
 
 class TestCpcl : public CDCLCpcl {
  public:
@@ -71,6 +58,11 @@ class TestCpcl : public CDCLCpcl {
  private:
   std::vector<TextHandle> texts_;
 };
+
+// Installs fonts 1 to 5 (resident, downloaded, magnified 2 x 3, turned, and one
+// neither resident nor downloaded) and two Code 128 bar codes, 2 and 3, with their
+// parameters (human-readable text off and on).
+void InstallSamples(TestCpcl& layer);
 
 // A 4-inch 203-dpi CPCL printer offering everything the layer can send.
 PrinterConfig FullConfig();

@@ -101,6 +101,20 @@ bool TestEpl::FindJobModel(ModelEntry& m) {
   m = model;
   return true;
 }
-BOOL TestEpl::LoadJobLists(StoredLists&) { return TRUE; }
+BOOL TestEpl::LoadJobLists(StoredLists& lists) {
+  lists.fonts = fonts;
+  lists.barcodes = barcodes;
+  lists.properties = properties;
+  return TRUE;
+}
+
+PrinterConfig FullConfig() {
+  PrinterConfig config;
+  config.family = kFamilyEpl;
+  config.resolutionX = config.resolutionY = 203;
+  config.capabilities = 0xFFFFFFFF;
+  config.printModes = 0x1C;
+  return config;
+}
 
 }  // namespace trv::dcl::epl::testing

@@ -44,12 +44,16 @@ class DocProps {
 };
 
 // The EPL layer with the model and the paper of a test job in place of a printer's
-// configuration, and no installed fonts or bar codes.
+// configuration, and the installed fonts and bar codes the test gives (none unless
+// it does; their texts are the test's to keep).
 class TestEpl : public CDCLEpl {
  public:
   ModelEntry model{};
   PaperEntry paper{};
   bool havePaper = true;
+  std::vector<TextFontEntry> fonts;
+  std::vector<BarcodeFontEntry> barcodes;
+  std::vector<BarcodeOptionEntry> properties;
   using CDCLEpl::StatusQueries;
 
  protected:
@@ -57,5 +61,8 @@ class TestEpl : public CDCLEpl {
   bool FindJobModel(ModelEntry& m) override;
   BOOL LoadJobLists(StoredLists& lists) override;
 };
+
+// A 203-dpi EPL printer that can take every option.
+PrinterConfig FullConfig();
 
 }  // namespace trv::dcl::epl::testing

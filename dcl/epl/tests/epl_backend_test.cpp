@@ -33,12 +33,7 @@ class EplJob : public ::testing::Test {
     epl.model.resolutionX = epl.model.resolutionY = 203;
     epl.paper.key = 1;
     epl.paper.id = 2;
-    PrinterConfig config;
-    config.family = kFamilyEpl;
-    config.resolutionX = config.resolutionY = 203;
-    config.capabilities = 0xFFFFFFFF;
-    config.printModes = 0x1C;
-    epl.SetConfig(config);
+    epl.SetConfig(epl::testing::FullConfig());
     epl::testing::UseMemoryPort(epl, &port);
   }
   void TearDown() override { epl.Port().handle = INVALID_HANDLE_VALUE; }
