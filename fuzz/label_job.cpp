@@ -128,8 +128,8 @@ void FeedRecipe(CDCLBase& layer, Recipe& s) {
       case 6: {
         const char kind = s.Byte() & 1 ? 'B' : 'F';
         const WORD id = s.Byte() % 8;
-        const LONG x = s.Coordinate(), y = s.Coordinate(), w = s.Coordinate(),
-                   h = s.Coordinate(), cw = s.Coordinate(), ch = s.Coordinate();
+        const LONG x = s.Coordinate(), y = s.Coordinate(), w = s.Coordinate(), h = s.Coordinate(),
+                   cw = s.Coordinate(), ch = s.Coordinate();
         const std::string text = s.Text();
         records.push_back(TextItem(kind, id, x, y, w, h, cw, ch, text, s.Byte() % 10));
         break;
@@ -137,8 +137,7 @@ void FeedRecipe(CDCLBase& layer, Recipe& s) {
       case 7:
       case 8: {
         const char kind = s.Byte() & 1 ? 'R' : 'L';
-        const LONG x = s.Coordinate(), y = s.Coordinate(), dx = s.Coordinate(),
-                   dy = s.Coordinate();
+        const LONG x = s.Coordinate(), y = s.Coordinate(), dx = s.Coordinate(), dy = s.Coordinate();
         const LONG colour = s.Byte() & 1 ? 0xFFFFFF : 0;
         const LONG xorFlag = s.Byte() & 1;
         records.push_back(LineItem(kind, x, y, dx, dy, colour, xorFlag, s.Coordinate()));
@@ -181,8 +180,7 @@ int FailingWriteOf(std::uint32_t hash) {
   return (hash >> 24) % 4 == 0 ? static_cast<int>((hash >> 16) % 64) : -1;
 }
 
-void FeedLabelJob(CDCLBase& layer, const std::uint8_t* data, std::size_t size,
-                  std::uint32_t hash) {
+void FeedLabelJob(CDCLBase& layer, const std::uint8_t* data, std::size_t size, std::uint32_t hash) {
   if (size > 0 && (data[0] & 1) != 0) {
     Recipe recipe(std::span<const BYTE>(data + 1, size - 1));
     FeedRecipe(layer, recipe);

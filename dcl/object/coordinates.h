@@ -11,8 +11,8 @@
 namespace trv::dcl {
 
 inline LONG Saturated(long long v) {
-  return static_cast<LONG>(std::clamp<long long>(v, std::numeric_limits<LONG>::min(),
-                                                 std::numeric_limits<LONG>::max()));
+  return static_cast<LONG>(
+      std::clamp<long long>(v, std::numeric_limits<LONG>::min(), std::numeric_limits<LONG>::max()));
 }
 
 }  // namespace trv::dcl
