@@ -2,7 +2,7 @@
 // the input's forms). Properties: nothing is read or written outside the records
 // and the layer's own buffers (the sanitizers watch), and what the layer sends the
 // printer is bounded by the size of the job.
-#include "dcl/cpcl/tests/cpcl_fixture.h"
+#include "dcl/cpcl/testing/cpcl_fixture.h"
 #include "fuzz/harness.h"
 #include "fuzz/label_job.h"
 

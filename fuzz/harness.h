@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <random>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
@@ -20,6 +21,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } while (false)
 
 namespace trv::fuzz {
+
+// FNV-1a of an input: a harness draws its choices (piece sizes, faults) from it, so
+// that any file is a seed and every run of an input does the same.
+inline std::uint32_t HashOf(const std::uint8_t* data, std::size_t size) {
+  std::uint32_t hash = 2166136261u;
+  for (std::size_t i = 0; i < size; ++i) hash = (hash ^ data[i]) * 16777619u;
+  return hash;
+}
+
+// The size of the next piece of a stream fed in pieces, `left` bytes still to go:
+// mostly small, now and then a large one, as the spooler's buffers go.
+inline std::size_t NextPiece(std::minstd_rand& pieces, std::size_t left) {
+  const std::size_t piece = pieces() % 8 == 0 ? pieces() % 4096 + 1 : pieces() % 64 + 1;
+  return piece < left ? piece : left;
+}
 
 // Makes the process's machine root a fresh temporary folder on first use (removed
 // at exit), so that a harness never touches the user's machine root.

@@ -1,12 +1,13 @@
 #include "fuzz/label_job.h"
 
-#include <algorithm>
+#include <iterator>
 #include <random>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "dcl/object/testing/job_records.h"
+#include "fuzz/harness.h"
 #include "spool/reader.h"
 
 namespace trv::fuzz {
@@ -47,8 +48,7 @@ void FeedBytes(CDCLBase& layer, const Bytes& stream, std::uint32_t hash) {
   port.allocationGate = [](std::size_t n) { return n <= kMemoryLimit; };
   std::size_t at = 0;
   while (at < stream.size()) {
-    std::size_t piece = pieces() % 8 == 0 ? pieces() % 4096 + 1 : pieces() % 64 + 1;
-    piece = std::min(piece, stream.size() - at);
+    const std::size_t piece = NextPiece(pieces, stream.size() - at);
     Bytes bytes(stream.begin() + at, stream.begin() + at + piece);
     DWORD written = 0;
     if (!FeedPort(port, sink, passed, bytes, written)) return;  // the job fails here
@@ -169,12 +169,6 @@ void FeedRecipe(CDCLBase& layer, Recipe& s) {
 }
 
 }  // namespace
-
-std::uint32_t HashOf(const std::uint8_t* data, std::size_t size) {
-  std::uint32_t hash = 2166136261u;
-  for (std::size_t i = 0; i < size; ++i) hash = (hash ^ data[i]) * 16777619u;
-  return hash;
-}
 
 int FailingWriteOf(std::uint32_t hash) {
   return (hash >> 24) % 4 == 0 ? static_cast<int>((hash >> 16) % 64) : -1;

@@ -15,8 +15,6 @@
 
 namespace trv::fuzz {
 
-// FNV-1a of the input: it chooses the pieces the job is fed in and the port's fault.
-std::uint32_t HashOf(const std::uint8_t* data, std::size_t size);
 // Now and then the printer stops taking bytes part way through the job: the number
 // of the write that fails first, or -1.
 int FailingWriteOf(std::uint32_t hash);

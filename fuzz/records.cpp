@@ -124,8 +124,7 @@ class Output : public PortOutput {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  std::uint32_t hash = 2166136261u;  // FNV-1a
-  for (std::size_t i = 0; i < size; ++i) hash = (hash ^ data[i]) * 16777619u;
+  const std::uint32_t hash = trv::fuzz::HashOf(data, size);
   std::minstd_rand pieces(hash | 1);
   Handler handler(static_cast<BYTE>(hash >> 24));
   RecordDispatcher dispatcher(handler, [](std::size_t n) { return n <= kMemoryLimit; });
@@ -137,9 +136,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const Bytes stream(data, data + size);
   std::size_t at = 0;
   while (at < stream.size()) {
-    // Mostly small pieces, now and then a large one, as the spooler's buffers go.
-    std::size_t piece = pieces() % 8 == 0 ? pieces() % 4096 + 1 : pieces() % 64 + 1;
-    piece = std::min(piece, stream.size() - at);
+    const std::size_t piece = trv::fuzz::NextPiece(pieces, stream.size() - at);
     Bytes bytes(stream.begin() + at, stream.begin() + at + piece);
     DWORD written = 0;
     if (!FeedPort(port, sink, output, bytes, written)) {

@@ -199,30 +199,30 @@ BOOL CDCLEpl::BitmapData(std::span<BYTE> record) {
 
 void CDCLEpl::TransformItem(DWORD, BYTE* payload, spool::ItemKind) {
   if (payload == nullptr) return;
-  LONG fx, fy, fw, fh;
+  LONG x, y, w, h;
   DWORD placement;
-  std::memcpy(&fx, payload + 4, 4);
-  std::memcpy(&fy, payload + 8, 4);
-  std::memcpy(&fw, payload + 12, 4);
-  std::memcpy(&fh, payload + 16, 4);
+  std::memcpy(&x, payload + 4, 4);
+  std::memcpy(&y, payload + 8, 4);
+  std::memcpy(&w, payload + 12, 4);
+  std::memcpy(&h, payload + 16, 4);
   std::memcpy(&placement, payload + 24, 4);
-  long long x = fx, y = fy;
-  LONG w = fw, h = fh;
+  long long labelX, labelY;
   if (JobOrientation() == kOrientationPortrait) {
-    x += offsetX_;
-    y += offsetY_;
+    labelX = static_cast<long long>(x) + offsetX_;
+    labelY = static_cast<long long>(y) + offsetY_;
     placement = static_cast<DWORD>(w) < static_cast<DWORD>(h) ? (placement | 0x04) : 0;
   } else {
     // Landscape items turn the other way round from CPCL: the page's left edge
     // becomes the label's top.
-    x = static_cast<long long>(JobWidth()) - fh - fy + offsetX_;
-    y = static_cast<long long>(fx) + offsetY_;
+    labelX = static_cast<long long>(JobWidth()) - h - y + offsetX_;
+    labelY = static_cast<long long>(x) + offsetY_;
     placement |= static_cast<DWORD>(w) < static_cast<DWORD>(h) ? 0x08 : 0x02;
     std::swap(w, h);
   }
-  const LONG nx = Saturated(x), ny = Saturated(y);
-  std::memcpy(payload + 4, &nx, 4);
-  std::memcpy(payload + 8, &ny, 4);
+  x = Saturated(labelX);
+  y = Saturated(labelY);
+  std::memcpy(payload + 4, &x, 4);
+  std::memcpy(payload + 8, &y, 4);
   std::memcpy(payload + 12, &w, 4);
   std::memcpy(payload + 16, &h, 4);
   std::memcpy(payload + 24, &placement, 4);

@@ -14,12 +14,8 @@ LONG Get(const BYTE* p, size_t at) {
   std::memcpy(&v, p + at, sizeof v);
   return v;
 }
-// Coordinates come from the spool file, whatever its writer put there: sums are taken
-// in 64 bits and stored saturated, so an extreme item lands far off the label instead
-// of wrapping around onto it.
 void Put(BYTE* p, size_t at, long long v) {
-  const LONG s = static_cast<LONG>(
-      std::clamp<long long>(v, std::numeric_limits<LONG>::min(), std::numeric_limits<LONG>::max()));
+  const LONG s = Saturated(v);
   std::memcpy(p + at, &s, sizeof s);
 }
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "dcl/cpcl/tests/cpcl_fixture.h"
+#include "dcl/cpcl/testing/cpcl_fixture.h"
 
 namespace trv::dcl::testing {
 

@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "dcl/cpcl/tests/cpcl_fixture.h"
+#include "dcl/cpcl/testing/cpcl_fixture.h"
 #include "dcl/fonts/font_download.h"
 #include "platform/kernel.h"
 #include "platform/stand_in.h"

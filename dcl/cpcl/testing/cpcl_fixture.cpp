@@ -1,6 +1,7 @@
-#include "dcl/cpcl/tests/cpcl_fixture.h"
+#include "dcl/cpcl/testing/cpcl_fixture.h"
 
 #include <cstring>
+#include <utility>
 
 #include "platform/kernel.h"
 
@@ -118,18 +119,15 @@ void InstallSamples(TestCpcl& layer) {
   magnified.info.defaultMultiplierY = 3;
   layer.AddFont(4, "40", 0x4000);
   layer.AddFont(5, "4000");  // neither resident nor downloaded
-  layer.AddBarcode(2, "%(4) 128 %(1) %(2) %(3) %x %y %d%r%n");
-  layer.AddProperty(2, 4, 0x800, "B");
-  layer.AddProperty(2, 1, 0, "1");
-  layer.AddProperty(2, 2, 0, "1");
-  layer.AddProperty(2, 3, 0x100, "50");
-  layer.AddProperty(2, 5, 0x200, "BT OFF");
-  layer.AddBarcode(3, "%(4) 128 %(1) %(2) %(3) %x %y %d%r%n");
-  layer.AddProperty(3, 4, 0x800, "B");
-  layer.AddProperty(3, 1, 0, "1");
-  layer.AddProperty(3, 2, 0, "1");
-  layer.AddProperty(3, 3, 0x100, "50");
-  layer.AddProperty(3, 5, 0x200, "BT");
+  // The same Code 128 twice, its human-readable text off (2) and on (3).
+  for (const auto& [id, readable] : {std::pair<WORD, const char*>{2, "BT OFF"}, {3, "BT"}}) {
+    layer.AddBarcode(id, "%(4) 128 %(1) %(2) %(3) %x %y %d%r%n");
+    layer.AddProperty(id, 4, 0x800, "B");
+    layer.AddProperty(id, 1, 0, "1");
+    layer.AddProperty(id, 2, 0, "1");
+    layer.AddProperty(id, 3, 0x100, "50");
+    layer.AddProperty(id, 5, 0x200, readable);
+  }
 }
 
 PrinterConfig FullConfig() {
